@@ -1,0 +1,88 @@
+// beatwright-cli: the headless entry. `info` prints a pattern file or a sound library as JSON.
+#include "core/pattern_file.h"
+#include "core/song_json.h"
+#include "library/binary_io.h"
+#include "library/sound_library.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int usage()
+{
+    std::cerr << "usage:\n"
+                 "  beatwright-cli info FILE.bwp --json\n"
+                 "  beatwright-cli info FILE.slb --json\n";
+    return 2;
+}
+
+bool endsWith(const std::string& s, const char* suffix)
+{
+    const std::size_t n = std::strlen(suffix);
+    if (s.size() < n) {
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const char a = static_cast<char>(std::tolower(static_cast<unsigned char>(s[s.size() - n + i])));
+        if (a != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int info(const std::vector<std::string>& args)
+{
+    std::string file;
+    for (const auto& a : args) {
+        if (a == "--json") {
+            continue;
+        }
+        if (!file.empty()) {
+            return usage();
+        }
+        file = a;
+    }
+    if (file.empty()) {
+        return usage();
+    }
+    if (endsWith(file, ".slb")) {
+        bw::library::SoundLibrary lib;
+        lib.CreateSoundLibrary();
+        lib.LoadSoundLibrary(file);
+        std::cout << bw::core::LibraryToJson(lib);
+        return 0;
+    }
+    bool sequencerVisible = false;
+    bw::core::PatternReadCallbacks callbacks;
+    callbacks.showSequencer = [&] { sequencerVisible = true; };
+    callbacks.warn = [](const std::string& text) { std::cerr << text << '\n'; };
+    const auto song = bw::core::ReadPatternFile(file, callbacks);
+    std::cout << bw::core::SongToJson(*song, sequencerVisible);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return usage();
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    try {
+        if (command == "info") {
+            return info(args);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << '\n';
+        return 1;
+    }
+    return usage();
+}

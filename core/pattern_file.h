@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/song.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bw::core {
+
+/// What the pattern file reader reports to its caller while it reads. Both may be empty.
+struct PatternReadCallbacks
+{
+    /// The file holds "SEQVIS": show the sequencer lane.
+    std::function<void()> showSequencer;
+    /// An unknown tag was met; text is the warning to show ("Unknown parameter "...").
+    std::function<void(const std::string& text)> warn;
+};
+
+/// Reads a pattern file into a new document. Throws FileError (naming the file and the
+/// problem) when the file cannot be used; the caller then keeps its own document.
+std::unique_ptr<TSong> ReadPatternFile(const std::string& fileName,
+                                       const PatternReadCallbacks& callbacks = {});
+/// The same on bytes already in memory (fileName only names them in messages).
+std::unique_ptr<TSong> ParsePatternFile(const std::vector<std::uint8_t>& bytes,
+                                        const std::string& fileName,
+                                        const PatternReadCallbacks& callbacks = {});
+
+/// Stores the working copy into the current pattern, then writes the document. The previous
+/// file survives any failure (FileError is thrown).
+void WritePatternFile(const std::string& fileName, TSong& song, bool sequencerVisible = false);
+/// The file image of the document (the working copy is stored first).
+std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisible = false);
+
+/// Sizes of the stored record images.
+constexpr std::size_t NoteEventImageSize = 44;
+constexpr std::size_t TrackImageSize = 348;
+constexpr std::size_t PatternHeaderSize = 112;
+
+} // namespace bw::core

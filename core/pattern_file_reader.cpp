@@ -1,0 +1,329 @@
+#include "core/pattern_file.h"
+#include "core/record_images.h"
+#include "library/atomic_file.h"
+#include "library/binary_io.h"
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace bw::core {
+
+namespace {
+
+/// 32-bit addition that wraps instead of overflowing, for sums of values taken from a file.
+std::int32_t wrapAdd(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+/// Each pattern holds about 360 KB; a file cannot ask for more than this many.
+constexpr int MaxPatterns = 1000;
+
+enum class Tag
+{
+    Tracks,
+    Bpm,
+    Shuffle,
+    ShuffleDiv,
+    Delay,
+    StopPos,
+    MasterVol,
+    Stereo,
+    Resolution,
+    PatternName,
+    Beats,
+    Ticks,
+    PatternPitch,
+    Instruments,
+    Score,
+    SeqVisible,
+    SeqV2,
+    SeqV3,
+    SeqData,
+    Unknown
+};
+
+constexpr std::array<std::pair<std::string_view, Tag>, 19> Tags{{
+    {"TRACKS", Tag::Tracks},       {"BPM___", Tag::Bpm},          {"SHUFFL", Tag::Shuffle},
+    {"SHUFFQ", Tag::ShuffleDiv},   {"DELAY_", Tag::Delay},        {"STOPSE", Tag::StopPos},
+    {"MASVOL", Tag::MasterVol},    {"STEREO", Tag::Stereo},       {"RESOLU", Tag::Resolution},
+    {"PATNAM", Tag::PatternName},  {"BEATS_", Tag::Beats},        {"TICKS_", Tag::Ticks},
+    {"PATPIT", Tag::PatternPitch}, {"INSTRU", Tag::Instruments},  {"SCORE_", Tag::Score},
+    {"SEQVIS", Tag::SeqVisible},   {"SEQ_V2", Tag::SeqV2},        {"SEQ_V3", Tag::SeqV3},
+    {"SEQDAT", Tag::SeqData},
+}};
+
+Tag classify(const std::uint8_t* bytes)
+{
+    const std::string_view s(reinterpret_cast<const char*>(bytes), 6);
+    for (const auto& [name, tag] : Tags) {
+        if (name == s) {
+            return tag;
+        }
+    }
+    return Tag::Unknown;
+}
+
+class Reader
+{
+public:
+    Reader(const std::vector<std::uint8_t>& bytes, const std::string& fileName,
+           const PatternReadCallbacks& callbacks)
+        : m_r(bytes), m_file(fileName), m_cb(callbacks), m_song(std::make_unique<TSong>())
+    {
+    }
+
+    std::unique_ptr<TSong> run()
+    {
+        InitSong(*m_song);
+        if (m_r.size() < 4 || std::memcmp(m_r.take(4), "BWPT", 4) != 0) {
+            throw FileError(m_file + " is not a Beatwright pattern file.");
+        }
+        m_r.seek(0);
+        m_r.skip(PatternHeaderSize);
+        while (!m_r.atEnd()) {
+            const std::size_t tagStart = m_r.pos();
+            const std::uint8_t* raw = m_r.take(6);
+            Tag tag = classify(raw);
+            if (tag == Tag::Unknown) {
+                tag = recover(tagStart, raw);
+            }
+            handle(tag);
+        }
+        TSong& song = *m_song;
+        if (song.PatternCount == 0) {
+            // A file with no pattern at all: keep its song-level content as one pattern, since
+            // the program always needs one.
+            AddPattern(song, "0.");
+            StoreWorkingCopy(song, 0);
+        }
+        if (m_patternSeen) {
+            LoadWorkingCopy(song, song.CurrentPattern);
+        }
+        song.SelectedTrack = 0;
+        return std::move(m_song);
+    }
+
+private:
+    [[noreturn]] void bad(const std::string& what) const
+    {
+        throw FileError(m_file + ": " + what);
+    }
+
+    // Warn once, then slide forward byte by byte until six bytes form a known tag. When none
+    // follows, the bytes read last go on as an unknown tag and the next read runs past the end.
+    Tag recover(std::size_t tagStart, const std::uint8_t* raw)
+    {
+        const std::string name(reinterpret_cast<const char*>(raw), 6);
+        if (m_cb.warn) {
+            m_cb.warn("Unknown parameter \"" + name + "\"");
+        }
+        std::size_t pos = tagStart + 1;
+        for (;;) {
+            m_r.seek(pos);
+            const Tag t = classify(m_r.take(6));
+            if (t != Tag::Unknown) {
+                return t;
+            }
+            if (m_r.pos() + 6 > m_r.size()) {
+                return Tag::Unknown;
+            }
+            ++pos;
+        }
+    }
+
+    TPattern* current() { return m_i >= 0 ? &m_song->pattern(m_i) : nullptr; }
+
+    void handle(Tag tag)
+    {
+        TSong& song = *m_song;
+        switch (tag) {
+        case Tag::Beats:
+        case Tag::Ticks: {
+            const std::int32_t v = m_r.i32();
+            TPattern* p = current();
+            std::int32_t& field = tag == Tag::Beats ? (p ? p->Beats : song.Beats)
+                                                    : (p ? p->Ticks : song.Ticks);
+            field = v;
+            break;
+        }
+        case Tag::PatternPitch:
+            // Before any pattern the payload is left unread; it is taken as the next tag.
+            if (TPattern* p = current()) {
+                p->Transpose = m_r.i32();
+            }
+            break;
+        case Tag::Tracks: {
+            const std::int32_t v = m_r.i32();
+            if (v < 1 || v > MaxTracks) {
+                bad("track count " + std::to_string(v) + " is outside 1..31");
+            }
+            song.TrackCount = v;
+            break;
+        }
+        case Tag::Bpm:
+            song.Bpm = m_r.i32();
+            break;
+        case Tag::Shuffle:
+            song.ShuffleAmount = m_r.i32();
+            break;
+        case Tag::ShuffleDiv:
+            song.ShuffleDivision = m_r.i32();
+            break;
+        case Tag::StopPos:
+            song.StopPosition = m_r.i32();
+            break;
+        case Tag::MasterVol:
+            song.MasterVolume = m_r.i32();
+            break;
+        case Tag::Stereo:
+            song.Stereo = m_r.i32();
+            break;
+        case Tag::Delay:
+            song.DelayDivision = m_r.i32();
+            song.DelayRepeats = m_r.i32();
+            song.DelayFeedback = m_r.i32();
+            break;
+        case Tag::Instruments: {
+            const std::int32_t n = m_r.i32();
+            if (n < 0 || n > MaxTracks) {
+                bad("instrument count " + std::to_string(n) + " is outside 0..31");
+            }
+            song.InstrumentCount = n;
+            TrackArray& tracks = current() ? current()->Tracks : song.Tracks;
+            for (int t = 0; t < n; ++t) {
+                readTrackImage(m_r, tracks[static_cast<std::size_t>(t)]);
+            }
+            break;
+        }
+        case Tag::Resolution: {
+            const std::int32_t r = m_r.i32();
+            if (r <= 0) {
+                bad("resolution " + std::to_string(r) + " is not positive");
+            }
+            m_resolution = r;
+            break;
+        }
+        case Tag::SeqVisible:
+            if (m_cb.showSequencer) {
+                m_cb.showSequencer();
+            }
+            break;
+        case Tag::SeqV2:
+            break;
+        case Tag::SeqV3:
+            m_absolute = true;
+            break;
+        case Tag::SeqData:
+            readSequence();
+            break;
+        case Tag::Score:
+            readScore();
+            break;
+        case Tag::PatternName: {
+            ShortString<20> name;
+            m_r.read(name.raw.data(), name.raw.size());
+            if (song.PatternCount >= MaxPatterns) {
+                bad("more than " + std::to_string(MaxPatterns) + " patterns");
+            }
+            AddPattern(song, name.str());
+            song.pattern(song.PatternCount - 1).Name = name;
+            ++m_i;
+            InitPattern(song, m_i);
+            m_patternSeen = true;
+            break;
+        }
+        case Tag::Unknown:
+            // Only reached when recovery found no known tag: the next tag read fails.
+            break;
+        }
+    }
+
+    void readSequence()
+    {
+        TSong& song = *m_song;
+        std::int32_t position = m_r.i32();
+        while (position != -1) {
+            ShortString<20> name;
+            m_r.read(name.raw.data(), name.raw.size());
+            int k = -1;
+            if (!m_absolute) {
+                k = FindPatternByName(song, name);
+                if (k >= 0) {
+                    ResetEventPans(song, k);
+                    song.StopPosition = wrapAdd(song.StopPosition, wrapAdd(song.pattern(k).Beats, -1));
+                }
+            }
+            AddSeqEntry(song, wrapAdd(position, m_offset), name.str());
+            if (!m_absolute && k >= 0) {
+                m_offset = wrapAdd(m_offset, wrapAdd(song.pattern(k).Beats, -1));
+            }
+            position = m_r.i32();
+        }
+        if (!m_absolute) {
+            song.StopPosition = wrapAdd(song.StopPosition, 5);
+        }
+    }
+
+    void readScore()
+    {
+        TSong& song = *m_song;
+        const std::int32_t n = m_r.i32();
+        if (n < 0) {
+            bad("event count " + std::to_string(n) + " is negative");
+        }
+        EventGrid& events = current() ? current()->Events : song.Events;
+        for (std::int32_t e = 0; e < n; ++e) {
+            const std::int32_t t = m_r.i32();
+            const std::int32_t p = m_r.i32();
+            const std::int64_t scaled = static_cast<std::int64_t>(p) * SlotResolution / m_resolution;
+            if (t < 0 || t >= MaxTracks) {
+                bad("event " + std::to_string(e + 1) + " names track " + std::to_string(t) +
+                    ", outside 0..30");
+            }
+            if (scaled < 0 || scaled > SlotResolution) {
+                bad("event " + std::to_string(e + 1) + " lies at position " + std::to_string(p) +
+                    ", outside the pattern");
+            }
+            readEventImage(m_r, events[static_cast<std::size_t>(t)][static_cast<std::size_t>(scaled)]);
+        }
+        if (m_i < 0) {
+            // An older file without patterns: its events and tracks become pattern "0.".
+            m_i = 0;
+            AddPattern(song, "0.");
+            StoreWorkingCopy(song, 0);
+        }
+    }
+
+    ByteReader m_r;
+    std::string m_file;
+    const PatternReadCallbacks& m_cb;
+    std::unique_ptr<TSong> m_song;
+    int m_i = -1;
+    bool m_absolute = false;
+    bool m_patternSeen = false;
+    std::int32_t m_offset = 0;
+    std::int32_t m_resolution = SlotResolution;
+};
+
+} // namespace
+
+std::unique_ptr<TSong> ParsePatternFile(const std::vector<std::uint8_t>& bytes,
+                                        const std::string& fileName,
+                                        const PatternReadCallbacks& callbacks)
+{
+    try {
+        return Reader(bytes, fileName, callbacks).run();
+    } catch (const ShortRead& e) {
+        throw FileError(fileName + ": " + e.what());
+    }
+}
+
+std::unique_ptr<TSong> ReadPatternFile(const std::string& fileName,
+                                       const PatternReadCallbacks& callbacks)
+{
+    return ParsePatternFile(readWholeFile(fileName), fileName, callbacks);
+}
+
+} // namespace bw::core

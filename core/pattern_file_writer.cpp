@@ -1,0 +1,106 @@
+#include "core/pattern_file.h"
+#include "core/record_images.h"
+#include "library/atomic_file.h"
+#include "library/binary_io.h"
+
+#include <cstring>
+
+namespace bw::core {
+
+namespace {
+
+const char* const Notice = "Beatwright pattern file: song settings, patterns and song sequence";
+
+void writeName(ByteWriter& w, const ShortString<20>& name)
+{
+    w.bytes(name.raw.data(), name.raw.size());
+}
+
+} // namespace
+
+std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisible)
+{
+    if (song.validPattern(song.CurrentPattern)) {
+        StoreWorkingCopy(song, song.CurrentPattern);
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(1 << 16);
+    ByteWriter w(out);
+
+    w.text("BWPT");
+    w.text("19980002");
+    char notice[100];
+    std::memset(notice, ' ', sizeof notice);
+    std::memcpy(notice, Notice, std::strlen(Notice));
+    w.bytes(notice, sizeof notice);
+
+    auto tagInt = [&w](const char* tag, std::int32_t v) {
+        w.text(tag);
+        w.i32(v);
+    };
+    tagInt("TRACKS", song.TrackCount);
+    tagInt("BPM___", song.Bpm);
+    tagInt("SHUFFL", song.ShuffleAmount);
+    tagInt("SHUFFQ", song.ShuffleDivision);
+    w.text("DELAY_");
+    w.i32(song.DelayDivision);
+    w.i32(song.DelayRepeats);
+    w.i32(song.DelayFeedback);
+    tagInt("STOPSE", song.StopPosition);
+    tagInt("MASVOL", song.MasterVolume);
+    tagInt("STEREO", song.Stereo);
+    tagInt("RESOLU", SlotResolution);
+
+    const int instruments = std::clamp(song.InstrumentCount, 0, MaxTracks);
+    const int tracks = std::clamp(song.TrackCount, 0, MaxTracks);
+    for (const auto& pp : song.Patterns) {
+        const TPattern& p = *pp;
+        w.text("PATNAM");
+        writeName(w, p.Name);
+        tagInt("BEATS_", p.Beats);
+        tagInt("TICKS_", p.Ticks);
+        tagInt("PATPIT", p.Transpose);
+        w.text("INSTRU");
+        w.i32(instruments);
+        for (int t = 0; t < instruments; ++t) {
+            writeTrackImage(w, p.Tracks[static_cast<std::size_t>(t)]);
+        }
+        std::int32_t count = 0;
+        for (int t = 0; t < tracks; ++t) {
+            for (const auto& e : p.Events[static_cast<std::size_t>(t)]) {
+                count += e.Volume >= 2 ? 1 : 0;
+            }
+        }
+        w.text("SCORE_");
+        w.i32(count);
+        for (int t = 0; t < tracks; ++t) {
+            for (int s = 0; s < PatternSlots; ++s) {
+                const TNoteEvent& e = p.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(s)];
+                if (e.Volume >= 2) {
+                    w.i32(t);
+                    w.i32(s);
+                    writeEventImage(w, e);
+                }
+            }
+        }
+    }
+    if (sequencerVisible) {
+        w.text("SEQVIS");
+    }
+    w.text("SEQ_V2");
+    w.text("SEQ_V3");
+    w.text("SEQDAT");
+    for (const auto& e : song.Sequence) {
+        w.i32(e.Position);
+        writeName(w, e.Name);
+    }
+    w.i32(-1);
+    return out;
+}
+
+void WritePatternFile(const std::string& fileName, TSong& song, bool sequencerVisible)
+{
+    writeFileAtomically(fileName, SerializePatternFile(song, sequencerVisible));
+}
+
+} // namespace bw::core

@@ -1,0 +1,435 @@
+#include "core/song.h"
+
+#include "library/sound_library.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace bw::core {
+
+void InitTrack(TTrack& track)
+{
+    track.SoundName.clear();
+    track.Volume = 10000;
+    track.Pan = 1000;
+    track.Enabled = 0;
+    track.Transpose = 0;
+    track.DelaySend = 0;
+    track.Reserved1 = 0;
+    track.Reserved3 = 0;
+    track.Reserved5 = {};
+}
+
+void ClearEvent(TNoteEvent& event)
+{
+    event.Volume = 0;
+    event.Pitch = 0;
+    event.Pan = 0;
+    event.Selected = 0;
+}
+
+void InitSequence(TSong& song)
+{
+    song.Sequence.clear();
+}
+
+void InitSong(TSong& song)
+{
+    song.Beats = 4;
+    song.Ticks = 4;
+    song.TrackCount = DefaultTrackCount;
+    song.InstrumentCount = DefaultTrackCount;
+    song.Stereo = 1;
+    song.Bpm = 120;
+    song.MasterVolume = 10000;
+    song.ShuffleAmount = 0;
+    song.ShuffleDivision = 2;
+    song.SelectedTrack = 0;
+    song.PatternCount = 0;
+    song.CurrentPattern = 0;
+    song.Patterns.clear();
+    song.Transpose = 0;
+    song.StopPosition = 40;
+    song.DelayDivision = 2;
+    song.DelayFeedback = 60;
+    song.DelayRepeats = 3;
+    InitSequence(song);
+    for (auto& row : song.Events) {
+        for (auto& e : row) {
+            ClearEvent(e);
+        }
+    }
+    for (auto& t : song.Tracks) {
+        InitTrack(t);
+    }
+}
+
+void InitPattern(TSong& song, int index)
+{
+    TPattern& p = song.pattern(index);
+    p.Beats = 4;
+    p.Ticks = 4;
+    p.Transpose = 0;
+    for (auto& row : p.Events) {
+        for (auto& e : row) {
+            ClearEvent(e);
+        }
+    }
+    for (auto& t : p.Tracks) {
+        InitTrack(t);
+    }
+}
+
+int AddPattern(TSong& song, const std::string& name)
+{
+    auto p = std::make_unique<TPattern>();
+    p->Name.assign(name);
+    song.Patterns.push_back(std::move(p));
+    song.PatternCount = static_cast<std::int32_t>(song.Patterns.size());
+    return song.PatternCount - 1;
+}
+
+void DeletePattern(TSong& song, int index)
+{
+    if (!song.validPattern(index)) {
+        return;
+    }
+    song.Patterns.erase(song.Patterns.begin() + index);
+    song.PatternCount = static_cast<std::int32_t>(song.Patterns.size());
+    if (index == song.CurrentPattern) {
+        song.CurrentPattern = 0;
+        if (song.PatternCount > 0) {
+            LoadWorkingCopy(song, 0);
+        }
+    } else if (index < song.CurrentPattern) {
+        // The working copy belongs to the pattern that moved down one place.
+        --song.CurrentPattern;
+    }
+}
+
+void FreePatterns(TSong& song)
+{
+    song.Patterns.clear();
+    song.PatternCount = 0;
+}
+
+void LoadWorkingCopy(TSong& song, int index)
+{
+    const TPattern& p = song.pattern(index);
+    song.Beats = p.Beats;
+    song.Ticks = p.Ticks;
+    song.Events = p.Events;
+    song.Tracks = p.Tracks;
+    song.Transpose = p.Transpose;
+    song.CurrentPattern = index;
+}
+
+void StoreWorkingCopy(TSong& song, int index)
+{
+    TPattern& p = song.pattern(index);
+    p.Beats = song.Beats;
+    p.Ticks = song.Ticks;
+    p.Events = song.Events;
+    p.Tracks = song.Tracks;
+    p.Transpose = song.Transpose;
+}
+
+int FindPatternByName(const TSong& song, const std::string& name)
+{
+    for (int i = song.PatternCount - 1; i >= 0; --i) {
+        if (song.pattern(i).Name.view() == name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int FindPatternByName(const TSong& song, const ShortString<20>& name)
+{
+    return FindPatternByName(song, name.str());
+}
+
+void ClearPatternEvents(TSong& song, int index)
+{
+    for (auto& row : song.pattern(index).Events) {
+        for (auto& e : row) {
+            ClearEvent(e);
+        }
+    }
+}
+
+void ResetEventPans(TSong& song, int index)
+{
+    for (auto& row : song.pattern(index).Events) {
+        for (auto& e : row) {
+            e.Pan = 0;
+        }
+    }
+}
+
+namespace {
+bool validSlot(int t, int p)
+{
+    return t >= 0 && t < MaxTracks && p >= 0 && p < PatternSlots;
+}
+TNoteEvent& slot(TSong& song, int t, int p)
+{
+    return song.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(p)];
+}
+} // namespace
+
+void InsertEvent(TSong& song, int t, int p)
+{
+    if (!validSlot(t, p)) {
+        return;
+    }
+    TNoteEvent& e = slot(song, t, p);
+    e.Volume = 5000;
+    e.Pitch = 0;
+    e.Pan = 0;
+}
+
+void DeleteEvent(TSong& song, int t, int p)
+{
+    if (!validSlot(t, p)) {
+        return;
+    }
+    TNoteEvent& e = slot(song, t, p);
+    e.Volume = 0;
+    e.Selected = 0;
+}
+
+void ClearSelection(TSong& song)
+{
+    for (auto& row : song.Events) {
+        for (auto& e : row) {
+            e.Selected = 0;
+        }
+    }
+}
+
+void ClickSelect(TSong& song, int t, int p, bool additive)
+{
+    if (!validSlot(t, p) || slot(song, t, p).Volume <= 0) {
+        ClearSelection(song);
+        return;
+    }
+    TNoteEvent& e = slot(song, t, p);
+    if (!additive) {
+        ClearSelection(song);
+        e.Selected = 1;
+    } else {
+        e.Selected = e.Selected == 1 ? 0 : 1;
+    }
+}
+
+void ToggleSelectRect(TSong& song, int trackA, int trackB, int slotA, int slotB, bool additive)
+{
+    if (trackA > trackB) {
+        std::swap(trackA, trackB);
+    }
+    if (slotA > slotB) {
+        std::swap(slotA, slotB);
+    }
+    trackA = std::max(trackA, 0);
+    // Callers stay inside the grid; clamp anyway so a stray rectangle cannot write outside it.
+    trackB = std::min(trackB, MaxTracks - 1);
+    slotA = std::max(slotA, 0);
+    slotB = std::min(slotB, PatternSlots - 1);
+    if (!additive) {
+        ClearSelection(song);
+    }
+    for (int p = slotA; p <= slotB; ++p) {
+        for (int t = trackA; t <= trackB; ++t) {
+            TNoteEvent& e = slot(song, t, p);
+            e.Selected = e.Selected == 1 ? 0 : 1;
+        }
+    }
+}
+
+void DeleteSelected(TSong& song)
+{
+    for (auto& row : song.Events) {
+        for (auto& e : row) {
+            if (e.Selected == 1) {
+                e.Volume = 0;
+                e.Selected = 0;
+            }
+        }
+    }
+}
+
+void PasteEvents(TSong& song, const EventGrid& clip, int anchor, int target)
+{
+    for (int t = 0; t < MaxTracks; ++t) {
+        for (int i = 0; i < PatternSlots; ++i) {
+            const TNoteEvent& c = clip[static_cast<std::size_t>(t)][static_cast<std::size_t>(i)];
+            if (c.Volume > 0 && c.Selected == 1) {
+                const int d = i + target - anchor;
+                if (d >= 0 && d <= SlotResolution) {
+                    slot(song, t, d) = c;
+                }
+            }
+        }
+    }
+}
+
+void ChangeBeats(TSong& song, int newBeats)
+{
+    if (newBeats <= 0) {
+        return;
+    }
+    auto grid = std::make_unique<EventGrid>(); // every field 0
+    for (auto& row : *grid) {
+        for (auto& e : row) {
+            e = TNoteEvent{};
+        }
+    }
+    const double ratio = static_cast<double>(song.Beats) / static_cast<double>(newBeats);
+    for (int t = 0; t < MaxTracks; ++t) {
+        for (int i = 0; i < PatternSlots; ++i) {
+            const TNoteEvent& e = slot(song, t, i);
+            if (e.Volume > 0) {
+                // Nearest integer, halves to even (the default rounding mode).
+                const long d = std::lrint(ratio * i);
+                if (d >= 0 && d <= SlotResolution) {
+                    (*grid)[static_cast<std::size_t>(t)][static_cast<std::size_t>(d)] = e;
+                }
+            }
+        }
+    }
+    song.Events = *grid;
+    song.Beats = newBeats;
+}
+
+void SetTranspose(TSong& song, int n)
+{
+    song.Transpose = n;
+}
+
+void SetShuffle(TSong& song, int amount, int division)
+{
+    song.ShuffleAmount = amount;
+    song.ShuffleDivision = division;
+}
+
+void SetStopPosition(TSong& song, int beat)
+{
+    song.StopPosition = beat;
+}
+
+void ResolvePatternSounds(TSong& song, int index, library::SoundLibrary& lib)
+{
+    TPattern& pat = song.pattern(index);
+    const int n = std::clamp(song.TrackCount, 0, MaxTracks);
+    for (int t = 0; t < n; ++t) {
+        TTrack& tr = pat.Tracks[static_cast<std::size_t>(t)];
+        const int found = lib.FindSound(tr.SoundName.str());
+        if (found >= 0) {
+            tr.SoundIndex = found;
+        } else {
+            tr.Enabled = 0;
+            tr.SoundName.clear();
+        }
+    }
+    for (int t = 0; t < n; ++t) {
+        pat.Tracks[static_cast<std::size_t>(t)].StopTargetIndex = -1;
+    }
+    for (int t = 0; t < n; ++t) {
+        TTrack& tr = pat.Tracks[static_cast<std::size_t>(t)];
+        if (tr.Enabled != 1 || !lib.validIndex(tr.SoundIndex)) {
+            continue;
+        }
+        const auto& s = lib.at(tr.SoundIndex);
+        if (s.Name.view() != tr.SoundName.view()) {
+            continue;
+        }
+        for (int k = 0; k < lib.count(); ++k) {
+            if (lib.at(k).Name.view() == s.StopTarget.view()) {
+                tr.StopTargetIndex = k;
+            }
+        }
+    }
+}
+
+void AddSeqEntry(TSong& song, int position, const std::string& name)
+{
+    TSeqEntry entry;
+    entry.Reserved = 0;
+    entry.Name.assign(name);
+    entry.Position = position;
+    entry.Color = 0xFF0000;
+    auto& seq = song.Sequence;
+    if (seq.empty() || seq.back().Position < position) {
+        seq.push_back(entry);
+    } else if (seq.front().Position < position) {
+        // After the last entry whose position is at most the new one.
+        auto it = seq.end();
+        while (it != seq.begin() && std::prev(it)->Position > position) {
+            --it;
+        }
+        seq.insert(it, entry);
+    } else {
+        seq.insert(seq.begin(), entry);
+    }
+}
+
+int SeqHitTest(const TSong& song, int patternIndex, int beat)
+{
+    const TPattern& p = song.pattern(patternIndex);
+    for (const auto& e : song.Sequence) {
+        if (!(e.Name == p.Name)) {
+            continue;
+        }
+        const int q = e.Position;
+        const int last = q + p.Beats - 1;
+        if (beat == q) {
+            return 1;
+        }
+        if (beat == last) {
+            return 2;
+        }
+        if (q < beat && beat < last) {
+            return 3;
+        }
+    }
+    return 0;
+}
+
+void RemoveSeqEntryAt(TSong& song, int beat, int patternIndex)
+{
+    const TPattern& p = song.pattern(patternIndex);
+    for (auto it = song.Sequence.begin(); it != song.Sequence.end(); ++it) {
+        if (it->Name == p.Name && it->Position <= beat && beat < it->Position + p.Beats) {
+            song.Sequence.erase(it);
+            return;
+        }
+    }
+}
+
+void SetPlayWindowFromSong(TSong& song, int patternIndex, int beat)
+{
+    TPattern& p = song.pattern(patternIndex);
+    for (const auto& e : song.Sequence) {
+        if (e.Name == p.Name && e.Position <= beat && beat < e.Position + p.Beats) {
+            p.PlayActive = 1;
+            p.PlayFrom = beat - e.Position;
+            p.PlayTo = p.PlayFrom + 1;
+            return;
+        }
+    }
+    p.PlayActive = 0;
+}
+
+void SetPlayWindow(TSong& song, int patternIndex, int beat)
+{
+    for (auto& p : song.Patterns) {
+        p->PlayActive = 0;
+    }
+    TPattern& p = song.pattern(patternIndex);
+    p.PlayActive = 1;
+    p.PlayFrom = beat;
+    p.PlayTo = beat + 1;
+}
+
+} // namespace bw::core

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "library/short_string.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace bw::library {
+class SoundLibrary;
+}
+
+namespace bw::core {
+
+constexpr int MaxTracks = 31;
+constexpr int PatternSlots = 257;
+constexpr int SlotResolution = 256;
+constexpr int DefaultTrackCount = 12;
+
+/// One event slot. Empty exactly when Volume is 0.
+struct TNoteEvent
+{
+    std::int32_t Volume = 0; // 0 = empty, events 2..10000
+    std::int32_t Pitch = 0;  // semitones
+    std::int32_t Pan = 0;    // -1000 .. +1000, added to the track pan
+    std::array<std::int32_t, 6> Reserved1{};
+    std::int32_t Selected = 0; // 1 = marked
+    std::int32_t Reserved2 = 0;
+};
+static_assert(sizeof(TNoteEvent) == 44);
+
+/// Per-track settings of a pattern; laid out exactly as its 348-byte file image.
+struct TTrack
+{
+    std::array<std::uint8_t, 257> Reserved0{};
+    ShortString<42> SoundName;
+    std::int32_t StopTargetIndex = -1; // recomputed from names
+    std::int32_t SoundIndex = 0;       // recomputed from names
+    std::int32_t Reserved1 = 0;
+    std::int32_t Volume = 10000; // 0..10000
+    std::int32_t Pan = 1000;     // 0 left, 1000 centre, 2000 right
+    std::uint8_t Enabled = 0;    // 1 = sounds, 0 = muted
+    std::array<std::uint8_t, 3> Reserved2{};
+    std::int32_t Reserved3 = 0;
+    std::int32_t Reserved4 = 0;
+    std::int32_t Transpose = 0; // semitones
+    std::int32_t DelaySend = 0; // 0..1000
+    std::array<std::int32_t, 2> Reserved5{};
+};
+static_assert(sizeof(TTrack) == 348);
+
+using EventGrid = std::array<std::array<TNoteEvent, PatternSlots>, MaxTracks>;
+using TrackArray = std::array<TTrack, MaxTracks>;
+
+struct TPattern
+{
+    ShortString<20> Name;
+    std::int32_t Beats = 4;
+    std::int32_t Ticks = 4;
+    EventGrid Events{};
+    TrackArray Tracks{};
+    std::int32_t Transpose = 0;
+    // Run-time state set for the render engine, never stored.
+    std::uint8_t PlayActive = 0;
+    std::int32_t PlayFrom = 0;
+    std::int32_t PlayTo = 0;
+};
+
+struct TSeqEntry
+{
+    std::uint8_t Reserved = 0;
+    ShortString<20> Name;
+    std::int32_t Position = 0;     // first song beat
+    std::int32_t Color = 0xFF0000; // 0xBBGGRR
+};
+
+/// The song document, with the working copy of the current pattern. About 360 KB: keep it on
+/// the heap. Guarded by the song lock (SongLock) between the UI and the render thread.
+struct TSong
+{
+    std::int32_t Beats = 4;
+    std::int32_t Ticks = 4;
+    std::int32_t TrackCount = DefaultTrackCount;
+    std::int32_t InstrumentCount = DefaultTrackCount;
+    std::int32_t Stereo = 1;
+    std::int32_t Bpm = 120;
+    std::int32_t MasterVolume = 10000;
+    std::int32_t ShuffleAmount = 0;
+    std::int32_t ShuffleDivision = 2;
+    TrackArray Tracks{};
+    EventGrid Events{};
+    std::int32_t SelectedTrack = 0;
+    std::int32_t PatternCount = 0;
+    std::int32_t CurrentPattern = 0;
+    std::vector<std::unique_ptr<TPattern>> Patterns;
+    std::vector<TSeqEntry> Sequence;
+    std::int32_t Transpose = 0;
+    std::int32_t StopPosition = 40;
+    std::int32_t DelayDivision = 2;
+    std::int32_t DelayFeedback = 60;
+    std::int32_t DelayRepeats = 3;
+
+    TPattern& pattern(int index) { return *Patterns.at(static_cast<std::size_t>(index)); }
+    const TPattern& pattern(int index) const
+    {
+        return *Patterns.at(static_cast<std::size_t>(index));
+    }
+    bool validPattern(int index) const { return index >= 0 && index < PatternCount; }
+};
+
+/// One lock for the song and the sound library: the UI holds it for each edit, the render
+/// thread for its read of the document at each beat.
+using SongLock = std::mutex;
+
+// Lifecycle
+void InitSong(TSong& song);
+void InitTrack(TTrack& track);
+void ClearEvent(TNoteEvent& event);
+void InitPattern(TSong& song, int index);
+int AddPattern(TSong& song, const std::string& name);
+void DeletePattern(TSong& song, int index);
+void FreePatterns(TSong& song);
+void LoadWorkingCopy(TSong& song, int index);
+void StoreWorkingCopy(TSong& song, int index);
+int FindPatternByName(const TSong& song, const std::string& name);
+int FindPatternByName(const TSong& song, const ShortString<20>& name);
+void ClearPatternEvents(TSong& song, int index);
+void ResetEventPans(TSong& song, int index);
+
+// Working-copy events
+void InsertEvent(TSong& song, int t, int p);
+void DeleteEvent(TSong& song, int t, int p);
+void ClearSelection(TSong& song);
+void ClickSelect(TSong& song, int t, int p, bool additive);
+void ToggleSelectRect(TSong& song, int trackA, int trackB, int slotA, int slotB, bool additive);
+void DeleteSelected(TSong& song);
+void PasteEvents(TSong& song, const EventGrid& clip, int anchor, int target);
+void ChangeBeats(TSong& song, int newBeats);
+void SetTranspose(TSong& song, int n);
+void SetShuffle(TSong& song, int amount, int division);
+void SetStopPosition(TSong& song, int beat);
+
+// Sound binding
+void ResolvePatternSounds(TSong& song, int index, library::SoundLibrary& lib);
+
+// Song sequence
+void InitSequence(TSong& song);
+void AddSeqEntry(TSong& song, int position, const std::string& name);
+int SeqHitTest(const TSong& song, int patternIndex, int beat);
+void RemoveSeqEntryAt(TSong& song, int beat, int patternIndex);
+void SetPlayWindowFromSong(TSong& song, int patternIndex, int beat);
+void SetPlayWindow(TSong& song, int patternIndex, int beat);
+
+/// Slot of grid step s in a pattern of beats x ticks steps.
+inline int StepSlot(int s, int beats, int ticks)
+{
+    return s * SlotResolution / (beats * ticks);
+}
+
+} // namespace bw::core

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "library/short_string.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bw::library {
+
+/// 16-bit mono samples at 44100 Hz. A sound of DataSize bytes holds (DataSize + 1) / 2
+/// samples; an odd last byte sits in the low byte of the last sample.
+using SampleData = std::vector<std::int16_t>;
+using SampleDataPtr = std::shared_ptr<const SampleData>;
+
+constexpr std::int32_t StretchEnabled = 1; // bit 0 of TSoundRec::Flags
+
+/// One sound of the library. The samples are shared, so a voice that still plays them keeps
+/// them alive after the sound is deleted.
+struct TSoundRec
+{
+    ShortString<30> Name;
+    ShortString<30> StopTarget;
+    SampleDataPtr Data;          // never null; empty for a sound of 0 bytes
+    std::int32_t DataSize = 0;   // bytes of sample data
+    std::int32_t Flags = 0;      // bit 0 = StretchEnabled
+    std::int32_t StretchMul = 0; // beats numerator
+    std::int32_t StretchDiv = 0; // beats denominator
+
+    bool stretchEnabled() const { return (Flags & StretchEnabled) != 0; }
+    /// The sample bytes as stored in a file (little-endian), DataSize of them.
+    std::vector<std::uint8_t> bytes() const;
+};
+
+/// The program-wide ordered list of sounds; a sound's position is its sound index.
+/// Used on the UI thread; the render thread reads it under the song lock.
+class SoundLibrary
+{
+public:
+    /// Makes the library empty.
+    void CreateSoundLibrary();
+    /// Appends every sound of the file through AddSound. Throws FileError; the sounds read
+    /// before a failure stay.
+    void LoadSoundLibrary(const std::string& path);
+    /// Replaces the file with every sound in library order. Throws FileError and leaves the
+    /// previous file untouched on failure.
+    void SaveSoundLibrary(const std::string& path) const;
+    /// Adds a sound with a private copy of dataSize bytes at data; returns its index.
+    int AddSound(const std::string& name, const std::string& stopTarget, std::int32_t stretchDiv,
+                 std::int32_t stretchMul, std::int32_t flags, std::int32_t dataSize,
+                 const void* data);
+    void DeleteSound(int index);
+    /// First sound named exactly name, or -1.
+    bool FindSound(const std::string& name, int& index) const;
+    int FindSound(const std::string& name) const;
+    std::string SoundNameAt(int index) const;
+    void DestroySoundLibrary();
+
+    int count() const { return static_cast<int>(m_sounds.size()); }
+    bool validIndex(int index) const { return index >= 0 && index < count(); }
+    TSoundRec& at(int index) { return *m_sounds.at(static_cast<std::size_t>(index)); }
+    const TSoundRec& at(int index) const { return *m_sounds.at(static_cast<std::size_t>(index)); }
+
+    /// The file image of the whole library.
+    std::vector<std::uint8_t> serialize() const;
+    /// Appends the sounds of a file image; throws ShortRead/FileError at a bad record.
+    void parse(const std::vector<std::uint8_t>& bytes, const std::string& pathForMessages);
+
+private:
+    std::vector<std::unique_ptr<TSoundRec>> m_sounds;
+};
+
+} // namespace bw::library
