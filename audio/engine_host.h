@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace bw::audio {
+
+/// What the engine hands to the display after every block.
+struct BlockReport
+{
+    int beatCounter = 1;     // beat within the block group (always 1)
+    int activeVoices = 0;    // voices sounding after the block
+    int songPosition = 0;    // song position copied for display
+    int blockValues = 0;     // 16-bit values of the block
+    int queuedSnapshot = 0;  // player's queued duration after the previous block
+    int meter = 0;           // performance meter value, percent
+    bool silence = false;    // SilenceDisplay
+    bool writing = false;    // a WAV file is open
+    bool exportPending = false; // an export is requested but its file is not open yet
+    int progress = 0;        // export progress 0..100 while writing, 5 while pending
+};
+
+/// Implemented by the UI (and by the command line and tests). Every call comes from the
+/// render thread; calls marked "waits" return only once the UI has carried them out. The
+/// engine never holds the song lock while it calls the host.
+class EngineHost
+{
+public:
+    virtual ~EngineHost() = default;
+
+    /// The song position as the main window holds it (read at any time).
+    virtual int songPosition() = 0;
+    /// Sets the song position and every pattern's play window from it. Waits when wait is
+    /// true (advance after a song beat); the engine's resets to 0 pass false.
+    virtual void setSongPosition(int beat, bool wait) = 0;
+    /// The play button shows pressed (posted, no wait).
+    virtual void pressPlay() = 0;
+    /// Display update after every block (waits; failures inside it are ignored).
+    virtual void blockDone(const BlockReport& report) = 0;
+    /// The export finished: close the export dialog (waits).
+    virtual void closeExportDialog() = 0;
+    /// The run failed: show the messages (waits). wavWriteFailed adds the "ERROR" box first.
+    virtual void engineFailed(const std::string& message, bool wavWriteFailed) = 0;
+    /// The run has ended: reset the transport, the meter and the export dialog (waits).
+    virtual void engineEnded(bool writeSong) = 0;
+};
+
+} // namespace bw::audio

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "library/sound_library.h"
+
+namespace bw::audio {
+
+/// The request and status flags shared by the UI thread and the render thread.
+struct RequestFlags
+{
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> EngineRunning{false};
+    std::atomic<bool> SongMode{false};
+    std::atomic<bool> WriteRequested{false};
+    std::atomic<bool> WriteSong{false};
+    std::atomic<bool> PreviewRequested{false};
+    std::atomic<bool> InspectorPlayRequested{false};
+    std::atomic<bool> Interpolate{true};
+    std::atomic<bool> SilenceDisplay{false};
+    std::atomic<bool> WavWriteFailed{false};
+
+    /// What the engine exports to; set before WriteRequested.
+    void setExportFileName(std::string name)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_exportFileName = std::move(name);
+    }
+    std::string exportFileName() const
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return m_exportFileName;
+    }
+    /// The sound to preview (its samples and byte size); set before PreviewRequested.
+    void setPreview(library::SampleDataPtr data, std::int32_t dataSize)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_previewData = std::move(data);
+        m_previewSize = dataSize;
+    }
+    std::pair<library::SampleDataPtr, std::int32_t> preview() const
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return {m_previewData, m_previewSize};
+    }
+    /// The sample import selection to play: samples [start, end) of data.
+    void setInspectorSelection(library::SampleDataPtr data, std::int32_t start, std::int32_t end)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_inspectorData = std::move(data);
+        m_inspectorStart = start;
+        m_inspectorEnd = end;
+    }
+    struct Selection
+    {
+        library::SampleDataPtr data;
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+    };
+    Selection inspectorSelection() const
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return {m_inspectorData, m_inspectorStart, m_inspectorEnd};
+    }
+    /// The step in progress, for the failure message. Written by the render thread.
+    void setStage(const char* text)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_stage = text;
+    }
+    void appendStage(const char* text)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_stage += text;
+    }
+    std::string stage() const
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return m_stage;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_exportFileName;
+    library::SampleDataPtr m_previewData;
+    std::int32_t m_previewSize = 0;
+    library::SampleDataPtr m_inspectorData;
+    std::int32_t m_inspectorStart = 0;
+    std::int32_t m_inspectorEnd = 0;
+    std::string m_stage;
+};
+
+} // namespace bw::audio
