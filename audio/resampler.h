@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace bw::audio {
+
+/// The playback-speed factor for a pitch in semitones, in single precision at every step
+/// (+12 gives 0.49999988, -12 about 2).
+float PitchFactor(int semitones);
+
+/// Resamples source[0..L] (L = index of the last source sample) to n samples in copy.
+/// With interpolation the neighbours are mixed by the thousandths of the position.
+void Resample(const std::int16_t* source, std::int32_t L, std::int16_t* copy, std::int32_t n,
+              bool interpolate);
+
+/// Trunc(factor × L) computed in extended precision.
+std::int32_t PitchedLength(float factor, std::int32_t L);
+
+} // namespace bw::audio
