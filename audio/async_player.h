@@ -31,22 +31,46 @@ public:
     void Close();
 
     std::int32_t QueuedDuration() const { return m_queued.load(); }
-    std::uint8_t State() const { return m_state.load(); } // 0 closed, 1 idle, 2 playing
+    std::uint8_t State() const { return stateOf(m_flow.load()); } // 0 closed, 1 idle, 2 playing
     bool HoldBack() const { return m_holdBack; }
-    std::int32_t InFlight() const { return m_inFlight.load(); }
+    std::int32_t InFlight() const { return inFlightOf(m_flow.load()); }
+    /// True while the output device is open (caller thread).
+    bool isOpen() const { return m_out->isOpen(); }
     int count() const { return m_count; }
     int bufferSize() const { return m_bufferSize; }
     /// Buffer i of the table (tests look at lengths and shares).
     const WaveBuffer* buffer(int i) const { return m_table[static_cast<std::size_t>(i)].get(); }
 
 private:
+    /// Past this many buffers a held-back queue starts by itself.
+    static constexpr int AutoStartBuffers = 989;
+
+    // State and the in-flight count live in one atomic word (state in bits 32..39, count in
+    // the low 32 bits) so that the done callback can drop the count to 0 and mark the player
+    // idle in one step, without racing a Write that sends the next buffer.
+    static std::uint8_t stateOf(std::uint64_t flow)
+    {
+        return static_cast<std::uint8_t>(flow >> 32);
+    }
+    static std::int32_t inFlightOf(std::uint64_t flow)
+    {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(flow & 0xFFFFFFFFu));
+    }
+    static std::uint64_t makeFlow(std::uint8_t state, std::int32_t inFlight)
+    {
+        return (static_cast<std::uint64_t>(state) << 32) |
+               static_cast<std::uint64_t>(static_cast<std::uint32_t>(inFlight));
+    }
+
+    WaveBuffer* freeBuffer() const;
+    WaveBuffer* allocateBuffer();
+    void setPlaying();
     void send(WaveBuffer* b);
-    void bufferDone(WaveBuffer* b);
+    void bufferDone(WaveBuffer* b); // output thread
 
     std::unique_ptr<WaveOut> m_out;
     std::atomic<std::int32_t> m_queued{0};
-    std::atomic<std::uint8_t> m_state{0};
-    std::atomic<std::int32_t> m_inFlight{0};
+    std::atomic<std::uint64_t> m_flow{0};
     int m_bufferSize = 4096;
     int m_count = 0;
     bool m_holdBack = false;
