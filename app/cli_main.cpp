@@ -1,4 +1,5 @@
 // beatwright-cli: the headless entry. `info` prints a pattern file or a sound library as JSON.
+#include "app/cli_render.h"
 #include "core/pattern_file.h"
 #include "core/song_json.h"
 #include "library/binary_io.h"
@@ -16,7 +17,9 @@ int usage()
 {
     std::cerr << "usage:\n"
                  "  beatwright-cli info FILE.bwp --json\n"
-                 "  beatwright-cli info FILE.slb --json\n";
+                 "  beatwright-cli info FILE.slb --json\n"
+                 "  beatwright-cli render FILE.bwp --library FILE.slb (--pattern [N] | --song) "
+                 "-o OUT.wav\n";
     return 2;
 }
 
@@ -79,6 +82,9 @@ int main(int argc, char** argv)
     try {
         if (command == "info") {
             return info(args);
+        }
+        if (command == "render") {
+            return RenderCommand(args);
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';

@@ -52,8 +52,7 @@ void MemoryWaveCapture::clear()
 
 MemoryWaveOut::MemoryWaveOut(Mode mode, std::shared_ptr<MemoryWaveCapture> capture)
     : m_mode(mode), m_capture(capture ? std::move(capture) : std::make_shared<MemoryWaveCapture>())
-{
-}
+{}
 
 void MemoryWaveOut::open(int rate, int bits, int channels, DoneCallback done)
 {

@@ -1,12 +1,13 @@
 #include "audio/sdl_wave_out.h"
 
-#include <SDL.h>
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
 #include <string>
 #include <utility>
+
+#include <SDL.h>
 
 namespace bw::audio {
 
@@ -83,11 +84,12 @@ struct SdlWaveOut::Impl
     }
 };
 
-SdlWaveOut::SdlWaveOut() : m_impl(std::make_unique<Impl>()) {}
+SdlWaveOut::SdlWaveOut() : m_impl(std::make_unique<Impl>())
+{}
 
 SdlWaveOut::~SdlWaveOut()
 {
-    close();
+    closeDevice();
 }
 
 void SdlWaveOut::open(int rate, int bits, int channels, DoneCallback done)
@@ -168,6 +170,11 @@ void SdlWaveOut::reset()
 }
 
 void SdlWaveOut::close()
+{
+    closeDevice();
+}
+
+void SdlWaveOut::closeDevice()
 {
     Impl& impl = *m_impl;
     if (impl.device == 0) {

@@ -32,6 +32,8 @@ public:
     static constexpr std::size_t QueueCapacity = 1024;
 
 private:
+    void closeDevice();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -1,0 +1,315 @@
+#include "audio/block_renderer.h"
+
+#include "audio/groove.h"
+#include "audio/mixer.h"
+#include "audio/request_flags.h"
+#include "audio/resampler.h"
+#include "audio/stretch_cache.h"
+#include "library/sound_library.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+namespace bw::audio {
+
+namespace {
+
+/// 32-bit arithmetic that wraps instead of overflowing, for values a file can set.
+std::int32_t mulWrap(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int64_t>(a) * b));
+}
+std::int32_t addWrap(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+std::int32_t divChecked(std::int32_t a, std::int32_t b)
+{
+    if (b == 0) {
+        throw std::domain_error("division by zero");
+    }
+    if (b == -1) {
+        return mulWrap(a, -1);
+    }
+    return a / b;
+}
+
+/// Copies longer than this many samples are treated as an allocation failure.
+constexpr std::int64_t MaxCopySamples = std::numeric_limits<std::int32_t>::max() / 2 - 16;
+
+} // namespace
+
+BlockRenderer::BlockRenderer()
+    : m_voices(std::make_unique<VoiceTable>()), m_buffer(BufferValues, 0)
+{
+}
+
+void BlockRenderer::clearVoices()
+{
+    for (auto& v : *m_voices) {
+        v.volume = 0;
+        v.data.reset();
+    }
+}
+
+int BlockRenderer::activeVoices() const
+{
+    int n = 0;
+    for (const auto& v : *m_voices) {
+        n += v.active() ? 1 : 0;
+    }
+    return n;
+}
+
+std::int32_t BlockRenderer::beginBlock(std::int32_t bpm)
+{
+    m_blockValues = std::min(mulWrap(divChecked(2646000, bpm), 2), MaxBlockValues);
+    m_voicesStarted = 0;
+    if (m_blockValues > 0) {
+        std::fill_n(m_buffer.begin(), m_blockValues, std::int16_t{0});
+    }
+    return m_blockValues;
+}
+
+int BlockRenderer::freeVoice(int from) const
+{
+    for (int i = from; i < VoiceCount; ++i) {
+        if ((*m_voices)[static_cast<std::size_t>(i)].volume == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void BlockRenderer::trigger(core::TSong& song, int k, library::SoundLibrary& lib,
+                            StretchCache& cache, const BlockSettings& settings, RequestFlags* flags)
+{
+    core::TPattern& pat = song.pattern(k);
+    const std::int32_t beats = pat.Beats;
+    const std::int32_t firstSlot = divChecked(mulWrap(pat.PlayFrom, 256), beats);
+    const std::int32_t lastSlot = divChecked(mulWrap(pat.PlayTo, 256), beats) - 1;
+    // A window outside the pattern (its beats shrank while it played) plays nothing.
+    const std::int32_t from = std::max(firstSlot, 0);
+    const std::int32_t to = std::min(lastSlot, core::PatternSlots - 1);
+    const int tracks = std::clamp(song.TrackCount, 0, core::MaxTracks);
+    int hint = 0;
+    for (int i = 0; i < tracks; ++i) {
+        const core::TTrack& track = pat.Tracks[static_cast<std::size_t>(i)];
+        if (track.Enabled != 1) {
+            continue;
+        }
+        for (std::int32_t s = from; s <= to; ++s) {
+            const core::TNoteEvent& ev =
+                pat.Events[static_cast<std::size_t>(i)][static_cast<std::size_t>(s)];
+            if (ev.Volume <= 0) {
+                continue;
+            }
+            const int j = freeVoice(hint);
+            if (j < 0) {
+                return; // no voice left: the remaining events of the block are dropped
+            }
+            hint = j;
+            if (!lib.validIndex(track.SoundIndex)) {
+                continue;
+            }
+            const library::TSoundRec& sound = lib.at(track.SoundIndex);
+            Voice v;
+            v.volume = ev.Volume;
+            v.pitch = addWrap(addWrap(ev.Pitch, pat.Transpose), track.Transpose);
+            v.panOffset = ev.Pan;
+            v.volume = mulWrap(mulWrap(v.volume, settings.masterVolume) / 10000, track.Volume) / 10000;
+            v.sound = track.SoundIndex;
+            v.settings = track;
+            v.settings.Pan = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(static_cast<std::int64_t>(track.Pan) + v.panOffset, 0, 2000));
+            v.delay = track.DelaySend > 0 ? 1 : 0;
+            v.track = i;
+            v.flags = sound.Flags;
+            v.echo = 0;
+            v.ownsCopy = 0;
+
+            // A sound shorter than one sample cannot be played.
+            if (sound.DataSize < 2) {
+                continue;
+            }
+            const std::int32_t L = (sound.DataSize - 1) / 2;
+            std::int64_t n = 0;
+            if (sound.stretchEnabled()) {
+                if (sound.StretchDiv == 0) {
+                    continue;
+                }
+                n = static_cast<std::int64_t>(m_blockValues / 2) * sound.StretchMul /
+                    sound.StretchDiv;
+            } else if (v.pitch != 0) {
+                n = PitchedLength(PitchFactor(v.pitch), L);
+            }
+            if (sound.stretchEnabled() || v.pitch != 0) {
+                if (n <= 0) {
+                    continue;
+                }
+                if (n > MaxCopySamples) {
+                    throw std::bad_alloc();
+                }
+                const auto n32 = static_cast<std::int32_t>(n);
+                auto acquired = cache.AcquireCopy(0, sound.Data, n32 * 2 + 24, L, n32);
+                if (!acquired.found) {
+                    if (flags != nullptr) {
+                        flags->appendStage("(p stretchwave)");
+                    }
+                    Resample(sound.Data->data(), L, acquired.copy->data(), n32,
+                             settings.interpolate);
+                    if (flags != nullptr) {
+                        flags->setStage("Calculate Sound Error(300)");
+                    }
+                }
+                v.data = acquired.copy;
+                v.end = n32 - 1;
+                v.ownsCopy = 1;
+            } else {
+                v.data = sound.Data;
+                v.end = L;
+            }
+            v.start = (s - firstSlot) * beats;
+            if (settings.shuffleAmount != 0) {
+                v.start = ShuffledPosition(v.start, 256, settings.shuffleAmount,
+                                           settings.shuffleDivision);
+            }
+            v.position = 0;
+            ++m_voicesStarted;
+            (*m_voices)[static_cast<std::size_t>(j)] = std::move(v);
+        }
+    }
+}
+
+void BlockRenderer::spawnEchoes(const BlockSettings& settings)
+{
+    VoiceTable& voices = *m_voices;
+    for (int i = 0; i < VoiceCount; ++i) {
+        Voice& src = voices[static_cast<std::size_t>(i)];
+        if (src.delay != 1) {
+            continue;
+        }
+        const std::int32_t spacing = divChecked(256, settings.delayDivision);
+        const std::int64_t echoes = static_cast<std::int64_t>(settings.delayRepeats) + 1;
+        int hint = 0;
+        for (std::int64_t g = 1; g <= echoes; ++g) {
+            const int j = freeVoice(hint);
+            if (j < 0) {
+                break; // no free voice for this echo, nor for any later one
+            }
+            hint = j;
+            Voice& e = voices[static_cast<std::size_t>(j)];
+            e = src;
+            const auto g32 = static_cast<std::int32_t>(g);
+            e.echo = g32;
+            e.delay = 0;
+            e.start = addWrap(src.start, mulWrap(spacing, g32));
+            std::int32_t volume =
+                mulWrap(src.volume, addWrap(src.settings.DelaySend, 1)) / 1001;
+            for (std::int64_t r = 0; r < g + 1; ++r) {
+                volume = mulWrap(volume, addWrap(settings.delayFeedback, 1)) / 101;
+            }
+            e.volume = volume;
+        }
+        src.delay = 0;
+    }
+}
+
+void BlockRenderer::applyStopEvents()
+{
+    VoiceTable& voices = *m_voices;
+    for (auto& j : voices) {
+        if (!j.active() || j.position != 0 || j.settings.StopTargetIndex == -1) {
+            continue;
+        }
+        const std::int32_t offsetJ = VoiceOffset(j.start, m_blockValues);
+        for (auto& k : voices) {
+            if (!k.active() || k.sound != j.settings.StopTargetIndex) {
+                continue;
+            }
+            const std::int32_t offsetK = VoiceOffset(k.start, m_blockValues);
+            if (k.position == 0 && !(offsetK < offsetJ)) {
+                continue;
+            }
+            const std::int64_t cut = static_cast<std::int64_t>(offsetJ) + k.position - offsetK;
+            if (cut >= k.end || j.echo != k.echo || cut < 0) {
+                continue;
+            }
+            const auto c = static_cast<std::int32_t>(cut);
+            const library::SampleData& data = *k.data;
+            const bool negative = data[static_cast<std::size_t>(c)] < 0;
+            std::int32_t end = c;
+            for (std::int32_t i = 0; i <= 1000 && c + i <= k.end; ++i) {
+                if ((data[static_cast<std::size_t>(c + i)] < 0) != negative) {
+                    end = c + i;
+                    break;
+                }
+            }
+            k.end = end;
+        }
+    }
+}
+
+void BlockRenderer::releaseIfLast(StretchCache& cache, int j)
+{
+    VoiceTable& voices = *m_voices;
+    const Voice& v = voices[static_cast<std::size_t>(j)];
+    if (v.ownsCopy != 1) {
+        return;
+    }
+    for (int i = 0; i < VoiceCount; ++i) {
+        const Voice& o = voices[static_cast<std::size_t>(i)];
+        if (i != j && o.active() && o.data == v.data) {
+            return;
+        }
+    }
+    cache.ReleaseCopy(v.data.get());
+}
+
+std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settings)
+{
+    VoiceTable& voices = *m_voices;
+    const std::int32_t frames = m_blockValues / 2;
+    std::int32_t clips = 0;
+    for (int j = 0; j < VoiceCount; ++j) {
+        Voice& v = voices[static_cast<std::size_t>(j)];
+        if (!v.active()) {
+            continue;
+        }
+        if (v.start >= 256) {
+            v.start -= 256;
+            continue;
+        }
+        if (v.ownsCopy == 1 && !cache.ContainsCopy(v.data.get())) {
+            continue;
+        }
+        const std::int32_t offset = VoiceOffset(v.start, m_blockValues);
+        // Samples position..end go to frames offset..; the block may end first.
+        std::int64_t count = static_cast<std::int64_t>(v.end) - v.position + 1;
+        count = std::min<std::int64_t>(count, static_cast<std::int64_t>(frames) - offset);
+        if (offset >= 0 && count > 0) {
+            MixGain gain;
+            gain.g = mulWrap(v.volume, 4) / 5;
+            gain.stereo = settings.stereo != 0;
+            PanWeights(v.settings.Pan, gain.leftWeight, gain.rightWeight);
+            const auto n = static_cast<std::int32_t>(count);
+            const std::int16_t* samples = v.data->data() + v.position;
+            std::int16_t* out = m_buffer.data() + 2 * static_cast<std::ptrdiff_t>(offset);
+            clips += m_scalar ? MixRunScalar(out, samples, n, gain) : MixRun(out, samples, n, gain);
+        }
+        const std::int64_t next = static_cast<std::int64_t>(v.position) + std::max<std::int64_t>(count, 0);
+        if (next <= v.end) {
+            v.position = static_cast<std::int32_t>(next);
+            v.start = 0;
+        } else {
+            releaseIfLast(cache, j);
+            v.volume = 0;
+            v.data.reset();
+        }
+    }
+    return clips;
+}
+
+} // namespace bw::audio

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "audio/voice.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace bw::library {
+class SoundLibrary;
+}
+
+namespace bw::audio {
+
+class StretchCache;
+struct RequestFlags;
+
+/// The song settings one block is rendered with, read under the song lock.
+struct BlockSettings
+{
+    std::int32_t stereo = 1;
+    std::int32_t masterVolume = 10000;
+    std::int32_t shuffleAmount = 0;
+    std::int32_t shuffleDivision = 2;
+    std::int32_t delayDivision = 2;
+    std::int32_t delayFeedback = 60;
+    std::int32_t delayRepeats = 3;
+    bool interpolate = true;
+};
+
+/// The per-beat work of a render run: the voice table, the block buffer, triggering,
+/// echoes, stop events and mixing. Owned by one render thread; no locking of its own.
+class BlockRenderer
+{
+public:
+    static constexpr std::int32_t MaxBlockValues = 264599;
+    static constexpr std::int32_t BufferValues = 264600;
+
+    BlockRenderer();
+
+    /// Sets BlockValues for the tempo and zeroes that much of the buffer. Throws for bpm 0.
+    std::int32_t beginBlock(std::int32_t bpm);
+    /// Starts a voice for every event of pattern k's play window (the caller holds the song
+    /// lock and has bound the pattern's sounds). While a copy is resampled the stage text of
+    /// flags (when given) says so.
+    void trigger(core::TSong& song, int k, library::SoundLibrary& lib, StretchCache& cache,
+                 const BlockSettings& settings, RequestFlags* flags);
+    void spawnEchoes(const BlockSettings& settings);
+    void applyStopEvents();
+    /// Mixes every active voice into the block; returns the saturated value count.
+    std::int32_t mix(StretchCache& cache, const BlockSettings& settings);
+
+    std::int32_t blockValues() const { return m_blockValues; }
+    std::int32_t voicesStarted() const { return m_voicesStarted; }
+    int activeVoices() const;
+    const std::int16_t* block() const { return m_buffer.data(); }
+    std::int16_t* block() { return m_buffer.data(); }
+    VoiceTable& voices() { return *m_voices; }
+    void clearVoices();
+    /// Use the reference mixing loop instead of the vector one (tests compare both).
+    void setScalarMixing(bool scalar) { m_scalar = scalar; }
+
+private:
+    int freeVoice(int from) const;
+    void releaseIfLast(StretchCache& cache, int j);
+
+    std::unique_ptr<VoiceTable> m_voices;
+    std::vector<std::int16_t> m_buffer;
+    std::int32_t m_blockValues = 0;
+    std::int32_t m_voicesStarted = 0;
+    bool m_scalar = false;
+};
+
+} // namespace bw::audio

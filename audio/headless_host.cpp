@@ -1,0 +1,46 @@
+#include "audio/headless_host.h"
+
+#include <algorithm>
+
+namespace bw::audio {
+
+void HeadlessHost::setSongPosition(int beat, bool /*wait*/)
+{
+    beat = std::clamp(beat, 0, 4000);
+    m_position = beat;
+    std::lock_guard<core::SongLock> g(m_lock);
+    for (int i = 0; i < m_song.PatternCount; ++i) {
+        core::SetPlayWindowFromSong(m_song, i, beat);
+    }
+}
+
+void HeadlessHost::blockDone(const BlockReport& report)
+{
+    ++m_blocks;
+    if (onBlock) {
+        onBlock(report);
+    }
+}
+
+void HeadlessHost::engineFailed(const std::string& message, bool wavWriteFailed)
+{
+    std::lock_guard<std::mutex> g(m_messagesMutex);
+    if (wavWriteFailed) {
+        m_messages.emplace_back("Open File Error! I can\xC2\xB4t write. Maybe the file is used by "
+                                "another application.");
+    }
+    m_messages.push_back(message);
+}
+
+void HeadlessHost::engineEnded(bool /*writeSong*/)
+{
+    m_ended = true;
+}
+
+std::vector<std::string> HeadlessHost::messages() const
+{
+    std::lock_guard<std::mutex> g(m_messagesMutex);
+    return m_messages;
+}
+
+} // namespace bw::audio
