@@ -44,8 +44,7 @@ struct ManualRig
     explicit ManualRig(std::unique_ptr<MemoryWaveOut> o) : out(o.get()), player(std::move(o)) {}
 };
 
-template <typename F>
-void expectFailure(F&& f, const std::string& message)
+template <typename F> void expectFailure(F&& f, const std::string& message)
 {
     try {
         f();
