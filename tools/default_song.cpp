@@ -36,9 +36,9 @@ struct TrackSetup
 // master volume.
 constexpr TrackSetup Setups[] = {
     {"Kick Punch", 9000, 1000, 0}, {"Snare", 7000, 1000, 0},       {"Clap", 5500, 1000, 600},
-    {"Closed Hat", 4500, 1250, 0}, {"Open Hat", 4000, 1250, 0},    {"Crash", 4500, 800, 0},
+    {"Closed Hat", 4500, 1250, 0}, {"Open Hat", 4000, 1250, 0},    {"Crash", 4000, 800, 0},
     {"High Tom", 6500, 1350, 0},   {"Mid Tom", 6500, 1000, 0},     {"Low Tom", 7000, 650, 0},
-    {"Shaker", 3500, 1400, 0},     {"Conga High", 5000, 650, 0},   {"Sub Bass C2", 6000, 1000, 0},
+    {"Shaker", 3500, 1400, 0},     {"Conga High", 5000, 650, 0},   {"Sub Bass C2", 5500, 1000, 0},
 };
 constexpr int TrackTotal = static_cast<int>(std::size(Setups));
 static_assert(TrackTotal == core::DefaultTrackCount);
@@ -186,10 +186,10 @@ void Break(core::TSong& song)
 void Ending(core::TSong& song)
 {
     PatternWriter(song, "End")
-        .row(Kick, /*     */ "9...............")
-        .row(Snare, /*    */ "7...............")
-        .row(Crash, /*    */ "9...............")
-        .row(Bass, /*     */ "8...............");
+        .row(Kick, /*     */ "8...............")
+        .row(Snare, /*    */ "4...............")
+        .row(Crash, /*    */ "8...............")
+        .row(Bass, /*     */ "6...............");
 }
 
 } // namespace
@@ -214,7 +214,7 @@ std::unique_ptr<core::TSong> BuildDefaultSong()
     s.TrackCount = TrackTotal;
     s.InstrumentCount = TrackTotal;
     s.Bpm = 112;
-    s.MasterVolume = 7500;
+    s.MasterVolume = 6500;
     s.Stereo = 1;
     s.ShuffleAmount = 20; // a light swing on the off-beat sixteenths
     s.ShuffleDivision = 2;
