@@ -9,7 +9,7 @@ else()
     # GCC 12 reports libstdc++'s own vector code as null dereferences and overflows once it
     # inlines at -O2 and above; keep those checks where they are reliable.
     $<$<CONFIG:Debug>:-Wnull-dereference>
-    $<$<CXX_COMPILER_ID:GNU>:-Wno-stringop-overflow>
+    $<$<CXX_COMPILER_ID:GNU>:-Wno-stringop-overflow -Wno-restrict>
     $<$<BOOL:${BW_WERROR}>:-Werror>)
 endif()
 
