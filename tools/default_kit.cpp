@@ -107,8 +107,8 @@ Signal KickShort()
 
 // ---- snares, clap, rim -----------------------------------------------------------------
 
-Signal SnareSound(double bodyHz, double bodyTau, double noiseTau, double noiseLow,
-                  std::uint32_t seed, int length)
+Signal SnareSound(
+    double bodyHz, double bodyTau, double noiseTau, double noiseLow, std::uint32_t seed, int length)
 {
     Signal s = SweptSine(length, bodyHz * 1.3, bodyHz, 0.01);
     ApplyDecay(s, 0.5, bodyTau);
@@ -186,8 +186,8 @@ Signal HatCluster(int length)
     return MetalCluster(length, {263.0, 400.5, 531.2, 588.7, 719.4, 1006.9});
 }
 
-Signal Hat(int length, double band, double highPass, double attackMs, double tau,
-           std::uint32_t seed)
+Signal
+Hat(int length, double band, double highPass, double attackMs, double tau, std::uint32_t seed)
 {
     Signal s = HatCluster(length);
     Biquad::bandPass(band, 1.1).processAll(s);
@@ -219,8 +219,8 @@ Signal OpenHat()
 Signal Crash()
 {
     const int n = SamplesFor(2200);
-    Signal s = MetalCluster(n, {245.1, 310.7, 367.3, 433.9, 478.2, 561.4, 623.8, 701.5, 789.6,
-                                855.0, 948.3, 1093.7});
+    Signal s = MetalCluster(
+        n, {245.1, 310.7, 367.3, 433.9, 478.2, 561.4, 623.8, 701.5, 789.6, 855.0, 948.3, 1093.7});
     Saturate(s, 1.5);
     Biquad::bandPass(6000, 0.6).processAll(s);
     Biquad::highPass(3500, 0.7).processAll(s);
@@ -264,8 +264,7 @@ Signal Tom(double hz, double ampTau, int length, std::uint32_t seed)
 {
     Signal s = SweptSine(length, hz * 1.35, hz, 0.06);
     ApplyDecay(s, 1.0, ampTau);
-    MixInto(s, NoiseBurst(SamplesFor(40), seed, Biquad::bandPass(hz * 4.0, 1.0), 0.2, 0.01),
-            0.25);
+    MixInto(s, NoiseBurst(SamplesFor(40), seed, Biquad::bandPass(hz * 4.0, 1.0), 0.2, 0.01), 0.25);
     Saturate(s, 1.3);
     return s;
 }

@@ -35,10 +35,10 @@ struct TrackSetup
 // Levels leave headroom for the busiest beats (kick, bass and crash together) at the song's
 // master volume.
 constexpr TrackSetup Setups[] = {
-    {"Kick Punch", 9000, 1000, 0}, {"Snare", 7000, 1000, 0},       {"Clap", 5500, 1000, 600},
-    {"Closed Hat", 4500, 1250, 0}, {"Open Hat", 4000, 1250, 0},    {"Crash", 4000, 800, 0},
-    {"High Tom", 6500, 1350, 0},   {"Mid Tom", 6500, 1000, 0},     {"Low Tom", 7000, 650, 0},
-    {"Shaker", 3500, 1400, 0},     {"Conga High", 5000, 650, 0},   {"Sub Bass C2", 5500, 1000, 0},
+    {"Kick Punch", 9000, 1000, 0}, {"Snare", 7000, 1000, 0},     {"Clap", 5500, 1000, 600},
+    {"Closed Hat", 4500, 1250, 0}, {"Open Hat", 4000, 1250, 0},  {"Crash", 4000, 800, 0},
+    {"High Tom", 6500, 1350, 0},   {"Mid Tom", 6500, 1000, 0},   {"Low Tom", 7000, 650, 0},
+    {"Shaker", 3500, 1400, 0},     {"Conga High", 5000, 650, 0}, {"Sub Bass C2", 5500, 1000, 0},
 };
 constexpr int TrackTotal = static_cast<int>(std::size(Setups));
 static_assert(TrackTotal == core::DefaultTrackCount);
@@ -106,8 +106,7 @@ private:
     core::TNoteEvent& event(Track track, int step)
     {
         const int slot = core::StepSlot(step, Beats, Ticks);
-        return pattern()
-            .Events[static_cast<std::size_t>(track)][static_cast<std::size_t>(slot)];
+        return pattern().Events[static_cast<std::size_t>(track)][static_cast<std::size_t>(slot)];
     }
 
     core::TSong& m_song;
@@ -228,8 +227,8 @@ std::unique_ptr<core::TSong> BuildDefaultSong()
     Break(s);
     Ending(s);
 
-    const char* arrangement[] = {"Main", "Variation", "Main",      "Fill", "Break",
-                                 "Break", "Variation", "Main",     "Fill", "End"};
+    const char* arrangement[] = {"Main",  "Variation", "Main", "Fill", "Break",
+                                 "Break", "Variation", "Main", "Fill", "End"};
     int position = 0;
     for (const char* name : arrangement) {
         core::AddSeqEntry(s, position, name);

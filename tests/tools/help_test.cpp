@@ -21,24 +21,43 @@ TEST(HelpPage, ListsEveryShortcutAndTypedKeyword)
                             "Del", "Space", "-", "+", "Enter"}) {
         EXPECT_NE(page.find(std::string("<kbd>") + key + "</kbd>"), std::string::npos) << key;
     }
-    for (const char* word : {"quillrop", "tintrose", "tintcoal", "peekskin", "grabdisk",
-                             "zoomtemp", "hushlit+", "hushlit-", "panelzam", "panelzan",
-                             "credroll"}) {
-        EXPECT_NE(page.find(std::string("<code>") + word + "</code>"), std::string::npos)
-            << word;
+    for (const char* word : {"quillrop", "tintrose", "tintcoal", "peekskin", "grabdisk", "zoomtemp",
+                             "hushlit+", "hushlit-", "panelzam", "panelzan", "credroll"}) {
+        EXPECT_NE(page.find(std::string("<code>") + word + "</code>"), std::string::npos) << word;
     }
 }
 
 TEST(HelpPage, CoversEveryPartOfTheProgram)
 {
     const std::string page = Page();
-    for (const char* topic :
-         {"The screen", "add/delete events", "select events", "value lane", "track list",
-          "Select Sound", "mixer", "New Pat", "Del Pat", "song sequencer", "Stop at",
-          "LOOP SOLO", "Sound Libary", "Load Wave", "Shuffle", "Delay", "Write Pattern Wav",
-          "Write Song Wav", "Pattern Sequencer", "Performance", "About Beatwright",
-          "Save as", "Quit", "Stretch Wave", "Set Stop Event", "Import Libary",
-          "Export Libary", "CLOSE and SAVE"}) {
+    for (const char* topic : {"The screen",
+                              "add/delete events",
+                              "select events",
+                              "value lane",
+                              "track list",
+                              "Select Sound",
+                              "mixer",
+                              "New Pat",
+                              "Del Pat",
+                              "song sequencer",
+                              "Stop at",
+                              "LOOP SOLO",
+                              "Sound Libary",
+                              "Load Wave",
+                              "Shuffle",
+                              "Delay",
+                              "Write Pattern Wav",
+                              "Write Song Wav",
+                              "Pattern Sequencer",
+                              "Performance",
+                              "About Beatwright",
+                              "Save as",
+                              "Quit",
+                              "Stretch Wave",
+                              "Set Stop Event",
+                              "Import Libary",
+                              "Export Libary",
+                              "CLOSE and SAVE"}) {
         EXPECT_NE(page.find(topic), std::string::npos) << topic;
     }
 }
@@ -51,8 +70,8 @@ TEST(HelpPage, IsACompleteHtmlDocumentWithWorkingLinks)
     EXPECT_NE(page.find("<title>Beatwright Help</title>"), std::string::npos);
     std::set<std::string> ids;
     const std::regex id("id=\"([^\"]+)\"");
-    for (auto it = std::sregex_iterator(page.begin(), page.end(), id);
-         it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), id); it != std::sregex_iterator();
+         ++it) {
         EXPECT_TRUE(ids.insert((*it)[1]).second) << "duplicate id " << (*it)[1];
     }
     const std::regex link("href=\"#([^\"]+)\"");

@@ -88,10 +88,10 @@ TEST(DefaultKit, CoversAFullDrumKitWithUniqueShortNames)
         EXPECT_TRUE(names.insert(k.name).second) << "duplicate " << k.name;
     }
     for (const char* required :
-         {"Kick Deep", "Kick Punch", "Kick Short", "Snare", "Snare Tight", "Clap", "Rimshot",
-          "Closed Hat", "Pedal Hat", "Open Hat", "Crash", "Ride", "Low Tom", "Mid Tom",
-          "High Tom", "Cowbell", "Clave", "Shaker", "Tambourine", "Conga High", "Conga Low",
-          "Sub Bass C2"}) {
+         {"Kick Deep",  "Kick Punch", "Kick Short", "Snare",      "Snare Tight", "Clap",
+          "Rimshot",    "Closed Hat", "Pedal Hat",  "Open Hat",   "Crash",       "Ride",
+          "Low Tom",    "Mid Tom",    "High Tom",   "Cowbell",    "Clave",       "Shaker",
+          "Tambourine", "Conga High", "Conga Low",  "Sub Bass C2"}) {
         EXPECT_EQ(names.count(required), 1u) << required;
     }
 }
