@@ -54,6 +54,11 @@ Hit Locate(double x, double y, double grow)
     return h;
 }
 
+std::size_t PixelIndex(int x, int y)
+{
+    return static_cast<std::size_t>(y) * CursorSize + static_cast<std::size_t>(x);
+}
+
 std::uint32_t Pack(double a, const Rgb& c)
 {
     auto byte = [](double v) {
@@ -121,8 +126,7 @@ CursorImage DrawStick()
                 continue;
             }
             const Rgb avg{r / outer, g / outer, b / outer};
-            img[static_cast<std::size_t>(y * CursorSize + x)] =
-                Pack(static_cast<double>(outer) / (Sub * Sub), avg);
+            img[PixelIndex(x, y)] = Pack(static_cast<double>(outer) / (Sub * Sub), avg);
         }
     }
     return img;
@@ -168,14 +172,14 @@ std::vector<std::uint8_t> EncodeCursor(const CursorImage& image, int hotX, int h
     // Colour rows bottom-up, each pixel blue, green, red, alpha.
     for (int y = CursorSize - 1; y >= 0; --y) {
         for (int x = 0; x < CursorSize; ++x) {
-            PutLe32(out, image[static_cast<std::size_t>(y * CursorSize + x)]);
+            PutLe32(out, image[PixelIndex(x, y)]);
         }
     }
     // AND mask rows bottom-up: a set bit leaves the screen as it is (transparent pixel).
     for (int y = CursorSize - 1; y >= 0; --y) {
         std::uint32_t bits = 0;
         for (int x = 0; x < CursorSize; ++x) {
-            const std::uint32_t alpha = image[static_cast<std::size_t>(y * CursorSize + x)] >> 24;
+            const std::uint32_t alpha = image[PixelIndex(x, y)] >> 24;
             if (alpha == 0) {
                 bits |= 0x80000000u >> x;
             }
