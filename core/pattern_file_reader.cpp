@@ -45,12 +45,12 @@ enum class Tag
 };
 
 constexpr std::array<std::pair<std::string_view, Tag>, 19> Tags{{
-    {"TRACKS", Tag::Tracks},       {"BPM___", Tag::Bpm},          {"SHUFFL", Tag::Shuffle},
-    {"SHUFFQ", Tag::ShuffleDiv},   {"DELAY_", Tag::Delay},        {"STOPSE", Tag::StopPos},
-    {"MASVOL", Tag::MasterVol},    {"STEREO", Tag::Stereo},       {"RESOLU", Tag::Resolution},
-    {"PATNAM", Tag::PatternName},  {"BEATS_", Tag::Beats},        {"TICKS_", Tag::Ticks},
-    {"PATPIT", Tag::PatternPitch}, {"INSTRU", Tag::Instruments},  {"SCORE_", Tag::Score},
-    {"SEQVIS", Tag::SeqVisible},   {"SEQ_V2", Tag::SeqV2},        {"SEQ_V3", Tag::SeqV3},
+    {"TRACKS", Tag::Tracks},       {"BPM___", Tag::Bpm},         {"SHUFFL", Tag::Shuffle},
+    {"SHUFFQ", Tag::ShuffleDiv},   {"DELAY_", Tag::Delay},       {"STOPSE", Tag::StopPos},
+    {"MASVOL", Tag::MasterVol},    {"STEREO", Tag::Stereo},      {"RESOLU", Tag::Resolution},
+    {"PATNAM", Tag::PatternName},  {"BEATS_", Tag::Beats},       {"TICKS_", Tag::Ticks},
+    {"PATPIT", Tag::PatternPitch}, {"INSTRU", Tag::Instruments}, {"SCORE_", Tag::Score},
+    {"SEQVIS", Tag::SeqVisible},   {"SEQ_V2", Tag::SeqV2},       {"SEQ_V3", Tag::SeqV3},
     {"SEQDAT", Tag::SeqData},
 }};
 
@@ -68,11 +68,11 @@ Tag classify(const std::uint8_t* bytes)
 class Reader
 {
 public:
-    Reader(const std::vector<std::uint8_t>& bytes, const std::string& fileName,
+    Reader(const std::vector<std::uint8_t>& bytes,
+           const std::string& fileName,
            const PatternReadCallbacks& callbacks)
         : m_r(bytes), m_file(fileName), m_cb(callbacks), m_song(std::make_unique<TSong>())
-    {
-    }
+    {}
 
     std::unique_ptr<TSong> run()
     {
@@ -98,21 +98,19 @@ public:
             AddPattern(song, "0.");
             StoreWorkingCopy(song, 0);
         }
-        if (m_patternSeen) {
-            LoadWorkingCopy(song, song.CurrentPattern);
-        }
+        // The working copy is always the file's first pattern. In a file without "PATNAM" the
+        // tags after its first "SCORE_" went to pattern 0 only; loading it back keeps them, where
+        // they would otherwise be overwritten by the next store of the working copy.
+        LoadWorkingCopy(song, 0);
         song.SelectedTrack = 0;
         return std::move(m_song);
     }
 
 private:
-    [[noreturn]] void bad(const std::string& what) const
-    {
-        throw FileError(m_file + ": " + what);
-    }
+    [[noreturn]] void bad(const std::string& what) const { throw FileError(m_file + ": " + what); }
 
     // Warn once, then slide forward byte by byte until six bytes form a known tag. When none
-    // follows, the bytes read last go on as an unknown tag and the next read runs past the end.
+    // follows, Tag::Unknown comes back and handle() reports the read past the end.
     Tag recover(std::size_t tagStart, const std::uint8_t* raw)
     {
         const std::string name(reinterpret_cast<const char*>(raw), 6);
@@ -143,8 +141,8 @@ private:
         case Tag::Ticks: {
             const std::int32_t v = m_r.i32();
             TPattern* p = current();
-            std::int32_t& field = tag == Tag::Beats ? (p ? p->Beats : song.Beats)
-                                                    : (p ? p->Ticks : song.Ticks);
+            std::int32_t& field =
+                tag == Tag::Beats ? (p ? p->Beats : song.Beats) : (p ? p->Ticks : song.Ticks);
             field = v;
             break;
         }
@@ -231,12 +229,12 @@ private:
             song.pattern(song.PatternCount - 1).Name = name;
             ++m_i;
             InitPattern(song, m_i);
-            m_patternSeen = true;
             break;
         }
         case Tag::Unknown:
-            // Only reached when recovery found no known tag: the next tag read fails.
-            break;
+            // Recovery found no known tag before the last 6 bytes: the unknown field runs to the
+            // end of the file, which is a read past its end (also when no byte is left to read).
+            throw ShortRead(m_r.size());
         }
     }
 
@@ -252,7 +250,8 @@ private:
                 k = FindPatternByName(song, name);
                 if (k >= 0) {
                     ResetEventPans(song, k);
-                    song.StopPosition = wrapAdd(song.StopPosition, wrapAdd(song.pattern(k).Beats, -1));
+                    song.StopPosition =
+                        wrapAdd(song.StopPosition, wrapAdd(song.pattern(k).Beats, -1));
                 }
             }
             AddSeqEntry(song, wrapAdd(position, m_offset), name.str());
@@ -277,7 +276,8 @@ private:
         for (std::int32_t e = 0; e < n; ++e) {
             const std::int32_t t = m_r.i32();
             const std::int32_t p = m_r.i32();
-            const std::int64_t scaled = static_cast<std::int64_t>(p) * SlotResolution / m_resolution;
+            const std::int64_t scaled =
+                static_cast<std::int64_t>(p) * SlotResolution / m_resolution;
             if (t < 0 || t >= MaxTracks) {
                 bad("event " + std::to_string(e + 1) + " names track " + std::to_string(t) +
                     ", outside 0..30");
@@ -286,7 +286,8 @@ private:
                 bad("event " + std::to_string(e + 1) + " lies at position " + std::to_string(p) +
                     ", outside the pattern");
             }
-            readEventImage(m_r, events[static_cast<std::size_t>(t)][static_cast<std::size_t>(scaled)]);
+            readEventImage(m_r,
+                           events[static_cast<std::size_t>(t)][static_cast<std::size_t>(scaled)]);
         }
         if (m_i < 0) {
             // An older file without patterns: its events and tracks become pattern "0.".
@@ -302,7 +303,6 @@ private:
     std::unique_ptr<TSong> m_song;
     int m_i = -1;
     bool m_absolute = false;
-    bool m_patternSeen = false;
     std::int32_t m_offset = 0;
     std::int32_t m_resolution = SlotResolution;
 };

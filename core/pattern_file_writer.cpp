@@ -75,7 +75,8 @@ std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisibl
         w.i32(count);
         for (int t = 0; t < tracks; ++t) {
             for (int s = 0; s < PatternSlots; ++s) {
-                const TNoteEvent& e = p.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(s)];
+                const TNoteEvent& e =
+                    p.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(s)];
                 if (e.Volume >= 2) {
                     w.i32(t);
                     w.i32(s);
@@ -91,6 +92,12 @@ std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisibl
     w.text("SEQ_V3");
     w.text("SEQDAT");
     for (const auto& e : song.Sequence) {
+        // -1 closes the list: an entry there (only an older file's conversion can place one
+        // before the song start) would end the list early and make the rest of the file
+        // unreadable, so it is left out.
+        if (e.Position == -1) {
+            continue;
+        }
         w.i32(e.Position);
         writeName(w, e.Name);
     }

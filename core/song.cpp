@@ -352,6 +352,15 @@ void ResolvePatternSounds(TSong& song, int index, library::SoundLibrary& lib)
     }
 }
 
+namespace {
+/// Whether the placement e of pattern p covers song beat; 64-bit so file values cannot overflow.
+bool covers(const TSeqEntry& e, const TPattern& p, int beat)
+{
+    const std::int64_t q = e.Position;
+    return q <= beat && beat < q + p.Beats;
+}
+} // namespace
+
 void AddSeqEntry(TSong& song, int position, const std::string& name)
 {
     TSeqEntry entry;
@@ -360,18 +369,19 @@ void AddSeqEntry(TSong& song, int position, const std::string& name)
     entry.Position = position;
     entry.Color = 0xFF0000;
     auto& seq = song.Sequence;
+    // Where the entry goes: at the end when it lies after the last entry; else after the last
+    // entry at or before it, unless it lies at or before the first, which puts it in front.
+    std::size_t at = 0;
     if (seq.empty() || seq.back().Position < position) {
-        seq.push_back(entry);
+        at = seq.size();
     } else if (seq.front().Position < position) {
-        // After the last entry whose position is at most the new one.
-        auto it = seq.end();
-        while (it != seq.begin() && std::prev(it)->Position > position) {
-            --it;
+        at = seq.size();
+        while (at > 0 && seq[at - 1].Position > position) {
+            --at;
         }
-        seq.insert(it, entry);
-    } else {
-        seq.insert(seq.begin(), entry);
     }
+    seq.push_back(entry);
+    std::rotate(seq.begin() + static_cast<std::ptrdiff_t>(at), seq.end() - 1, seq.end());
 }
 
 int SeqHitTest(const TSong& song, int patternIndex, int beat)
@@ -381,8 +391,9 @@ int SeqHitTest(const TSong& song, int patternIndex, int beat)
         if (!(e.Name == p.Name)) {
             continue;
         }
-        const int q = e.Position;
-        const int last = q + p.Beats - 1;
+        // 64-bit, so positions read from a file near the int32 limits cannot overflow.
+        const std::int64_t q = e.Position;
+        const std::int64_t last = q + p.Beats - 1;
         if (beat == q) {
             return 1;
         }
@@ -400,7 +411,7 @@ void RemoveSeqEntryAt(TSong& song, int beat, int patternIndex)
 {
     const TPattern& p = song.pattern(patternIndex);
     for (auto it = song.Sequence.begin(); it != song.Sequence.end(); ++it) {
-        if (it->Name == p.Name && it->Position <= beat && beat < it->Position + p.Beats) {
+        if (it->Name == p.Name && covers(*it, p, beat)) {
             song.Sequence.erase(it);
             return;
         }
@@ -411,7 +422,7 @@ void SetPlayWindowFromSong(TSong& song, int patternIndex, int beat)
 {
     TPattern& p = song.pattern(patternIndex);
     for (const auto& e : song.Sequence) {
-        if (e.Name == p.Name && e.Position <= beat && beat < e.Position + p.Beats) {
+        if (e.Name == p.Name && covers(e, p, beat)) {
             p.PlayActive = 1;
             p.PlayFrom = beat - e.Position;
             p.PlayTo = p.PlayFrom + 1;

@@ -37,7 +37,9 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : m_target(std::move(targ
     // Write through a symbolic link to the file it names, so the link itself survives.
     char resolved[PATH_MAX];
     if (::realpath(m_target.c_str(), resolved) != nullptr) {
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(m_target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             m_target = resolved;
         }
@@ -51,7 +53,9 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : m_target(std::move(targ
     }
     m_tempPath = pattern;
     // Keep the permissions of the file being replaced; a new file gets the usual ones.
-    struct stat st{};
+    struct stat st
+    {
+    };
     mode_t mode = 0644;
     if (::stat(m_target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
@@ -78,6 +82,7 @@ void AtomicFileWriter::discard()
     }
     if (!m_tempPath.empty()) {
         ::unlink(m_tempPath.c_str());
+        m_tempPath.clear();
     }
 }
 

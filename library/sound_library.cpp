@@ -49,9 +49,13 @@ std::string SoundLibrary::SoundNameAt(int index) const
     return at(index).Name.str();
 }
 
-int SoundLibrary::AddSound(const std::string& name, const std::string& stopTarget,
-                           std::int32_t stretchDiv, std::int32_t stretchMul, std::int32_t flags,
-                           std::int32_t dataSize, const void* data)
+int SoundLibrary::AddSound(const std::string& name,
+                           const std::string& stopTarget,
+                           std::int32_t stretchDiv,
+                           std::int32_t stretchMul,
+                           std::int32_t flags,
+                           std::int32_t dataSize,
+                           const void* data)
 {
     // Try base, base(2) ... base(11); base(12) is taken without a further check. The full name
     // is checked, and only the stored name is cut to 30 characters.
@@ -75,7 +79,9 @@ int SoundLibrary::AddSound(const std::string& name, const std::string& stopTarge
         (*samples)[bytes / 2] = static_cast<std::int16_t>(src[bytes - 1]);
     }
     rec->Data = std::move(samples);
-    rec->DataSize = dataSize;
+    // A negative size stores an empty sound: written as it stands, it would make the library
+    // file unreadable from that record on.
+    rec->DataSize = static_cast<std::int32_t>(bytes);
     rec->Flags = flags;
     rec->StretchMul = stretchMul;
     rec->StretchDiv = stretchDiv;

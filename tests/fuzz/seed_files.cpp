@@ -1,0 +1,87 @@
+// Seed inputs for the fuzzers, built in code so that no binary file is kept in the repository.
+#include "core/pattern_file.h"
+#include "library/sound_library.h"
+#include "tests/core/bwp_builder.h"
+#include "tests/fuzz/fuzz_targets.h"
+
+namespace bw::fuzz {
+
+using Seeds = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+
+Seeds patternSeeds()
+{
+    using bw::testing::BwpBuilder;
+    using bw::testing::trackNamed;
+    Seeds seeds;
+
+    // A current file as the writer makes it: two patterns, events, a sequence, "SEQVIS".
+    {
+        core::TSong song;
+        core::InitSong(song);
+        song.TrackCount = 4;
+        song.InstrumentCount = 4;
+        song.Tracks[0] = trackNamed("Kick");
+        song.Tracks[1] = trackNamed("Snare", 8000);
+        core::InsertEvent(song, 0, 0);
+        core::InsertEvent(song, 1, 64);
+        song.Events[1][64].Pitch = -3;
+        song.Events[1][64].Selected = 1;
+        core::AddPattern(song, "A");
+        core::StoreWorkingCopy(song, 0);
+        core::AddPattern(song, "B");
+        core::StoreWorkingCopy(song, 1);
+        song.pattern(1).Beats = 8;
+        song.pattern(1).Transpose = 2;
+        core::AddSeqEntry(song, 0, "A");
+        core::AddSeqEntry(song, 4, "B");
+        seeds.emplace_back("current.bwp", core::SerializePatternFile(song, true));
+    }
+    // The older layout: relative sequence positions, no "SEQ_V3".
+    {
+        BwpBuilder b;
+        b.tagInt("TRACKS", 2).tagInt("BPM___", 100).tagInt("STOPSE", 2).tagInt("RESOLU", 128);
+        b.pattern("A").tagInt("BEATS_", 4).tagInt("TICKS_", 4).tagInt("PATPIT", 0);
+        b.tag("INSTRU").i32(2).track(trackNamed("Kick")).track(trackNamed("Hat"));
+        b.tag("SCORE_").i32(2).event(0, 0, 9000, 0, 300).event(1, 64, 4000);
+        b.pattern("B").tagInt("BEATS_", 8);
+        b.tag("SCORE_").i32(1).event(0, 10, 5000);
+        b.tag("SEQ_V2").tag("SEQDAT").i32(0).name("A").i32(1).name("B").i32(-1);
+        seeds.emplace_back("old_layout.bwp", b.bytes());
+    }
+    // The oldest layout: one pattern in song-level tags, no "PATNAM".
+    {
+        BwpBuilder b;
+        b.tagInt("BEATS_", 2).tagInt("TICKS_", 3);
+        b.tag("INSTRU").i32(1).track(trackNamed("Clap"));
+        b.tag("SCORE_").i32(1).event(0, 128, 7000);
+        seeds.emplace_back("no_patnam.bwp", b.bytes());
+    }
+    // An unknown field between known ones.
+    {
+        BwpBuilder b;
+        b.tagInt("XXXXXX", 77)
+            .tagInt("BPM___", 90)
+            .pattern("P")
+            .tag("SEQ_V3")
+            .tag("SEQDAT")
+            .i32(-1);
+        seeds.emplace_back("unknown_tag.bwp", b.bytes());
+    }
+    return seeds;
+}
+
+Seeds librarySeeds()
+{
+    Seeds seeds;
+    library::SoundLibrary lib;
+    const std::uint8_t kick[] = {0x00, 0x10, 0xFF, 0x7F, 0x00, 0x80, 0x34, 0x12};
+    lib.AddSound("Kick", "", 0, 0, 0, sizeof kick, kick);
+    lib.AddSound("HatClosed", "HatOpen", 1, 2, 1, 4, kick);
+    lib.AddSound("HatOpen", "", 0, 0, 0, 0, nullptr);
+    lib.AddSound("Odd", "", 0, -1, 0, 3, kick);
+    seeds.emplace_back("library.slb", lib.serialize());
+    seeds.emplace_back("empty.slb", std::vector<std::uint8_t>{});
+    return seeds;
+}
+
+} // namespace bw::fuzz
