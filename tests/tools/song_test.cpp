@@ -186,7 +186,7 @@ Render RenderDefault(const std::string& what)
     const std::string out = ::testing::TempDir() + "bw_default" + tag;
     const std::string cmd = std::string("\"") + BW_CLI_PATH + "\" render \"" + dir +
                             "/default.bwp\" --library \"" + dir + "/default.slb\" " + what +
-                            " -o \"" + out + ".wav\" >/dev/null 2>\"" + out + ".log\"";
+                            " -o \"" + out + ".wav\" >\"" + out + ".log\" 2>&1";
     Render r;
     if (std::system(cmd.c_str()) != 0) {
         return r;
