@@ -1,7 +1,7 @@
 #include "audio/block_renderer.h"
 
 #include "audio/groove.h"
-#include "audio/mixer.h"
+#include "audio/mix_worker.h"
 #include "audio/request_flags.h"
 #include "audio/resampler.h"
 #include "audio/stretch_cache.h"
@@ -44,7 +44,11 @@ constexpr std::int64_t MaxCopySamples = std::numeric_limits<std::int32_t>::max()
 BlockRenderer::BlockRenderer()
     : m_voices(std::make_unique<VoiceTable>()), m_buffer(BufferValues, 0)
 {
+    m_runs.reserve(VoiceCount);
+    m_ending.reserve(VoiceCount);
 }
+
+BlockRenderer::~BlockRenderer() = default;
 
 void BlockRenderer::clearVoices()
 {
@@ -268,11 +272,29 @@ void BlockRenderer::releaseIfLast(StretchCache& cache, int j)
     cache.ReleaseCopy(v.data.get());
 }
 
+std::int32_t BlockRenderer::mixRuns(std::int32_t from, std::int32_t to)
+{
+    std::int32_t clips = 0;
+    for (const Run& r : m_runs) {
+        const std::int32_t a = std::max(from, r.offset);
+        const std::int32_t b = std::min(to, r.offset + r.count);
+        if (a >= b) {
+            continue;
+        }
+        std::int16_t* out = m_buffer.data() + 2 * static_cast<std::ptrdiff_t>(a);
+        const std::int16_t* samples = r.samples + (a - r.offset);
+        clips += m_scalar ? MixRunScalar(out, samples, b - a, r.gain)
+                          : MixRun(out, samples, b - a, r.gain);
+    }
+    return clips;
+}
+
 std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settings)
 {
     VoiceTable& voices = *m_voices;
     const std::int32_t frames = m_blockValues / 2;
-    std::int32_t clips = 0;
+    m_runs.clear();
+    std::int64_t work = 0;
     for (int j = 0; j < VoiceCount; ++j) {
         Voice& v = voices[static_cast<std::size_t>(j)];
         if (!v.active()) {
@@ -290,25 +312,56 @@ std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settin
         std::int64_t count = static_cast<std::int64_t>(v.end) - v.position + 1;
         count = std::min<std::int64_t>(count, static_cast<std::int64_t>(frames) - offset);
         if (offset >= 0 && count > 0) {
-            MixGain gain;
-            gain.g = mulWrap(v.volume, 4) / 5;
-            gain.stereo = settings.stereo != 0;
-            PanWeights(v.settings.Pan, gain.leftWeight, gain.rightWeight);
-            const auto n = static_cast<std::int32_t>(count);
-            const std::int16_t* samples = v.data->data() + v.position;
-            std::int16_t* out = m_buffer.data() + 2 * static_cast<std::ptrdiff_t>(offset);
-            clips += m_scalar ? MixRunScalar(out, samples, n, gain) : MixRun(out, samples, n, gain);
+            Run r{};
+            r.offset = offset;
+            r.count = static_cast<std::int32_t>(count);
+            r.samples = v.data->data() + v.position;
+            r.gain.g = mulWrap(v.volume, 4) / 5;
+            r.gain.stereo = settings.stereo != 0;
+            PanWeights(v.settings.Pan, r.gain.leftWeight, r.gain.rightWeight);
+            m_runs.push_back(r);
+            work += count;
         }
-        const std::int64_t next = static_cast<std::int64_t>(v.position) + std::max<std::int64_t>(count, 0);
+        const std::int64_t next =
+            static_cast<std::int64_t>(v.position) + std::max<std::int64_t>(count, 0);
         if (next <= v.end) {
             v.position = static_cast<std::int32_t>(next);
             v.start = 0;
         } else {
+            // The run keeps the samples alive until the block is mixed.
             releaseIfLast(cache, j);
             v.volume = 0;
-            v.data.reset();
+            m_ending.push_back(std::move(v.data));
         }
     }
+
+    // Voices are mixed in table order in each half, so saturation happens exactly as if one
+    // thread mixed them all.
+    std::int32_t clips = 0;
+    if (work >= ParallelWork && frames >= 2 * 1024) {
+        if (!m_worker) {
+            m_worker = std::make_unique<MixWorker>();
+        }
+        struct Upper
+        {
+            BlockRenderer* self;
+            std::int32_t from;
+            std::int32_t to;
+            std::int32_t clips;
+        } upper{this, frames / 2, frames, 0};
+        m_worker->post(
+            [](void* c) {
+                auto* u = static_cast<Upper*>(c);
+                u->clips = u->self->mixRuns(u->from, u->to);
+            },
+            &upper);
+        clips = mixRuns(0, frames / 2);
+        m_worker->wait();
+        clips += upper.clips;
+    } else {
+        clips = mixRuns(0, frames);
+    }
+    m_ending.clear();
     return clips;
 }
 

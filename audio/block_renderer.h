@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/mixer.h"
 #include "audio/voice.h"
 
 #include <cstdint>
@@ -37,6 +38,12 @@ public:
     static constexpr std::int32_t BufferValues = 264600;
 
     BlockRenderer();
+    ~BlockRenderer();
+    BlockRenderer(const BlockRenderer&) = delete;
+    BlockRenderer& operator=(const BlockRenderer&) = delete;
+
+    /// Blocks with at least this many voice frames are mixed by two threads.
+    static constexpr std::int64_t ParallelWork = 60000;
 
     /// Sets BlockValues for the tempo and zeroes that much of the buffer. Throws for bpm 0.
     std::int32_t beginBlock(std::int32_t bpm);
@@ -61,10 +68,22 @@ public:
     void setScalarMixing(bool scalar) { m_scalar = scalar; }
 
 private:
+    /// One voice's samples for one block: samples[0..count) go to frames offset.. .
+    struct Run
+    {
+        std::int32_t offset;
+        std::int32_t count;
+        const std::int16_t* samples;
+        MixGain gain;
+    };
+    std::int32_t mixRuns(std::int32_t from, std::int32_t to);
     int freeVoice(int from) const;
     void releaseIfLast(StretchCache& cache, int j);
 
     std::unique_ptr<VoiceTable> m_voices;
+    std::vector<Run> m_runs;
+    std::vector<library::SampleDataPtr> m_ending; // samples of voices that end this block
+    std::unique_ptr<class MixWorker> m_worker; // started for the first large block
     std::vector<std::int16_t> m_buffer;
     std::int32_t m_blockValues = 0;
     std::int32_t m_voicesStarted = 0;
