@@ -34,6 +34,8 @@ struct SdlWaveOut::Impl
     std::atomic<std::size_t> head{0}; // next slot to fill
     std::atomic<std::size_t> tail{0}; // oldest queued buffer
     std::uint32_t offset = 0;         // bytes of the oldest buffer already played
+    bool playedAny = false;           // audio thread only
+    std::atomic<std::uint64_t> underruns{0};
 
     /// SDL's audio thread: copy out of the queued buffers in order, silence when none is left.
     /// No locks, no allocation: the done callback only updates the player's atomics.
@@ -43,9 +45,13 @@ struct SdlWaveOut::Impl
         while (pos < len) {
             const std::size_t t = tail.load(std::memory_order_relaxed);
             if (t == head.load(std::memory_order_acquire)) {
+                if (playedAny) {
+                    underruns.fetch_add(1, std::memory_order_relaxed);
+                }
                 std::memset(stream + pos, silence, len - pos);
                 return;
             }
+            playedAny = true;
             WaveBuffer* b = ring[t % QueueCapacity];
             const std::size_t left = b->length > offset ? b->length - offset : 0;
             const std::size_t n = std::min(left, len - pos);
@@ -198,6 +204,11 @@ bool SdlWaveOut::driverAvailable(const std::string& name)
         }
     }
     return false;
+}
+
+std::uint64_t SdlWaveOut::underruns() const
+{
+    return m_impl->underruns.load(std::memory_order_relaxed);
 }
 
 bool SdlWaveOut::isOpen() const

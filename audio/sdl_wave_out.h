@@ -3,6 +3,7 @@
 #include "audio/wave_out.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,9 @@ public:
     void reset() override;
     void close() override;
     bool isOpen() const override;
+    /// Device callbacks that found the queue empty after playback had begun: gaps the
+    /// listener hears.
+    std::uint64_t underruns() const;
 
     /// True when SDL was built with the named audio driver ("dummy", "disk", ...).
     static bool driverAvailable(const std::string& name);
