@@ -26,7 +26,9 @@ template <std::size_t N> struct ShortString
     {
         const std::size_t n = std::min(s.size(), N);
         raw[0] = static_cast<std::uint8_t>(n);
-        std::memcpy(raw.data() + 1, s.data(), n);
+        if (n > 0) { // an empty view may carry a null pointer
+            std::memcpy(raw.data() + 1, s.data(), n);
+        }
     }
     std::size_t length() const { return std::min<std::size_t>(raw[0], N); }
     bool empty() const { return length() == 0; }

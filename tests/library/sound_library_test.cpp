@@ -89,6 +89,16 @@ TEST(SoundNames, LongNamesAreCutAfterTheCheck)
     EXPECT_EQ(lib.SoundNameAt(2), longName.substr(0, 30));
 }
 
+TEST(SoundNames, ShortStringEdges)
+{
+    bw::ShortString<30> s("x");
+    s.assign(std::string_view{});
+    EXPECT_TRUE(s.empty());
+    s.raw[0] = 200; // only a file can hold such a length byte
+    EXPECT_EQ(s.length(), 30U);
+    EXPECT_EQ(s.str().size(), 30U);
+}
+
 TEST(SoundNames, FindAndDelete)
 {
     SoundLibrary lib;
