@@ -1,0 +1,60 @@
+#include "ui/keyboard_commands.h"
+
+#include "ui/draw_helpers.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace bw::ui {
+
+Tnumberedit::Tnumberedit(QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("numberedit"));
+    resize(160, 60);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ToQColor(colors::Black));
+    setPalette(pal);
+    m_edit = new QLineEdit(this);
+    m_edit->setObjectName(QStringLiteral("Edit1"));
+    m_edit->setFrame(false);
+    m_edit->setGeometry(2, 2, width() - 4, height() - 4);
+}
+
+TXXXForm::TXXXForm(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("XXXForm"));
+    setWindowTitle(QStringLiteral("XXX"));
+    resize(400, 300);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ToQColor(colors::Black));
+    pal.setColor(QPalette::WindowText, ToQColor(colors::Yellow));
+    setPalette(pal);
+    auto* layout = new QVBoxLayout(this);
+    m_label = new QLabel(QStringLiteral("X"), this);
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setAlignment(Qt::AlignCenter);
+    QFont f = m_label->font();
+    f.setPixelSize(13);
+    m_label->setFont(f);
+    layout->addWidget(m_label);
+}
+
+void TXXXForm::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+    close();
+}
+
+void TXXXForm::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    close();
+}
+
+} // namespace bw::ui

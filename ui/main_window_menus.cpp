@@ -1,0 +1,248 @@
+// The main menu and the window-level click handlers.
+
+#include "ui/main_window.h"
+
+#include "ui/library_window.h"
+#include "ui/message_box.h"
+#include "ui/paint_box.h"
+#include "ui/pattern_tabs.h"
+#include "ui/performance_window.h"
+#include "ui/periphery_windows.h"
+#include "ui/sequencer_lane.h"
+#include "ui/export_dialog.h"
+#include "ui/skin.h"
+
+#include <QAction>
+#include <QDir>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+namespace bw::ui {
+
+namespace {
+
+QAction* AddItem(QMenu* menu, const char* name, const char* caption,
+                 const QKeySequence& shortcut = {})
+{
+    auto* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+    }
+    return action;
+}
+
+void ShowWindow(QWidget* w)
+{
+    if (w != nullptr) {
+        w->show();
+        w->raise();
+    }
+}
+
+} // namespace
+
+void TMain::createMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    fileMenu = bar->addMenu(QStringLiteral("File"));
+    fileMenu->setObjectName(QStringLiteral("File1"));
+    New1 = AddItem(fileMenu, "New1", "New");
+    Open1 = AddItem(fileMenu, "Open1", "Open", QKeySequence(Qt::CTRL | Qt::Key_O));
+    Save1 = AddItem(fileMenu, "Save1", "Save", QKeySequence(Qt::CTRL | Qt::Key_S));
+    Saveas1 = AddItem(fileMenu, "Saveas1", "Save as");
+    fileMenu->addSeparator();
+    WriteWav1 = AddItem(fileMenu, "WriteWav1", "Write Pattern  Wav",
+                        QKeySequence(Qt::CTRL | Qt::Key_W));
+    WritePatternSong1 = AddItem(fileMenu, "WritePatternSong1", "Write Song Wav");
+    fileMenu->addSeparator();
+    Quit1 = AddItem(fileMenu, "Quit1", "Quit");
+
+    editMenu = bar->addMenu(QStringLiteral("Edit"));
+    editMenu->setObjectName(QStringLiteral("Edit1"));
+    Cut1 = AddItem(editMenu, "Cut1", "Cut", QKeySequence(Qt::CTRL | Qt::Key_X));
+    Copy1 = AddItem(editMenu, "Copy1", "Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
+    Inster1 = AddItem(editMenu, "Inster1", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V));
+    Delete1 = AddItem(editMenu, "Delete1", "Delete", QKeySequence(Qt::Key_Delete));
+
+    viewMenu = bar->addMenu(QStringLiteral("View"));
+    viewMenu->setObjectName(QStringLiteral("View1"));
+    Preferences1 = AddItem(viewMenu, "Preferences1", "Preferences");
+    Preferences1->setVisible(false);
+    PatternSequencer1 = AddItem(viewMenu, "PatternSequencer1", "Pattern Sequencer");
+    SoundLibary1 = AddItem(viewMenu, "SoundLibary1", "Sound Libary",
+                           QKeySequence(Qt::CTRL | Qt::Key_L));
+    WaveOutput1 = AddItem(viewMenu, "WaveOutput1", "Wave Output");
+    WaveOutput1->setVisible(false);
+    Performance1 = AddItem(viewMenu, "Performance1", "Performance");
+
+    helpMenu = bar->addMenu(QStringLiteral("Help"));
+    helpMenu->setObjectName(QStringLiteral("Help1"));
+    help2 = AddItem(helpMenu, "help2", "Help");
+    helpMenu->addSeparator();
+    AboutBeatwright1 = AddItem(helpMenu, "AboutBeatwright1", "About Beatwright");
+    gotowebsite1 = AddItem(helpMenu, "gotowebsite1", "go to website");
+
+    // The shortcuts work wherever the focus is inside the main window.
+    for (QAction* a : {New1, Open1, Save1, Saveas1, WriteWav1, WritePatternSong1, Quit1, Cut1,
+                       Copy1, Inster1, Delete1, Preferences1, PatternSequencer1, SoundLibary1,
+                       WaveOutput1, Performance1, help2, AboutBeatwright1, gotowebsite1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+
+    connect(New1, &QAction::triggered, this, [this] { New1Click(); });
+    connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
+    connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
+    connect(Saveas1, &QAction::triggered, this, [this] { Saveas1Click(); });
+    connect(WriteWav1, &QAction::triggered, this, [this] { WriteWav1Click(); });
+    connect(WritePatternSong1, &QAction::triggered, this, [this] { WritePatternSong1Click(); });
+    connect(Quit1, &QAction::triggered, this, [this] { Quit1Click(); });
+    connect(Cut1, &QAction::triggered, this, [this] { Cut1Click(); });
+    connect(Copy1, &QAction::triggered, this, [this] { Copy1Click(); });
+    connect(Inster1, &QAction::triggered, this, [this] { Inster1Click(); });
+    connect(Delete1, &QAction::triggered, this, [this] { Delete1Click(); });
+    connect(Preferences1, &QAction::triggered, this, [this] { Preferences1Click(); });
+    connect(PatternSequencer1, &QAction::triggered, this, [this] { PatternSequencer1Click(); });
+    connect(SoundLibary1, &QAction::triggered, this, [this] { SoundLibary1Click(); });
+    connect(WaveOutput1, &QAction::triggered, this, [this] { WaveOutput1Click(); });
+    connect(Performance1, &QAction::triggered, this, [this] { Performance1Click(); });
+    connect(help2, &QAction::triggered, this, [this] { help2Click(); });
+    connect(AboutBeatwright1, &QAction::triggered, this, [this] { AboutBeatwright1Click(); });
+    connect(gotowebsite1, &QAction::triggered, this, [this] { gotowebsite1Click(); });
+
+    connect(Button5, &QPushButton::clicked, this, [this] {
+        if (m_links.newPattern != nullptr) {
+            m_links.newPattern->patname()->clear();
+            ShowWindow(m_links.newPattern);
+        }
+    });
+}
+
+// The document and clipboard commands arrive with the pattern commands.
+void TMain::New1Click() {}
+void TMain::Open1Click() {}
+void TMain::Save1Click() {}
+void TMain::Saveas1Click() {}
+void TMain::Cut1Click() {}
+void TMain::Copy1Click() {}
+void TMain::Inster1Click() {}
+void TMain::Delete1Click() {}
+
+void TMain::WriteWav1Click()
+{
+    m_flags.WriteSong = false;
+    if (m_links.writeWav != nullptr) {
+        m_links.writeWav->open();
+    }
+}
+
+void TMain::WritePatternSong1Click()
+{
+    m_flags.WriteSong = true;
+    if (m_links.writeWav != nullptr) {
+        m_links.writeWav->open();
+    }
+}
+
+void TMain::Quit1Click()
+{
+    close();
+}
+
+void TMain::Preferences1Click()
+{
+    ShowWindow(m_links.preferences);
+}
+
+void TMain::PatternSequencer1Click()
+{
+    ToggleSequencer();
+}
+
+void TMain::SoundLibary1Click()
+{
+    ShowWindow(m_links.soundLibrary);
+}
+
+void TMain::WaveOutput1Click()
+{
+    ShowWindow(m_links.waveOutput);
+}
+
+void TMain::Performance1Click()
+{
+    ShowWindow(m_links.performance);
+}
+
+void TMain::help2Click()
+{
+    const QString page = QDir(m_programDir).filePath(QStringLiteral("help/index.htm"));
+    OpenExternal(QUrl::fromLocalFile(page));
+}
+
+void TMain::AboutBeatwright1Click()
+{
+    ShowAbout();
+}
+
+void TMain::gotowebsite1Click()
+{
+    OpenExternal(QUrl(QString::fromLatin1(ProductPageUrl)));
+}
+
+void TMain::Image3MouseDown(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
+        ShowWindow(m_links.multiseq);
+        return;
+    }
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    // A press on the picture shows the panel; a press while it is shown hides it again, so
+    // the picture works as a toggle like the menu item and the label.
+    if (seqpanel->isHidden()) {
+        if (m_seqPanelWidth < 50) {
+            m_seqPanelWidth = 50;
+        }
+        seqpanel->show();
+        FormResize();
+        ShowSongSettings();
+        Panel1->update();
+    } else {
+        ToggleSequencer();
+    }
+}
+
+void TMain::Panel24MouseDown(QMouseEvent* event)
+{
+    if ((event->modifiers() & Qt::ShiftModifier) != 0) {
+        ShowWindow(m_links.conti);
+    }
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == client && event->type() == QEvent::Resize) {
+        FormResize();
+    } else if (watched == seqLabel && event->type() == QEvent::MouseButtonRelease) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton && seqLabel->rect().contains(me->pos())) {
+            ToggleSequencer();
+            return true;
+        }
+    } else if (watched == Panel24 && event->type() == QEvent::MouseButtonPress) {
+        Panel24MouseDown(static_cast<QMouseEvent*>(event));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace bw::ui

@@ -1,0 +1,62 @@
+#include "ui/message_box.h"
+
+#include <utility>
+
+#include <QDesktopServices>
+#include <QMessageBox>
+
+namespace bw::ui {
+
+namespace {
+
+MessageHandler& CurrentMessageHandler()
+{
+    static MessageHandler handler;
+    return handler;
+}
+
+UrlHandler& CurrentUrlHandler()
+{
+    static UrlHandler handler;
+    return handler;
+}
+
+} // namespace
+
+MessageResult ShowMessage(QWidget* parent, const QString& text, const QString& caption,
+                          MessageButtons buttons)
+{
+    if (const MessageHandler& handler = CurrentMessageHandler()) {
+        return handler(text, caption, buttons);
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    if (buttons == MessageButtons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+}
+
+MessageHandler SetMessageHandler(MessageHandler handler)
+{
+    return std::exchange(CurrentMessageHandler(), std::move(handler));
+}
+
+bool OpenExternal(const QUrl& url)
+{
+    if (const UrlHandler& handler = CurrentUrlHandler()) {
+        return handler(url);
+    }
+    return QDesktopServices::openUrl(url);
+}
+
+UrlHandler SetUrlHandler(UrlHandler handler)
+{
+    return std::exchange(CurrentUrlHandler(), std::move(handler));
+}
+
+} // namespace bw::ui

@@ -1,0 +1,239 @@
+#include "ui/render_bridge.h"
+
+#include "audio/stretch_cache.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+
+#if defined(BW_HAVE_SDL_OUT) && __has_include("audio/sdl_wave_out.h")
+#include "audio/sdl_wave_out.h"
+#define BW_USE_SDL_OUT 1
+#endif
+
+namespace bw::ui {
+
+audio::WaveOutFactory DefaultDeviceOutput()
+{
+#ifdef BW_USE_SDL_OUT
+    return [] { return std::make_unique<audio::SdlWaveOut>(); };
+#else
+    return {};
+#endif
+}
+
+RenderBridge::RenderBridge(core::TSong& song, library::SoundLibrary& library,
+                           core::SongLock& lock, audio::StretchCache& cache,
+                           audio::RequestFlags& flags, audio::WaveOutFactory deviceOutput,
+                           QObject* parent)
+    : QObject(parent),
+      m_song(song),
+      m_library(library),
+      m_lock(lock),
+      m_cache(cache),
+      m_flags(flags),
+      m_deviceOutput(std::move(deviceOutput))
+{
+}
+
+RenderBridge::~RenderBridge()
+{
+    if (!m_runs.empty()) {
+        stopAndWait();
+    }
+}
+
+bool RenderBridge::startRun()
+{
+    if (m_stopping) {
+        return false;
+    }
+    reapFinished();
+    auto run = std::make_unique<audio::Twaverender>(audio::EngineContext{
+        m_song, m_library, m_lock, m_cache, m_flags, *this, m_deviceOutput});
+    run->start();
+    m_runs.push_back(std::move(run));
+    scheduleReap();
+    return true;
+}
+
+void RenderBridge::requestStop()
+{
+    m_flags.StopRequested = true;
+}
+
+void RenderBridge::stopAndWait()
+{
+    if (m_stopping) {
+        return;
+    }
+    m_stopping = true;
+    m_flags.StopRequested = true;
+    const auto allFinished = [this] {
+        return std::all_of(m_runs.begin(), m_runs.end(),
+                           [](const auto& run) { return run->finished(); });
+    };
+    if (!allFinished()) {
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            // A run that started after the first stop request clears StopRequested at its
+            // start, so keep asking until every thread is done.
+            m_flags.StopRequested = true;
+            if (allFinished()) {
+                loop.quit();
+            }
+        });
+        poll.start(5);
+        loop.exec(); // serves the render thread's waiting calls until it has ended
+    }
+    for (auto& run : m_runs) {
+        run->join();
+    }
+    m_runs.clear();
+    m_stopping = false;
+}
+
+void RenderBridge::reapFinished()
+{
+    for (auto it = m_runs.begin(); it != m_runs.end();) {
+        if ((*it)->finished()) {
+            (*it)->join();
+            it = m_runs.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void RenderBridge::scheduleReap()
+{
+    if (m_reapScheduled) {
+        return;
+    }
+    m_reapScheduled = true;
+    QTimer::singleShot(100, this, [this] {
+        m_reapScheduled = false;
+        if (m_stopping) {
+            return; // stopAndWait joins them itself
+        }
+        reapFinished();
+        if (!m_runs.empty()) {
+            scheduleReap();
+        }
+    });
+}
+
+void RenderBridge::onUiThread(std::function<void()> fn, bool wait)
+{
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(this, std::move(fn),
+                              wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+}
+
+int RenderBridge::songPosition()
+{
+    return m_songPosition;
+}
+
+void RenderBridge::setSongPosition(int beat, bool wait)
+{
+    if (wait) {
+        onUiThread(
+            [this, beat] {
+                if (m_display.setSongPosition) {
+                    m_display.setSongPosition(beat);
+                }
+            },
+            true);
+        return;
+    }
+    // The engine's resets to 0 take effect at once: the next block must already see the
+    // play windows of the new position. The window catches up with its display later.
+    const int clamped = std::clamp(beat, 0, 4000);
+    m_songPosition = clamped;
+    {
+        std::lock_guard<core::SongLock> guard(m_lock);
+        for (int i = 0; i < m_song.PatternCount; ++i) {
+            core::SetPlayWindowFromSong(m_song, i, clamped);
+        }
+    }
+    onUiThread(
+        [this, clamped] {
+            if (m_display.setSongPosition) {
+                m_display.setSongPosition(clamped);
+            }
+        },
+        false);
+}
+
+void RenderBridge::pressPlay()
+{
+    onUiThread(
+        [this] {
+            if (m_display.pressPlay) {
+                m_display.pressPlay();
+            }
+        },
+        false);
+}
+
+void RenderBridge::blockDone(const audio::BlockReport& report)
+{
+    onUiThread(
+        [this, report] {
+            if (!m_display.blockDone) {
+                return;
+            }
+            try {
+                m_display.blockDone(report);
+            } catch (const std::exception&) {
+                // A failing display update must not end playback.
+            }
+        },
+        true);
+}
+
+void RenderBridge::closeExportDialog()
+{
+    onUiThread(
+        [this] {
+            if (m_display.closeExportDialog) {
+                m_display.closeExportDialog();
+            }
+        },
+        true);
+}
+
+void RenderBridge::engineFailed(const std::string& message, bool wavWriteFailed)
+{
+    onUiThread(
+        [this, message, wavWriteFailed] {
+            if (m_display.engineFailed) {
+                m_display.engineFailed(message, wavWriteFailed);
+            }
+        },
+        true);
+}
+
+void RenderBridge::engineEnded(bool writeSong)
+{
+    onUiThread(
+        [this, writeSong] {
+            if (m_display.engineEnded) {
+                m_display.engineEnded(writeSong);
+            }
+            scheduleReap();
+        },
+        true);
+}
+
+} // namespace bw::ui

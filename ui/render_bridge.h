@@ -1,0 +1,101 @@
+#pragma once
+
+#include "audio/engine_host.h"
+#include "audio/render_engine.h"
+#include "audio/request_flags.h"
+#include "audio/wave_out.h"
+#include "core/song.h"
+#include "library/sound_library.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QObject>
+
+namespace bw::audio {
+class StretchCache;
+}
+
+namespace bw::ui {
+
+/// The GUI's side of the render engine: starts and stops runs and carries the engine's host
+/// calls over to the UI thread. Lives on the UI thread; the EngineHost methods are called on
+/// the render thread.
+class RenderBridge : public QObject, public audio::EngineHost
+{
+    Q_OBJECT
+public:
+    /// What the window does for the engine; every handler runs on the UI thread.
+    struct Display
+    {
+        std::function<void(int beat)> setSongPosition;
+        std::function<void()> pressPlay;
+        std::function<void(const audio::BlockReport& report)> blockDone;
+        std::function<void()> closeExportDialog;
+        std::function<void(const std::string& message, bool wavWriteFailed)> engineFailed;
+        std::function<void(bool writeSong)> engineEnded;
+    };
+
+    RenderBridge(core::TSong& song, library::SoundLibrary& library, core::SongLock& lock,
+                 audio::StretchCache& cache, audio::RequestFlags& flags,
+                 audio::WaveOutFactory deviceOutput, QObject* parent = nullptr);
+    /// Stops any run still going, serving events while it ends.
+    ~RenderBridge() override;
+    RenderBridge(const RenderBridge&) = delete;
+    RenderBridge& operator=(const RenderBridge&) = delete;
+
+    void setDisplay(Display display) { m_display = std::move(display); }
+
+    /// Starts a new render thread (play, loop, preview, export). Ignored (false) while a stop
+    /// is being waited for.
+    bool startRun();
+    /// Asks the running thread to end after its current block; does not wait.
+    void requestStop();
+    /// Asks every run to end and waits with the UI event loop served (the engine may be in a
+    /// call that needs the UI thread), then joins the threads.
+    void stopAndWait();
+    /// True while stopAndWait waits; commands that start or stop playback ignore themselves.
+    bool stopping() const { return m_stopping; }
+    /// Joins and drops runs whose threads have finished.
+    void reapFinished();
+    /// Runs not yet reaped.
+    int runCount() const { return static_cast<int>(m_runs.size()); }
+
+    /// The main window's song position as the engine reads it (set on the UI thread).
+    void publishSongPosition(int beat) { m_songPosition = beat; }
+
+    // EngineHost (render thread)
+    int songPosition() override;
+    void setSongPosition(int beat, bool wait) override;
+    void pressPlay() override;
+    void blockDone(const audio::BlockReport& report) override;
+    void closeExportDialog() override;
+    void engineFailed(const std::string& message, bool wavWriteFailed) override;
+    void engineEnded(bool writeSong) override;
+
+private:
+    /// Runs fn on the UI thread; waits for it when wait is true.
+    void onUiThread(std::function<void()> fn, bool wait);
+    void scheduleReap();
+
+    core::TSong& m_song;
+    library::SoundLibrary& m_library;
+    core::SongLock& m_lock;
+    audio::StretchCache& m_cache;
+    audio::RequestFlags& m_flags;
+    audio::WaveOutFactory m_deviceOutput;
+    Display m_display;
+    std::vector<std::unique_ptr<audio::Twaverender>> m_runs;
+    std::atomic<int> m_songPosition{0};
+    bool m_stopping = false;
+    bool m_reapScheduled = false;
+};
+
+/// The sound device output the GUI plays through (SDL when built with it, else a discarding
+/// output).
+audio::WaveOutFactory DefaultDeviceOutput();
+
+} // namespace bw::ui
