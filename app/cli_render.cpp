@@ -112,7 +112,9 @@ int RenderCommand(const std::vector<std::string>& args)
     const bool tty = ::isatty(STDERR_FILENO) != 0;
     int lastProgress = -1;
     host.onBlock = [&](const bw::audio::BlockReport& r) {
-        if (r.writing && r.progress != lastProgress) {
+        // Every percent on a terminal, every tenth otherwise, so logs stay short.
+        const int step = tty ? 1 : 10;
+        if (r.writing && r.progress / step != lastProgress / step) {
             lastProgress = r.progress;
             std::fprintf(stderr, tty ? "\rrendering %3d%%" : "rendering %3d%%\n",
                          std::clamp(r.progress, 0, 100));
