@@ -30,7 +30,8 @@ bool endsWith(const std::string& s, const char* suffix)
         return false;
     }
     for (std::size_t i = 0; i < n; ++i) {
-        const char a = static_cast<char>(std::tolower(static_cast<unsigned char>(s[s.size() - n + i])));
+        const char a =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(s[s.size() - n + i])));
         if (a != suffix[i]) {
             return false;
         }

@@ -41,8 +41,7 @@ constexpr std::int64_t MaxCopySamples = std::numeric_limits<std::int32_t>::max()
 
 } // namespace
 
-BlockRenderer::BlockRenderer()
-    : m_voices(std::make_unique<VoiceTable>()), m_buffer(BufferValues, 0)
+BlockRenderer::BlockRenderer() : m_voices(std::make_unique<VoiceTable>()), m_buffer(BufferValues, 0)
 {
     m_runs.reserve(VoiceCount);
     m_ending.reserve(VoiceCount);
@@ -87,8 +86,12 @@ int BlockRenderer::freeVoice(int from) const
     return -1;
 }
 
-void BlockRenderer::trigger(core::TSong& song, int k, library::SoundLibrary& lib,
-                            StretchCache& cache, const BlockSettings& settings, RequestFlags* flags)
+void BlockRenderer::trigger(core::TSong& song,
+                            int k,
+                            library::SoundLibrary& lib,
+                            StretchCache& cache,
+                            const BlockSettings& settings,
+                            RequestFlags* flags)
 {
     core::TPattern& pat = song.pattern(k);
     const std::int32_t beats = pat.Beats;
@@ -123,11 +126,12 @@ void BlockRenderer::trigger(core::TSong& song, int k, library::SoundLibrary& lib
             v.volume = ev.Volume;
             v.pitch = addWrap(addWrap(ev.Pitch, pat.Transpose), track.Transpose);
             v.panOffset = ev.Pan;
-            v.volume = mulWrap(mulWrap(v.volume, settings.masterVolume) / 10000, track.Volume) / 10000;
+            v.volume =
+                mulWrap(mulWrap(v.volume, settings.masterVolume) / 10000, track.Volume) / 10000;
             v.sound = track.SoundIndex;
             v.settings = track;
-            v.settings.Pan = static_cast<std::int32_t>(
-                std::clamp<std::int64_t>(static_cast<std::int64_t>(track.Pan) + v.panOffset, 0, 2000));
+            v.settings.Pan = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                static_cast<std::int64_t>(track.Pan) + v.panOffset, 0, 2000));
             v.delay = track.DelaySend > 0 ? 1 : 0;
             v.track = i;
             v.flags = sound.Flags;
@@ -210,8 +214,7 @@ void BlockRenderer::spawnEchoes(const BlockSettings& settings)
             e.echo = g32;
             e.delay = 0;
             e.start = addWrap(src.start, mulWrap(spacing, g32));
-            std::int32_t volume =
-                mulWrap(src.volume, addWrap(src.settings.DelaySend, 1)) / 1001;
+            std::int32_t volume = mulWrap(src.volume, addWrap(src.settings.DelaySend, 1)) / 1001;
             for (std::int64_t r = 0; r < g + 1; ++r) {
                 volume = mulWrap(volume, addWrap(settings.delayFeedback, 1)) / 101;
             }

@@ -50,8 +50,12 @@ public:
     /// Starts a voice for every event of pattern k's play window (the caller holds the song
     /// lock and has bound the pattern's sounds). While a copy is resampled the stage text of
     /// flags (when given) says so.
-    void trigger(core::TSong& song, int k, library::SoundLibrary& lib, StretchCache& cache,
-                 const BlockSettings& settings, RequestFlags* flags);
+    void trigger(core::TSong& song,
+                 int k,
+                 library::SoundLibrary& lib,
+                 StretchCache& cache,
+                 const BlockSettings& settings,
+                 RequestFlags* flags);
     void spawnEchoes(const BlockSettings& settings);
     void applyStopEvents();
     /// Mixes every active voice into the block; returns the saturated value count.
@@ -83,7 +87,7 @@ private:
     std::unique_ptr<VoiceTable> m_voices;
     std::vector<Run> m_runs;
     std::vector<library::SampleDataPtr> m_ending; // samples of voices that end this block
-    std::unique_ptr<class MixWorker> m_worker; // started for the first large block
+    std::unique_ptr<class MixWorker> m_worker;    // started for the first large block
     std::vector<std::int16_t> m_buffer;
     std::int32_t m_blockValues = 0;
     std::int32_t m_voicesStarted = 0;

@@ -8,16 +8,16 @@ namespace bw::audio {
 /// What the engine hands to the display after every block.
 struct BlockReport
 {
-    int beatCounter = 1;     // beat within the block group (always 1)
-    int activeVoices = 0;    // voices sounding after the block
-    int songPosition = 0;    // song position copied for display
-    int blockValues = 0;     // 16-bit values of the block
-    int queuedSnapshot = 0;  // player's queued duration after the previous block
-    int meter = 0;           // performance meter value, percent
-    bool silence = false;    // SilenceDisplay
-    bool writing = false;    // a WAV file is open
+    int beatCounter = 1;        // beat within the block group (always 1)
+    int activeVoices = 0;       // voices sounding after the block
+    int songPosition = 0;       // song position copied for display
+    int blockValues = 0;        // 16-bit values of the block
+    int queuedSnapshot = 0;     // player's queued duration after the previous block
+    int meter = 0;              // performance meter value, percent
+    bool silence = false;       // SilenceDisplay
+    bool writing = false;       // a WAV file is open
     bool exportPending = false; // an export is requested but its file is not open yet
-    int progress = 0;        // export progress 0..100 while writing, 5 while pending
+    int progress = 0;           // export progress 0..100 while writing, 5 while pending
 };
 
 /// Implemented by the UI (and by the command line and tests). Every call comes from the

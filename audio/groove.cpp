@@ -4,8 +4,10 @@
 
 namespace bw::audio {
 
-std::int32_t ShuffledPosition(std::int32_t position, std::int32_t blockLength,
-                              std::int32_t amount, std::int32_t grid)
+std::int32_t ShuffledPosition(std::int32_t position,
+                              std::int32_t blockLength,
+                              std::int32_t amount,
+                              std::int32_t grid)
 {
     if (amount == 0) {
         return position;

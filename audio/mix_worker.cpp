@@ -13,7 +13,8 @@ namespace {
 constexpr int SpinRounds = 20000; // about a block's worth of waiting at export speed
 }
 
-MixWorker::MixWorker() : m_thread([this] { loop(); }) {}
+MixWorker::MixWorker() : m_thread([this] { loop(); })
+{}
 
 MixWorker::~MixWorker()
 {

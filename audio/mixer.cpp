@@ -30,7 +30,9 @@ inline std::int16_t saturate(std::int32_t sum, std::int32_t& clips)
 
 } // namespace
 
-std::int32_t MixRunScalar(std::int16_t* frames, const std::int16_t* samples, std::int32_t count,
+std::int32_t MixRunScalar(std::int16_t* frames,
+                          const std::int16_t* samples,
+                          std::int32_t count,
                           const MixGain& m)
 {
     std::int32_t clips = 0;
@@ -72,9 +74,8 @@ constexpr int Shift10000 = 12;
 constexpr int Magic1000 = 0x10624DD3;
 constexpr int Shift1000 = 6;
 
-__attribute__((target("avx2,popcnt"))) std::int32_t mixAvx2(std::int16_t* frames,
-                                                             const std::int16_t* samples,
-                                                             std::int32_t count, const MixGain& m)
+__attribute__((target("avx2,popcnt"))) std::int32_t
+mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
 {
     const __m256i g = _mm256_set1_epi32(m.g);
     const __m256i m10000 = _mm256_set1_epi32(Magic10000);
@@ -111,11 +112,11 @@ __attribute__((target("avx2,popcnt"))) std::int32_t mixAvx2(std::int16_t* frames
             const __m256i v = _mm256_and_si256(t, low16);
             const __m256i satL = _mm256_adds_epi16(buf, v);
             const __m256i wrap = _mm256_add_epi16(buf, v);
-            clipMask = _mm256_and_si256(
-                _mm256_or_si256(
-                    _mm256_xor_si256(_mm256_cmpeq_epi16(satL, wrap), _mm256_set1_epi16(-1)),
-                    _mm256_cmpeq_epi16(satL, minValue)),
-                low16);
+            clipMask =
+                _mm256_and_si256(_mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi16(satL, wrap),
+                                                                  _mm256_set1_epi16(-1)),
+                                                 _mm256_cmpeq_epi16(satL, minValue)),
+                                 low16);
             const __m256i left = _mm256_and_si256(satL, low16);
             sat = _mm256_or_si256(left, _mm256_slli_epi32(left, 16));
         }
@@ -143,8 +144,8 @@ bool MixRunIsVectorised()
     return HaveAvx2;
 }
 
-std::int32_t MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count,
-                    const MixGain& m)
+std::int32_t
+MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
 {
     // The vector kernel keeps every intermediate inside 32 and 16 bits only for gains below
     // 10000, which every volume of the editors gives; other gains take the reference path.
@@ -162,8 +163,8 @@ bool MixRunIsVectorised()
     return false;
 }
 
-std::int32_t MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count,
-                    const MixGain& m)
+std::int32_t
+MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
 {
     return MixRunScalar(frames, samples, count, m);
 }

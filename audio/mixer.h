@@ -32,12 +32,14 @@ inline void PanWeights(std::int32_t pan, std::int32_t& left, std::int32_t& right
 /// Adds count samples to count interleaved stereo frames starting at frames[0], with 16-bit
 /// saturation per channel; returns the number of saturated values. The reference for the
 /// mixing arithmetic.
-std::int32_t MixRunScalar(std::int16_t* frames, const std::int16_t* samples, std::int32_t count,
+std::int32_t MixRunScalar(std::int16_t* frames,
+                          const std::int16_t* samples,
+                          std::int32_t count,
                           const MixGain& gain);
 
 /// The same result, eight frames at a time where the processor allows.
-std::int32_t MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count,
-                    const MixGain& gain);
+std::int32_t
+MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& gain);
 
 /// Whether MixRun uses the vector kernel on this machine.
 bool MixRunIsVectorised();

@@ -27,8 +27,11 @@ void sleepBriefly()
 }
 
 /// Plays bytes once in mono and waits until they have been played.
-void playOnce(TAsyncPlayer& player, const std::int16_t* samples, std::int32_t bytes,
-              std::int32_t duration, const RequestFlags& flags)
+void playOnce(TAsyncPlayer& player,
+              const std::int16_t* samples,
+              std::int32_t bytes,
+              std::int32_t duration,
+              const RequestFlags& flags)
 {
     player.Reset();
     player.Close();
@@ -52,7 +55,8 @@ void playOnce(TAsyncPlayer& player, const std::int16_t* samples, std::int32_t by
 
 } // namespace
 
-Twaverender::Twaverender(EngineContext context) : m_ctx(std::move(context)) {}
+Twaverender::Twaverender(EngineContext context) : m_ctx(std::move(context))
+{}
 
 Twaverender::~Twaverender()
 {
@@ -178,8 +182,8 @@ void Twaverender::run()
                     settings.delayRepeats = song.DelayRepeats;
                     settings.interpolate = flags.Interpolate.load();
                     for (int k = 0; k < song.PatternCount; ++k) {
-                        const bool plays = songMode ? song.pattern(k).PlayActive == 1
-                                                    : k == song.CurrentPattern;
+                        const bool plays =
+                            songMode ? song.pattern(k).PlayActive == 1 : k == song.CurrentPattern;
                         if (!plays) {
                             continue;
                         }
@@ -204,8 +208,7 @@ void Twaverender::run()
                 if (flags.PreviewRequested.load()) {
                     flags.PreviewRequested = false;
                     const auto [data, size] = flags.preview();
-                    if (data && size >= 4 &&
-                        static_cast<std::size_t>(size) <= data->size() * 2) {
+                    if (data && size >= 4 && static_cast<std::size_t>(size) <= data->size() * 2) {
                         const std::int32_t bytes = size - 4;
                         const auto duration = static_cast<std::int32_t>(
                             static_cast<double>(static_cast<std::int64_t>(bytes) * 1000 / 44100) *
@@ -222,8 +225,8 @@ void Twaverender::run()
                         static_cast<std::size_t>(sel.end) <= sel.data->size()) {
                         const std::int32_t samples = sel.end - sel.start;
                         playOnce(*player, sel.data->data() + sel.start, samples * 2,
-                                 static_cast<std::int32_t>(
-                                     static_cast<std::int64_t>(samples) * 1000 / 44100),
+                                 static_cast<std::int32_t>(static_cast<std::int64_t>(samples) *
+                                                           1000 / 44100),
                                  flags);
                     }
                     flags.StopRequested = true;
@@ -239,7 +242,8 @@ void Twaverender::run()
                     report.blockValues = blockValues;
                     report.queuedSnapshot = queuedSnapshot;
                     const std::int32_t b = blockValues * 1000 / 44100;
-                    report.meter = b + 500 != 0 ? ((b - queuedSnapshot + 500) * 100) / (b + 500) : 0;
+                    report.meter =
+                        b + 500 != 0 ? ((b - queuedSnapshot + 500) * 100) / (b + 500) : 0;
                     report.silence = flags.SilenceDisplay.load();
                     report.writing = writing;
                     report.exportPending = flags.WriteRequested.load() && !writing;
@@ -247,9 +251,10 @@ void Twaverender::run()
                         std::lock_guard<core::SongLock> g(m_ctx.lock);
                         const std::int32_t beats = song.Beats != 0 ? song.Beats : 1;
                         if (flags.WriteSong.load()) {
-                            const std::int32_t stop = song.StopPosition != 0 ? song.StopPosition : 1;
-                            report.progress = displayPosition * 100 / stop +
-                                              beatCounter * 100 / beats / stop;
+                            const std::int32_t stop =
+                                song.StopPosition != 0 ? song.StopPosition : 1;
+                            report.progress =
+                                displayPosition * 100 / stop + beatCounter * 100 / beats / stop;
                         } else {
                             report.progress = beatCounter * 100 / beats;
                         }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "library/sound_library.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-
-#include "library/sound_library.h"
 
 namespace bw::audio {
 

@@ -23,10 +23,14 @@ float PitchFactor(int semitones)
 
 std::int32_t PitchedLength(float factor, std::int32_t L)
 {
-    return static_cast<std::int32_t>(static_cast<long double>(factor) * static_cast<long double>(L));
+    return static_cast<std::int32_t>(static_cast<long double>(factor) *
+                                     static_cast<long double>(L));
 }
 
-void Resample(const std::int16_t* source, std::int32_t L, std::int16_t* copy, std::int32_t n,
+void Resample(const std::int16_t* source,
+              std::int32_t L,
+              std::int16_t* copy,
+              std::int32_t n,
               bool interpolate)
 {
     if (n <= 0) {

@@ -10,7 +10,10 @@ float PitchFactor(int semitones);
 
 /// Resamples source[0..L] (L = index of the last source sample) to n samples in copy.
 /// With interpolation the neighbours are mixed by the thousandths of the position.
-void Resample(const std::int16_t* source, std::int32_t L, std::int16_t* copy, std::int32_t n,
+void Resample(const std::int16_t* source,
+              std::int32_t L,
+              std::int16_t* copy,
+              std::int32_t n,
               bool interpolate);
 
 /// Trunc(factor × L) computed in extended precision.

@@ -3,8 +3,7 @@
 namespace bw::audio {
 
 namespace {
-bool sameSource(const std::weak_ptr<const library::SampleData>& a,
-                const library::SampleDataPtr& b)
+bool sameSource(const std::weak_ptr<const library::SampleData>& a, const library::SampleDataPtr& b)
 {
     return !a.owner_before(b) && !b.owner_before(a) && !a.expired();
 }
@@ -12,7 +11,8 @@ bool sameSource(const std::weak_ptr<const library::SampleData>& a,
 
 StretchCache::Acquired StretchCache::AcquireCopy(std::uint8_t key,
                                                  const library::SampleDataPtr& source,
-                                                 std::int32_t size, std::int32_t sourceLastIndex,
+                                                 std::int32_t size,
+                                                 std::int32_t sourceLastIndex,
                                                  std::int32_t targetLength)
 {
     Acquired result;
@@ -30,7 +30,8 @@ StretchCache::Acquired StretchCache::AcquireCopy(std::uint8_t key,
     }
     StretchCacheEntry e;
     e.key = key;
-    e.copy = std::make_shared<library::SampleData>(static_cast<std::size_t>(size > 0 ? size : 0) / 2);
+    e.copy =
+        std::make_shared<library::SampleData>(static_cast<std::size_t>(size > 0 ? size : 0) / 2);
     e.source = source;
     e.size = size;
     e.inUse = 1;

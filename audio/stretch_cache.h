@@ -38,8 +38,11 @@ public:
         bool found = false;
     };
     /// The copy matching all five values (marked in use), or a new empty one of size bytes.
-    Acquired AcquireCopy(std::uint8_t key, const library::SampleDataPtr& source, std::int32_t size,
-                         std::int32_t sourceLastIndex, std::int32_t targetLength);
+    Acquired AcquireCopy(std::uint8_t key,
+                         const library::SampleDataPtr& source,
+                         std::int32_t size,
+                         std::int32_t sourceLastIndex,
+                         std::int32_t targetLength);
     void AgeEntries();
     bool ContainsCopy(const library::SampleData* copy) const;
     void ReleaseCopy(const library::SampleData* copy);

@@ -47,9 +47,13 @@ WavWriter::~WavWriter()
     }
 }
 
-bool WavWriter::WriteWavHeader(const std::string& fileName, int channels,
-                               std::int32_t provisionalSize, int bits, int blockAlign,
-                               std::int32_t bytesPerSecond, std::int32_t samplesPerSecond)
+bool WavWriter::WriteWavHeader(const std::string& fileName,
+                               int channels,
+                               std::int32_t provisionalSize,
+                               int bits,
+                               int blockAlign,
+                               std::int32_t bytesPerSecond,
+                               std::int32_t samplesPerSecond)
 {
     if (m_fd >= 0) {
         ::close(m_fd);

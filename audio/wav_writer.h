@@ -17,8 +17,12 @@ public:
 
     /// Creates the file and writes the header. Returns false (and remembers the failure) when
     /// the file cannot be created or written; later block writes then fail.
-    bool WriteWavHeader(const std::string& fileName, int channels, std::int32_t provisionalSize,
-                        int bits, int blockAlign, std::int32_t bytesPerSecond,
+    bool WriteWavHeader(const std::string& fileName,
+                        int channels,
+                        std::int32_t provisionalSize,
+                        int bits,
+                        int blockAlign,
+                        std::int32_t bytesPerSecond,
                         std::int32_t samplesPerSecond);
     /// Appends count bytes; throws std::runtime_error on failure.
     void WriteWavBlock(const void* bytes, std::size_t count);

@@ -30,12 +30,12 @@ int main(int argc, char** argv)
     std::atomic<bw::audio::SdlWaveOut*> output{nullptr};
     host.setSongPosition(0, false);
     flags.SongMode = true;
-    bw::audio::Twaverender engine(bw::audio::EngineContext{
-        *song, lib, lock, cache, flags, host, [&output] {
-            auto out = std::make_unique<bw::audio::SdlWaveOut>();
-            output = out.get();
-            return out;
-        }});
+    bw::audio::Twaverender engine(
+        bw::audio::EngineContext{*song, lib, lock, cache, flags, host, [&output] {
+                                     auto out = std::make_unique<bw::audio::SdlWaveOut>();
+                                     output = out.get();
+                                     return out;
+                                 }});
     engine.start();
     const auto seconds = std::stoi(argv[3]);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));

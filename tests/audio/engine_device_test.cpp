@@ -4,8 +4,9 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 namespace bw::test {
 namespace {
@@ -24,7 +25,8 @@ TEST(EngineDevice, PlaybackDeliversTheSamplesOfTheExport)
     doc.song->Bpm = 300; // short beats keep the real-time playback short
     std::vector<std::int16_t> tone(1500);
     for (std::size_t i = 0; i < tone.size(); ++i) {
-        tone[i] = static_cast<std::int16_t>(((i / 20) % 2 == 0 ? 1 : -1) * (3000 + 7 * static_cast<int>(i)));
+        tone[i] = static_cast<std::int16_t>(((i / 20) % 2 == 0 ? 1 : -1) *
+                                            (3000 + 7 * static_cast<int>(i)));
     }
     doc.addSound("Tone", tone);
     doc.addSound("Low", constant(900, -2500));

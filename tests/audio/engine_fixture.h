@@ -93,9 +93,12 @@ struct EngineDoc
         host = std::make_unique<audio::HeadlessHost>(*song, lock);
     }
 
-    int addSound(const std::string& name, const std::vector<std::int16_t>& samples,
-                 const std::string& stopTarget = "", std::int32_t flagsValue = 0,
-                 std::int32_t mul = 0, std::int32_t div = 0)
+    int addSound(const std::string& name,
+                 const std::vector<std::int16_t>& samples,
+                 const std::string& stopTarget = "",
+                 std::int32_t flagsValue = 0,
+                 std::int32_t mul = 0,
+                 std::int32_t div = 0)
     {
         std::vector<std::uint8_t> bytes;
         for (const auto s : samples) {
@@ -107,8 +110,8 @@ struct EngineDoc
     }
 
     /// Binds working-copy track t to a sound and enables it.
-    core::TTrack& track(int t, const std::string& sound, std::int32_t volume = 10000,
-                        std::int32_t pan = 1000)
+    core::TTrack&
+    track(int t, const std::string& sound, std::int32_t volume = 10000, std::int32_t pan = 1000)
     {
         core::TTrack& tr = song->Tracks[static_cast<std::size_t>(t)];
         tr.SoundName.assign(sound);
@@ -118,10 +121,11 @@ struct EngineDoc
         return tr;
     }
 
-    core::TNoteEvent& event(int t, int slot, std::int32_t volume, std::int32_t pitch = 0,
-                            std::int32_t pan = 0)
+    core::TNoteEvent&
+    event(int t, int slot, std::int32_t volume, std::int32_t pitch = 0, std::int32_t pan = 0)
     {
-        core::TNoteEvent& e = song->Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(slot)];
+        core::TNoteEvent& e =
+            song->Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(slot)];
         e.Volume = volume;
         e.Pitch = pitch;
         e.Pan = pan;

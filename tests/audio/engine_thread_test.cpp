@@ -4,9 +4,10 @@
 #include "engine_fixture.h"
 
 #include <chrono>
-#include <gtest/gtest.h>
 #include <random>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 namespace bw::test {
 namespace {
@@ -21,7 +22,9 @@ void waitUntil(const std::function<bool()>& done)
 
 audio::WaveOutFactory memoryOutput()
 {
-    return [] { return std::make_unique<audio::MemoryWaveOut>(audio::MemoryWaveOut::Mode::Immediate); };
+    return [] {
+        return std::make_unique<audio::MemoryWaveOut>(audio::MemoryWaveOut::Mode::Immediate);
+    };
 }
 
 TEST(EngineThread, SecondStartEndsAtOnceAndStopEndsTheRun)
@@ -75,7 +78,8 @@ TEST(EngineThread, EditingWhilePlayingIsSafe)
             core::DeleteEvent(*doc.song, t, s);
             break;
         case 2:
-            doc.song->Tracks[static_cast<std::size_t>(t)].Volume = static_cast<std::int32_t>(rng() % 10001);
+            doc.song->Tracks[static_cast<std::size_t>(t)].Volume =
+                static_cast<std::int32_t>(rng() % 10001);
             break;
         case 3:
             if (doc.song->PatternCount < 6) {
@@ -120,7 +124,8 @@ TEST(EngineThread, PreviewPlaysOnceInMonoAndEnds)
     doc.flags.setPreview(std::make_shared<library::SampleData>(1000, std::int16_t{77}), 2000);
     doc.flags.PreviewRequested = true;
     audio::Twaverender engine(doc.context([capture] {
-        return std::make_unique<audio::MemoryWaveOut>(audio::MemoryWaveOut::Mode::Immediate, capture);
+        return std::make_unique<audio::MemoryWaveOut>(audio::MemoryWaveOut::Mode::Immediate,
+                                                      capture);
     }));
     engine.start();
     engine.join();

@@ -4,9 +4,10 @@
 #include "audio/mixer.h"
 #include "audio/stretch_cache.h"
 
-#include <gtest/gtest.h>
 #include <random>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace bw::audio {
 namespace {
@@ -76,7 +77,10 @@ TEST(Mixer, PanWeights)
     EXPECT_EQ(r, 1000);
 }
 
-Voice makeVoice(std::int32_t volume, std::int32_t start, int sound, std::size_t samples,
+Voice makeVoice(std::int32_t volume,
+                std::int32_t start,
+                int sound,
+                std::size_t samples,
                 std::int16_t value = 1000)
 {
     Voice v;

@@ -3,9 +3,10 @@
 #include "audio/resampler.h"
 #include "audio/stretch_cache.h"
 
-#include <gtest/gtest.h>
 #include <stdexcept>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace bw::audio {
 namespace {
@@ -106,7 +107,7 @@ TEST(StretchCache, AboveTheLimitEntriesIdleMoreThanTenBlocksGo)
         cache.AgeEntries();
     }
     cache.TrimCache();
-    EXPECT_EQ(cache.entries().size(), 2U); // idle exactly 10: kept
+    EXPECT_EQ(cache.entries().size(), 2U);                       // idle exactly 10: kept
     EXPECT_TRUE(cache.AcquireCopy(0, src, 1500000, 9, 1).found); // a in use again
     cache.AgeEntries();
     cache.TrimCache();
