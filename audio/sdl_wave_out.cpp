@@ -192,6 +192,9 @@ void SdlWaveOut::closeDevice()
     impl.drain();
     impl.done = nullptr;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // SDL keeps per-thread data (its error text) for threads it did not create; the render
+    // thread that closes the device ends soon after, so free it here or it leaks.
+    SDL_TLSCleanup();
 }
 
 bool SdlWaveOut::driverAvailable(const std::string& name)
