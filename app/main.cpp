@@ -9,7 +9,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Beat Wright"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Beat Wright"));
     // The program ends with its main window, whatever tool windows are still open.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -689,9 +689,12 @@ void TMain::layoutSequencerPanel()
 void TMain::updateGridSize()
 {
     const int rows = panel5->property("rowsHeight").toInt();
-    const QSize view = ScrollBox1->viewport()->size();
-    // The grid always fills at least the visible area.
-    const int gw = std::max(view.width(), 1);
+    // The grid always fills at least the visible area; it scrolls only vertically (zooming
+    // widens it), so leave room for the vertical bar when the rows need it.
+    const QSize view = ScrollBox1->maximumViewportSize();
+    const bool needsBar = rows > view.height();
+    const int barWidth = needsBar ? ScrollBox1->verticalScrollBar()->sizeHint().width() : 0;
+    const int gw = std::max(view.width() - barWidth, 1);
     const int gh = std::max(rows, view.height());
     panel5->resize(gw, gh);
     PaintBox2->setGeometry(0, 0, gw, gh);

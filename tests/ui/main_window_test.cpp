@@ -7,6 +7,7 @@
 #include "ui/library_window.h"
 #include "ui/paint_box.h"
 #include "ui/sequencer_lane.h"
+#include "ui/skin.h"
 #include "ui/periphery_windows.h"
 #include "ui/program_windows.h"
 #include "ui/render_bridge.h"
@@ -545,6 +546,32 @@ private slots:
         QCOMPARE(main.song().PatternCount, 0);
         QCOMPARE(main.library().count(), 0);
         QVERIFY(messages.messages.empty());
+    }
+
+    /// Writes pictures of the main window and the About window for a look by eye; runs only
+    /// when BW_SCREENSHOT_DIR names a folder (BW_SCREENSHOT_PROGRAM_DIR: the default files).
+    void screenshots()
+    {
+        const QString out = qEnvironmentVariable("BW_SCREENSHOT_DIR");
+        if (out.isEmpty()) {
+            QSKIP("BW_SCREENSHOT_DIR not set");
+        }
+        MessageRecorder messages;
+        auto windows = CreateProgramWindows(qEnvironmentVariable("BW_SCREENSHOT_PROGRAM_DIR"));
+        TMain& main = *windows->main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QTest::qWait(100);
+        QVERIFY(main.grab().save(out + QStringLiteral("/main.png")));
+        main.AboutBeatwright1->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(windows->infoF.get()));
+        QVERIFY(windows->infoF->grab().save(out + QStringLiteral("/about.png")));
+        main.resize(420, 500);
+        QTest::qWait(50);
+        QVERIFY(main.grab().save(out + QStringLiteral("/main_narrow.png")));
+        windows->conti->show();
+        QVERIFY(QTest::qWaitForWindowExposed(windows->conti.get()));
+        QVERIFY(windows->conti->grab().save(out + QStringLiteral("/pictures.png")));
     }
 };
 
