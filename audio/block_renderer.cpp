@@ -249,7 +249,8 @@ void BlockRenderer::applyStopEvents()
             const bool negative = data[static_cast<std::size_t>(c)] < 0;
             std::int32_t end = c;
             for (std::int32_t i = 0; i <= 1000 && c + i <= k.end; ++i) {
-                if ((data[static_cast<std::size_t>(c + i)] < 0) != negative) {
+                if ((data[static_cast<std::size_t>(c) + static_cast<std::size_t>(i)] < 0) !=
+                    negative) {
                     end = c + i;
                     break;
                 }

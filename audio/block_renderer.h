@@ -75,9 +75,9 @@ private:
     /// One voice's samples for one block: samples[0..count) go to frames offset.. .
     struct Run
     {
-        std::int32_t offset;
-        std::int32_t count;
-        const std::int16_t* samples;
+        std::int32_t offset = 0;
+        std::int32_t count = 0;
+        const std::int16_t* samples = nullptr;
         MixGain gain;
     };
     std::int32_t mixRuns(std::int32_t from, std::int32_t to);

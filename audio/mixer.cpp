@@ -37,7 +37,7 @@ std::int32_t MixRunScalar(std::int16_t* frames,
 {
     std::int32_t clips = 0;
     for (std::int32_t i = 0; i < count; ++i) {
-        std::int16_t* f = frames + 2 * i;
+        std::int16_t* f = frames + 2 * static_cast<std::ptrdiff_t>(i);
         const std::int32_t t = mul32(m.g, samples[i]) / 10000;
         if (!m.stereo) {
             const auto v = static_cast<std::int16_t>(t);
@@ -92,7 +92,7 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
         const __m128i s16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
         const __m256i s = _mm256_cvtepi16_epi32(s16);
         const __m256i t = divConst(_mm256_mullo_epi32(s, g), m10000, Shift10000);
-        auto* out = reinterpret_cast<__m256i*>(frames + 2 * i);
+        auto* out = reinterpret_cast<__m256i*>(frames + 2 * static_cast<std::ptrdiff_t>(i));
         const __m256i buf = _mm256_loadu_si256(out);
         __m256i sat;
         __m256i clipMask;
@@ -124,7 +124,8 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
         clips += _mm_popcnt_u32(static_cast<unsigned>(_mm256_movemask_epi8(clipMask))) / 2;
     }
     if (i < count) {
-        clips += MixRunScalar(frames + 2 * i, samples + i, count - i, m);
+        clips +=
+            MixRunScalar(frames + 2 * static_cast<std::ptrdiff_t>(i), samples + i, count - i, m);
     }
     return clips;
 }
@@ -132,7 +133,11 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
 bool detectAvx2()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("popcnt") != 0;
+    // The builtin is declared to return int but clang models it as bool.
+    return static_cast<bool>(
+               __builtin_cpu_supports("avx2")) && // NOLINT(readability-implicit-bool-conversion)
+           static_cast<bool>(
+               __builtin_cpu_supports("popcnt")); // NOLINT(readability-implicit-bool-conversion)
 }
 
 const bool HaveAvx2 = detectAvx2();

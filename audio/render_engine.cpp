@@ -210,9 +210,10 @@ void Twaverender::run()
                     const auto [data, size] = flags.preview();
                     if (data && size >= 4 && static_cast<std::size_t>(size) <= data->size() * 2) {
                         const std::int32_t bytes = size - 4;
-                        const auto duration = static_cast<std::int32_t>(
-                            static_cast<double>(static_cast<std::int64_t>(bytes) * 1000 / 44100) *
-                            0.5);
+                        // Whole milliseconds first, then halved: the preview's own rounding.
+                        const std::int64_t ms = static_cast<std::int64_t>(bytes) * 1000 / 44100;
+                        const auto duration =
+                            static_cast<std::int32_t>(static_cast<double>(ms) * 0.5);
                         playOnce(*player, data->data(), bytes, duration, flags);
                     }
                     flags.StopRequested = true;
@@ -296,7 +297,8 @@ void Twaverender::run()
                             mono.resize(static_cast<std::size_t>(frames));
                             const std::int16_t* block = renderer->block();
                             for (std::int32_t f = 0; f < frames; ++f) {
-                                mono[static_cast<std::size_t>(f)] = block[2 * f];
+                                mono[static_cast<std::size_t>(f)] =
+                                    block[2 * static_cast<std::ptrdiff_t>(f)];
                             }
                             wav.WriteWavBlock(mono.data(), static_cast<std::size_t>(frames) * 2);
                             flags.setStage("play Error(520)");
