@@ -2,6 +2,7 @@
 #include "audio/sdl_wave_out.h"
 #include "engine_fixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -43,18 +44,33 @@ TEST(EngineDevice, PlaybackDeliversTheSamplesOfTheExport)
     const std::size_t passValues = exported.samples.size();
     ASSERT_GT(passValues, 0U);
 
-    doc.flags.SongMode = false;
-    audio::Twaverender engine(doc.context([] { return std::make_unique<audio::SdlWaveOut>(); }));
-    const int blocksBefore = doc.host->blocks();
-    engine.start();
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (doc.host->blocks() < blocksBefore + 10 && std::chrono::steady_clock::now() < limit) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Real-time playback on a loaded machine can run dry between blocks; the device then
+    // plays a gap that no export has. Such an attempt says nothing about the samples.
+    std::uint64_t underruns = 1;
+    for (int attempt = 0; attempt < 3 && underruns != 0; ++attempt) {
+        std::filesystem::remove(deviceFile);
+        std::atomic<audio::SdlWaveOut*> output{nullptr};
+        doc.flags.SongMode = false;
+        audio::Twaverender engine(doc.context([&output] {
+            auto out = std::make_unique<audio::SdlWaveOut>();
+            output = out.get();
+            return out;
+        }));
+        const int blocksBefore = doc.host->blocks();
+        engine.start();
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (doc.host->blocks() < blocksBefore + 10 && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        underruns = output.load() != nullptr ? output.load()->underruns() : 0;
+        doc.flags.StopRequested = true;
+        engine.join();
+        ASSERT_TRUE(engine.failure().empty()) << engine.failure();
     }
-    doc.flags.StopRequested = true;
-    engine.join();
     ::unsetenv("SDL_AUDIODRIVER");
-    ASSERT_TRUE(engine.failure().empty()) << engine.failure();
+    if (underruns != 0) {
+        GTEST_SKIP() << "the machine is too busy to play in real time without gaps";
+    }
 
     const auto raw = readWholeFile(deviceFile);
     std::vector<std::int16_t> device;
