@@ -9,6 +9,7 @@
 #include "ui/performance_window.h"
 #include "ui/periphery_windows.h"
 #include "ui/render_bridge.h"
+#include "ui/sequencer_lane.h"
 #include "ui/skin.h"
 
 #include <algorithm>
@@ -500,8 +501,15 @@ void TMain::connectBridge()
         if (funBox3->isVisible()) {
             funBox3->update();
         }
-        if ((r.writing || r.exportPending) && m_links.writeWav != nullptr) {
-            m_links.writeWav->progressBar()->setValue(std::clamp(r.progress, 0, 100));
+        if (r.writing || r.exportPending) {
+            if (m_links.writeWav != nullptr) {
+                m_links.writeWav->progressBar()->setValue(std::clamp(r.progress, 0, 100));
+            }
+            // The Pattern Sequencer window stays out of the way while an export runs.
+            if (m_links.sequencer != nullptr && !m_sequencerWasVisible.has_value()) {
+                m_sequencerWasVisible = m_links.sequencer->isVisible();
+                m_links.sequencer->hide();
+            }
         }
     };
     d.closeExportDialog = [this] {
@@ -529,6 +537,12 @@ void TMain::connectBridge()
         if (m_links.writeWav != nullptr) {
             m_links.writeWav->progressBar()->setValue(0);
             m_links.writeWav->close();
+        }
+        if (m_sequencerWasVisible.has_value()) {
+            if (*m_sequencerWasVisible && m_links.sequencer != nullptr && !m_closing) {
+                m_links.sequencer->show();
+            }
+            m_sequencerWasVisible.reset();
         }
         if (isHidden() && !m_closing) {
             show();

@@ -258,6 +258,7 @@ private:
     int m_songPosition = 0;
     int m_ledX1 = 0, m_ledX2 = 0;
     int m_seqPanelWidth = 300;
+    std::optional<bool> m_sequencerWasVisible; // remembered while an export hides it
     MainEditState m_edit;
 
 public:

@@ -264,7 +264,6 @@ void TMain::createMiddle()
     PaintBox2 = MakePaintBox(panel5, QStringLiteral("PaintBox2"));
     PaintBox2->onPaint = [this](QPainter& p, const QRect& clip) { paintGridBackground(p, clip); };
     noteBox = MakePaintBox(PaintBox2, QStringLiteral("noteBox"));
-    noteBox->setAttribute(Qt::WA_TranslucentBackground);
     noteBox->onPaint = [this](QPainter& p, const QRect&) { paintEvents(p); };
     ScrollBox1->setWidget(panel5);
     const auto scrolled = [this] {
@@ -764,20 +763,52 @@ void TMain::paintGridBackground(QPainter& p, const QRect& clip)
 
 void TMain::paintEvents(QPainter& p)
 {
-    m_edit.PreviewShown = false;
     const int W = noteBox->width();
     p.setRenderHint(QPainter::Antialiasing, false);
-    std::lock_guard<core::SongLock> guard(m_songLock);
-    const int rows = std::clamp(m_song->TrackCount, 0, core::MaxTracks);
-    for (int r = 0; r < rows; ++r) {
-        const auto& row = m_song->Events[static_cast<std::size_t>(r)];
-        for (int slot = 0; slot < core::PatternSlots; ++slot) {
-            const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
-            if (e.Volume > 0) {
-                DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0,
-                                RowCentreY(r, GridRowHeight), skin());
+    int rows = 0;
+    int steps = 16;
+    {
+        std::lock_guard<core::SongLock> guard(m_songLock);
+        rows = std::clamp(m_song->TrackCount, 0, core::MaxTracks);
+        steps = std::max(1, m_song->Beats * m_song->Ticks);
+        for (int r = 0; r < rows; ++r) {
+            const auto& row = m_song->Events[static_cast<std::size_t>(r)];
+            for (int slot = 0; slot < core::PatternSlots; ++slot) {
+                const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
+                if (e.Volume > 0) {
+                    DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0,
+                                    RowCentreY(r, GridRowHeight), skin());
+                }
             }
         }
+    }
+    // The paste preview and the rubber band are inverting drawings over the markers. They
+    // are kept as state and drawn here, so a repaint shows them instead of wiping them.
+    if (m_edit.PastePending && m_edit.PreviewShown) {
+        const int c = XFromPos(PosFromX(m_edit.PreviewX, W, steps), W);
+        const int anchorX = XFromPos(m_edit.ClipAnchor, W);
+        const core::EventGrid& clip = *m_clipboard;
+        for (int t = 0; t < rows; ++t) {
+            const auto& row = clip[static_cast<std::size_t>(t)];
+            for (int i = 0; i < core::PatternSlots; ++i) {
+                const core::TNoteEvent& e = row[static_cast<std::size_t>(i)];
+                if (e.Volume > 0 && e.Selected == 1) {
+                    DrawMarkerOutline(p, c + XFromPos(i, W) - anchorX,
+                                      RowCentreY(t, GridRowHeight));
+                }
+            }
+        }
+    }
+    if (m_edit.BandActive) {
+        const QPainter::CompositionMode old = p.compositionMode();
+        p.setCompositionMode(QPainter::RasterOp_NotDestination);
+        p.setPen(QPen(Qt::black, 0, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(QPoint(m_edit.BandStartX, m_edit.BandStartY),
+                         QPoint(m_edit.BandEndX, m_edit.BandEndY))
+                       .normalized());
+        p.setCompositionMode(old);
+        p.setPen(Qt::SolidLine);
     }
 }
 

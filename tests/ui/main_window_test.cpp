@@ -408,6 +408,40 @@ private slots:
         QCOMPARE(main.sequencerWidth(), 50);
     }
 
+    void pastePreviewAndBandAreRepainted()
+    {
+        ProgramFolder folder;
+        MessageRecorder messages;
+        TMain main(folder.dir.path());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QImage plain = main.noteBox->grab().toImage();
+
+        auto& clip = main.clipboard();
+        clip[2][64].Volume = 5000;
+        clip[2][64].Selected = 1;
+        MainEditState& edit = main.editState();
+        edit.ClipAnchor = 64;
+        edit.PastePending = true;
+        edit.PreviewShown = true;
+        edit.PreviewX = 100;
+        const QImage preview = main.noteBox->grab().toImage();
+        QVERIFY(preview != plain);
+        // Drawn again by the next paint, not wiped by it.
+        QCOMPARE(main.noteBox->grab().toImage(), preview);
+
+        edit.PastePending = false;
+        edit.BandActive = true;
+        edit.BandStartX = 20;
+        edit.BandStartY = 20;
+        edit.BandEndX = 120;
+        edit.BandEndY = 60;
+        const QImage band = main.noteBox->grab().toImage();
+        QVERIFY(band != plain);
+        edit.BandActive = false;
+        QCOMPARE(main.noteBox->grab().toImage(), plain);
+    }
+
     void menuHoldsEveryItem()
     {
         ProgramFolder folder;
