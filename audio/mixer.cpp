@@ -74,7 +74,7 @@ constexpr int Shift10000 = 12;
 constexpr int Magic1000 = 0x10624DD3;
 constexpr int Shift1000 = 6;
 
-__attribute__((target("avx2,popcnt"))) std::int32_t
+__attribute__((target("avx2"))) std::int32_t
 mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
 {
     const __m256i g = _mm256_set1_epi32(m.g);
@@ -86,7 +86,9 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
     const __m256i minValue = _mm256_set1_epi16(-32768);
     const bool leftFull = m.leftWeight == 1000;
     const bool rightFull = m.rightWeight == 1000;
-    std::int32_t clips = 0;
+    // Counts, per 16-bit lane, the values that did not saturate: subtracting an all-ones mask
+    // adds one. A run is at most 132300 frames, so no lane passes 16537.
+    __m256i unclipped = _mm256_setzero_si256();
     std::int32_t i = 0;
     for (; i + 8 <= count; i += 8) {
         const __m128i s16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
@@ -94,35 +96,42 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
         const __m256i t = divConst(_mm256_mullo_epi32(s, g), m10000, Shift10000);
         auto* out = reinterpret_cast<__m256i*>(frames + 2 * static_cast<std::ptrdiff_t>(i));
         const __m256i buf = _mm256_loadu_si256(out);
-        __m256i sat;
-        __m256i clipMask;
         if (m.stereo) {
             const __m256i vL = leftFull ? t : divConst(_mm256_mullo_epi32(t, lw), m1000, Shift1000);
             const __m256i vR =
                 rightFull ? t : divConst(_mm256_mullo_epi32(t, rw), m1000, Shift1000);
-            const __m256i v =
-                _mm256_or_si256(_mm256_slli_epi32(vR, 16), _mm256_and_si256(vL, low16));
-            sat = _mm256_adds_epi16(buf, v);
+            const __m256i v = _mm256_blend_epi16(vL, _mm256_slli_epi32(vR, 16), 0xAA);
+            const __m256i sat = _mm256_adds_epi16(buf, v);
             const __m256i wrap = _mm256_add_epi16(buf, v);
-            // Saturated where the wrapping sum differs, and a sum of exactly -32768 counts too.
-            clipMask = _mm256_or_si256(
-                _mm256_xor_si256(_mm256_cmpeq_epi16(sat, wrap), _mm256_set1_epi16(-1)),
-                _mm256_cmpeq_epi16(sat, minValue));
+            // Clean where the wrapping sum agrees, except that a sum of exactly -32768 counts
+            // as saturated too.
+            const __m256i clean = _mm256_andnot_si256(_mm256_cmpeq_epi16(sat, minValue),
+                                                      _mm256_cmpeq_epi16(sat, wrap));
+            unclipped = _mm256_sub_epi16(unclipped, clean);
+            _mm256_storeu_si256(out, sat);
         } else {
             const __m256i v = _mm256_and_si256(t, low16);
             const __m256i satL = _mm256_adds_epi16(buf, v);
             const __m256i wrap = _mm256_add_epi16(buf, v);
-            clipMask =
-                _mm256_and_si256(_mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi16(satL, wrap),
-                                                                  _mm256_set1_epi16(-1)),
-                                                 _mm256_cmpeq_epi16(satL, minValue)),
+            // Only the left value is mixed; the right one copies it.
+            const __m256i clean =
+                _mm256_and_si256(_mm256_andnot_si256(_mm256_cmpeq_epi16(satL, minValue),
+                                                     _mm256_cmpeq_epi16(satL, wrap)),
                                  low16);
+            unclipped = _mm256_sub_epi16(unclipped, clean);
             const __m256i left = _mm256_and_si256(satL, low16);
-            sat = _mm256_or_si256(left, _mm256_slli_epi32(left, 16));
+            _mm256_storeu_si256(out, _mm256_or_si256(left, _mm256_slli_epi32(left, 16)));
         }
-        _mm256_storeu_si256(out, sat);
-        clips += _mm_popcnt_u32(static_cast<unsigned>(_mm256_movemask_epi8(clipMask))) / 2;
     }
+    // Sum the lane counts: widen pairs of 16-bit lanes to 32 bits, then add the 8 results.
+    const __m256i pairs = _mm256_madd_epi16(unclipped, _mm256_set1_epi16(1));
+    const __m128i quad =
+        _mm_add_epi32(_mm256_castsi256_si128(pairs), _mm256_extracti128_si256(pairs, 1));
+    const __m128i two = _mm_add_epi32(quad, _mm_shuffle_epi32(quad, 0x4E));
+    const __m128i one = _mm_add_epi32(two, _mm_shuffle_epi32(two, 0xB1));
+    const std::int32_t cleanValues = _mm_cvtsi128_si32(one);
+    const std::int32_t mixedValues = m.stereo ? 2 * i : i;
+    std::int32_t clips = mixedValues - cleanValues;
     if (i < count) {
         clips +=
             MixRunScalar(frames + 2 * static_cast<std::ptrdiff_t>(i), samples + i, count - i, m);
@@ -135,9 +144,7 @@ bool detectAvx2()
     __builtin_cpu_init();
     // The builtin is declared to return int but clang models it as bool.
     return static_cast<bool>(
-               __builtin_cpu_supports("avx2")) && // NOLINT(readability-implicit-bool-conversion)
-           static_cast<bool>(
-               __builtin_cpu_supports("popcnt")); // NOLINT(readability-implicit-bool-conversion)
+        __builtin_cpu_supports("avx2")); // NOLINT(readability-implicit-bool-conversion)
 }
 
 const bool HaveAvx2 = detectAvx2();
