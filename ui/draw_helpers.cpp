@@ -81,8 +81,8 @@ void FillQuad(QPainter& p, int left, int top, int right, int bottom)
     p.drawPolygon(poly);
 }
 
-void TileBitmap(QPainter& p, const QImage& image, int scrollX, int visibleHeight,
-                int visibleWidth, int scrollY)
+void TileBitmap(
+    QPainter& p, const QImage& image, int scrollX, int visibleHeight, int visibleWidth, int scrollY)
 {
     const int w = image.width();
     const int h = image.height();
@@ -100,8 +100,8 @@ void TileBitmap(QPainter& p, const QImage& image, int scrollX, int visibleHeight
     }
 }
 
-void DrawEventMarker(QPainter& p, int x, bool selected, int y, const Skin* skin,
-                     MarkerDirection direction)
+void DrawEventMarker(
+    QPainter& p, int x, bool selected, int y, const Skin* skin, MarkerDirection direction)
 {
     const bool right = direction == MarkerDirection::Right;
     const QPolygon tri = Triangle(x, y, right ? 10 : -10);
@@ -141,8 +141,8 @@ void DrawMarkerOutline(QPainter& p, int x, int y)
     p.setRenderHint(QPainter::Antialiasing, aa);
 }
 
-void DrawSkinPanel(QPainter& p, int left, int top, int right, int bottom, BgrColor color,
-                   const Skin* skin)
+void DrawSkinPanel(
+    QPainter& p, int left, int top, int right, int bottom, BgrColor color, const Skin* skin)
 {
     const QColor c = ToQColor(color);
     p.setPen(c);
@@ -162,8 +162,8 @@ void DrawSkinPanel(QPainter& p, int left, int top, int right, int bottom, BgrCol
     }
 }
 
-void DrawTabButton(QPainter& p, int left, int top, int right, int bottom, bool selected,
-                   const QString& text)
+void DrawTabButton(
+    QPainter& p, int left, int top, int right, int bottom, bool selected, const QString& text)
 {
     if (selected) {
         p.setPen(ToQColor(colors::Black));

@@ -60,7 +60,11 @@ constexpr int GridRowHeight = 24;
 void FillQuad(QPainter& p, int left, int top, int right, int bottom);
 
 /// Tiles image over the visible part of a scrolled area, the tiles anchored at content (0, 0).
-void TileBitmap(QPainter& p, const QImage& image, int scrollX, int visibleHeight, int visibleWidth,
+void TileBitmap(QPainter& p,
+                const QImage& image,
+                int scrollX,
+                int visibleHeight,
+                int visibleWidth,
                 int scrollY);
 
 enum class MarkerDirection
@@ -71,7 +75,11 @@ enum class MarkerDirection
 
 /// An event marker: a triangle with its tip 10 px from x, 20 px high, centred on y. Unselected
 /// right-pointing markers are white with the skin's `score` overlay ANDed over them.
-void DrawEventMarker(QPainter& p, int x, bool selected, int y, const Skin* skin,
+void DrawEventMarker(QPainter& p,
+                     int x,
+                     bool selected,
+                     int y,
+                     const Skin* skin,
                      MarkerDirection direction = MarkerDirection::Right);
 
 /// The outline of a right-pointing marker drawn by inverting the pixels under the pen; drawing
@@ -79,12 +87,12 @@ void DrawEventMarker(QPainter& p, int x, bool selected, int y, const Skin* skin,
 void DrawMarkerOutline(QPainter& p, int x, int y);
 
 /// A framed panel in colour; teal and gray panels get the skin's corner pieces.
-void DrawSkinPanel(QPainter& p, int left, int top, int right, int bottom, BgrColor color,
-                   const Skin* skin);
+void DrawSkinPanel(
+    QPainter& p, int left, int top, int right, int bottom, BgrColor color, const Skin* skin);
 
 /// A rounded tab button with its text at (left + 6, top + 4).
-void DrawTabButton(QPainter& p, int left, int top, int right, int bottom, bool selected,
-                   const QString& text);
+void DrawTabButton(
+    QPainter& p, int left, int top, int right, int bottom, bool selected, const QString& text);
 
 /// Ticks every spacing px from the scroll offset on, a longer numbered tick every fourth one.
 /// clipRight is the right edge of the area to draw.

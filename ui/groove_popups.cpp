@@ -4,7 +4,9 @@
 
 namespace bw::ui {
 
-GroovePopup::GroovePopup(const QString& objectName, const QString& title, QSize size,
+GroovePopup::GroovePopup(const QString& objectName,
+                         const QString& title,
+                         QSize size,
                          QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
@@ -17,20 +19,15 @@ GroovePopup::GroovePopup(const QString& objectName, const QString& title, QSize 
 }
 
 TShuffelForm::TShuffelForm(QWidget* parent)
-    : GroovePopup(QStringLiteral("ShuffelForm"), QStringLiteral("Shuffle"), QSize(233, 209),
-                  parent)
-{
-}
+    : GroovePopup(QStringLiteral("ShuffelForm"), QStringLiteral("Shuffle"), QSize(233, 209), parent)
+{}
 
 TDelayF::TDelayF(QWidget* parent)
     : GroovePopup(QStringLiteral("DelayF"), QStringLiteral("Delay"), QSize(233, 161), parent)
-{
-}
+{}
 
 TLowPassF::TLowPassF(QWidget* parent)
-    : GroovePopup(QStringLiteral("LowPassF"), QStringLiteral("Low Pass"), QSize(161, 97),
-                  parent)
-{
-}
+    : GroovePopup(QStringLiteral("LowPassF"), QStringLiteral("Low Pass"), QSize(161, 97), parent)
+{}
 
 } // namespace bw::ui

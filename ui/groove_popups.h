@@ -12,7 +12,9 @@ class GroovePopup : public QWidget
 {
     Q_OBJECT
 public:
-    GroovePopup(const QString& objectName, const QString& title, QSize size,
+    GroovePopup(const QString& objectName,
+                const QString& title,
+                QSize size,
                 QWidget* parent = nullptr);
     QLabel* titleLabel() const { return m_title; }
 

@@ -2,8 +2,7 @@
 
 namespace bw::ui {
 
-Tsoundlibary::Tsoundlibary(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+Tsoundlibary::Tsoundlibary(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("soundlibary"));
     setWindowTitle(QStringLiteral("Sound Libary"));

@@ -2,8 +2,8 @@
 
 #include "audio/stretch_cache.h"
 #include "core/pattern_file.h"
-#include "ui/export_dialog.h"
 #include "ui/draw_helpers.h"
+#include "ui/export_dialog.h"
 #include "ui/message_box.h"
 #include "ui/paint_box.h"
 #include "ui/performance_window.h"
@@ -84,10 +84,10 @@ bool LoadCursorFile(const QString& path, QCursor& cursor)
 
 } // namespace
 
-TMain::TMain(const QString& programDir, std::optional<audio::WaveOutFactory> deviceOutput,
+TMain::TMain(const QString& programDir,
+             std::optional<audio::WaveOutFactory> deviceOutput,
              QWidget* parent)
-    : QMainWindow(parent),
-      m_song(std::make_unique<core::TSong>()),
+    : QMainWindow(parent), m_song(std::make_unique<core::TSong>()),
       m_clipboard(std::make_unique<core::EventGrid>())
 {
     m_programDir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
@@ -168,9 +168,9 @@ void TMain::FormCreate(std::optional<audio::WaveOutFactory> deviceOutput)
         }
     }
     m_cache = std::make_unique<audio::StretchCache>();
-    m_bridge = new RenderBridge(*m_song, m_library, m_songLock, *m_cache, m_flags,
-                                deviceOutput ? std::move(*deviceOutput) : DefaultDeviceOutput(),
-                                this);
+    m_bridge =
+        new RenderBridge(*m_song, m_library, m_songLock, *m_cache, m_flags,
+                         deviceOutput ? std::move(*deviceOutput) : DefaultDeviceOutput(), this);
     connectBridge();
     // 8. The grid's height for the reset song.
     setGridScrollRange(m_song->TrackCount);
@@ -237,11 +237,11 @@ void TMain::loadDefaultPattern()
             core::AddPattern(*m_song, "A");
             core::LoadWorkingCopy(*m_song, 0);
         }
-        ShowMessage(this,
-                    QStringLiteral("The pattern file \"%1\" could not be loaded:\n%2")
-                        .arg(QDir::toNativeSeparators(m_patternPath),
-                             QString::fromLocal8Bit(e.what())),
-                    QStringLiteral("!"));
+        ShowMessage(
+            this,
+            QStringLiteral("The pattern file \"%1\" could not be loaded:\n%2")
+                .arg(QDir::toNativeSeparators(m_patternPath), QString::fromLocal8Bit(e.what())),
+            QStringLiteral("!"));
         showSequencer = false;
     }
     if (showSequencer) {

@@ -68,8 +68,8 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text)
     return label;
 }
 
-QToolButton* MakeSpeedButton(QWidget* parent, const QString& name, const QString& text,
-                             bool checkable)
+QToolButton*
+MakeSpeedButton(QWidget* parent, const QString& name, const QString& text, bool checkable)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
@@ -189,23 +189,23 @@ void TMain::createTopStrip()
     Button6->setFocusPolicy(Qt::NoFocus);
 
     Panel18 = MakePanel(PanelSeq, QStringLiteral("Panel18"), PackColor(0x2b, 0x31, 0x3d));
-    OneB = MakeSpeedButton(Panel18, QStringLiteral("OneB"), QStringLiteral("add/delete events"),
-                           true);
+    OneB =
+        MakeSpeedButton(Panel18, QStringLiteral("OneB"), QStringLiteral("add/delete events"), true);
     OneB->setToolTip(QStringLiteral("add/delete event"));
     OneB->setChecked(true);
-    GroupB = MakeSpeedButton(Panel18, QStringLiteral("GroupB"), QStringLiteral("select events"),
-                             true);
+    GroupB =
+        MakeSpeedButton(Panel18, QStringLiteral("GroupB"), QStringLiteral("select events"), true);
     GroupB->setToolTip(QStringLiteral("select events"));
     auto* modes = new QButtonGroup(this);
     modes->setExclusive(true);
     modes->addButton(OneB);
     modes->addButton(GroupB);
-    SpeedButton1 = MakeSpeedButton(Panel18, QStringLiteral("SpeedButton1"),
-                                   QStringLiteral("Cut"), false);
-    SpeedButton3 = MakeSpeedButton(Panel18, QStringLiteral("SpeedButton3"),
-                                   QStringLiteral("Copy"), false);
-    SpeedButton5 = MakeSpeedButton(Panel18, QStringLiteral("SpeedButton5"),
-                                   QStringLiteral("Paste"), true);
+    SpeedButton1 =
+        MakeSpeedButton(Panel18, QStringLiteral("SpeedButton1"), QStringLiteral("Cut"), false);
+    SpeedButton3 =
+        MakeSpeedButton(Panel18, QStringLiteral("SpeedButton3"), QStringLiteral("Copy"), false);
+    SpeedButton5 =
+        MakeSpeedButton(Panel18, QStringLiteral("SpeedButton5"), QStringLiteral("Paste"), true);
     zoomplus = MakeSpeedButton(Panel18, QStringLiteral("zoomplus"), QStringLiteral("+"), false);
     zoomplus->setToolTip(QStringLiteral("Zoom in"));
     zoommin = MakeSpeedButton(Panel18, QStringLiteral("zoommin"), QStringLiteral("-"), false);
@@ -213,8 +213,8 @@ void TMain::createTopStrip()
     FillB = MakeSpeedButton(Panel18, QStringLiteral("FillB"), QStringLiteral("Fill"), false);
     FillB->hide();
     int x = 8;
-    for (QToolButton* b : {OneB, GroupB, SpeedButton1, SpeedButton3, SpeedButton5, zoomplus,
-                           zoommin}) {
+    for (QToolButton* b :
+         {OneB, GroupB, SpeedButton1, SpeedButton3, SpeedButton5, zoomplus, zoommin}) {
         const int w = std::max(28, b->sizeHint().width());
         b->setGeometry(x, 8, w, 25);
         x += w + (b == GroupB || b == SpeedButton5 ? 14 : 4);
@@ -395,8 +395,8 @@ void TMain::createEditorBand()
     mastervol->setTickPosition(QSlider::TicksBelow);
     mastervol->setTickInterval(50);
     mastervol->setFocusPolicy(Qt::NoFocus);
-    masterLabel = MakeLabel(Panel10, QStringLiteral("masterLabel"),
-                            QStringLiteral("Master Volume"));
+    masterLabel =
+        MakeLabel(Panel10, QStringLiteral("masterLabel"), QStringLiteral("Master Volume"));
     masterLabel->setFont(SmallFont());
     for (QLabel* l : {Label5, bpmLabel, masterLabel}) {
         QPalette pal = l->palette();
@@ -410,8 +410,8 @@ void TMain::createEditorBand()
     PaintBox9->onPaint = [this](QPainter& p, const QRect&) {
         DrawSkinPanel(p, -1, 0, PaintBox9->width(), PaintBox9->height(), colors::Teal, skin());
     };
-    loopbut = MakeSpeedButton(Panel23, QStringLiteral("loopbut"), QStringLiteral("LOOP SOLO"),
-                              true);
+    loopbut =
+        MakeSpeedButton(Panel23, QStringLiteral("loopbut"), QStringLiteral("LOOP SOLO"), true);
     loopbut->setGeometry(8, 8, LoopBoxWidth - 16, 25);
 }
 
@@ -455,8 +455,8 @@ void TMain::createSequencerPanel()
 
     Panel34 = MakePanel(seqpanel, QStringLiteral("Panel34"), colors::Silver);
     Panel34->setFrameShape(QFrame::StyledPanel);
-    auto* posCaption = MakeLabel(Panel34, QStringLiteral("posCaption"),
-                                 QStringLiteral("Position:"));
+    auto* posCaption =
+        MakeLabel(Panel34, QStringLiteral("posCaption"), QStringLiteral("Position:"));
     posCaption->setGeometry(4, 1, 52, 15);
     PosLabel = MakeLabel(Panel34, QStringLiteral("PosLabel"), QStringLiteral("0"));
     PosLabel->setGeometry(56, 1, 30, 15);
@@ -467,8 +467,8 @@ void TMain::createSequencerPanel()
     Lsilence = MakeLabel(Panel34, QStringLiteral("Lsilence"), QStringLiteral("Silence"));
     Lsilence->setGeometry(116, 1, 44, 15);
     Lsilence->hide();
-    auto* stopCaption = MakeLabel(Panel34, QStringLiteral("stopCaption"),
-                                  QStringLiteral("Stop at:"));
+    auto* stopCaption =
+        MakeLabel(Panel34, QStringLiteral("stopCaption"), QStringLiteral("Stop at:"));
     stopCaption->setGeometry(4, 15, 52, 14);
     stopseqbox = MakeLabel(Panel34, QStringLiteral("stopseqbox"), QStringLiteral("40"));
     stopseqbox->setGeometry(56, 15, 36, 14);
@@ -577,8 +577,7 @@ void TMain::layoutRegions()
     const int h = client->height();
     Panel16->setGeometry(0, 0, w, TopStripHeight);
     Panel19->setGeometry(w - SeqImageWidth, 0, SeqImageWidth, TopStripHeight);
-    PanelSeq->setGeometry(SideWidth, 0, std::max(0, w - SideWidth - SeqImageWidth),
-                          TopStripHeight);
+    PanelSeq->setGeometry(SideWidth, 0, std::max(0, w - SideWidth - SeqImageWidth), TopStripHeight);
     const int seqW = PanelSeq->width();
     Panel17->setGeometry(0, 0, seqW, 32);
     Button6->setGeometry(seqW - 70, 4, 64, 24);

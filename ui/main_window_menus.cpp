@@ -1,15 +1,14 @@
 // The main menu and the window-level click handlers.
 
-#include "ui/main_window.h"
-
+#include "ui/export_dialog.h"
 #include "ui/library_window.h"
+#include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/paint_box.h"
 #include "ui/pattern_tabs.h"
 #include "ui/performance_window.h"
 #include "ui/periphery_windows.h"
 #include "ui/sequencer_lane.h"
-#include "ui/export_dialog.h"
 #include "ui/skin.h"
 
 #include <QAction>
@@ -27,8 +26,8 @@ namespace bw::ui {
 
 namespace {
 
-QAction* AddItem(QMenu* menu, const char* name, const char* caption,
-                 const QKeySequence& shortcut = {})
+QAction*
+AddItem(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut = {})
 {
     auto* action = menu->addAction(QString::fromLatin1(caption));
     action->setObjectName(QString::fromLatin1(name));
@@ -60,8 +59,8 @@ void TMain::createMenus()
     Save1 = AddItem(fileMenu, "Save1", "Save", QKeySequence(Qt::CTRL | Qt::Key_S));
     Saveas1 = AddItem(fileMenu, "Saveas1", "Save as");
     fileMenu->addSeparator();
-    WriteWav1 = AddItem(fileMenu, "WriteWav1", "Write Pattern  Wav",
-                        QKeySequence(Qt::CTRL | Qt::Key_W));
+    WriteWav1 =
+        AddItem(fileMenu, "WriteWav1", "Write Pattern  Wav", QKeySequence(Qt::CTRL | Qt::Key_W));
     WritePatternSong1 = AddItem(fileMenu, "WritePatternSong1", "Write Song Wav");
     fileMenu->addSeparator();
     Quit1 = AddItem(fileMenu, "Quit1", "Quit");
@@ -78,8 +77,8 @@ void TMain::createMenus()
     Preferences1 = AddItem(viewMenu, "Preferences1", "Preferences");
     Preferences1->setVisible(false);
     PatternSequencer1 = AddItem(viewMenu, "PatternSequencer1", "Pattern Sequencer");
-    SoundLibary1 = AddItem(viewMenu, "SoundLibary1", "Sound Libary",
-                           QKeySequence(Qt::CTRL | Qt::Key_L));
+    SoundLibary1 =
+        AddItem(viewMenu, "SoundLibary1", "Sound Libary", QKeySequence(Qt::CTRL | Qt::Key_L));
     WaveOutput1 = AddItem(viewMenu, "WaveOutput1", "Wave Output");
     WaveOutput1->setVisible(false);
     Performance1 = AddItem(viewMenu, "Performance1", "Performance");
@@ -127,14 +126,22 @@ void TMain::createMenus()
 }
 
 // The document and clipboard commands arrive with the pattern commands.
-void TMain::New1Click() {}
-void TMain::Open1Click() {}
-void TMain::Save1Click() {}
-void TMain::Saveas1Click() {}
-void TMain::Cut1Click() {}
-void TMain::Copy1Click() {}
-void TMain::Inster1Click() {}
-void TMain::Delete1Click() {}
+void TMain::New1Click()
+{}
+void TMain::Open1Click()
+{}
+void TMain::Save1Click()
+{}
+void TMain::Saveas1Click()
+{}
+void TMain::Cut1Click()
+{}
+void TMain::Copy1Click()
+{}
+void TMain::Inster1Click()
+{}
+void TMain::Delete1Click()
+{}
 
 void TMain::WriteWav1Click()
 {

@@ -23,8 +23,8 @@ UrlHandler& CurrentUrlHandler()
 
 } // namespace
 
-MessageResult ShowMessage(QWidget* parent, const QString& text, const QString& caption,
-                          MessageButtons buttons)
+MessageResult
+ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageButtons buttons)
 {
     if (const MessageHandler& handler = CurrentMessageHandler()) {
         return handler(text, caption, buttons);

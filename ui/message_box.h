@@ -23,13 +23,15 @@ enum class MessageResult
 
 /// One modal message box: text, a short caption ("!", "?", "hmmmm...", "ERROR") and buttons.
 /// Every message of the program goes through here.
-MessageResult ShowMessage(QWidget* parent, const QString& text, const QString& caption,
+MessageResult ShowMessage(QWidget* parent,
+                          const QString& text,
+                          const QString& caption,
                           MessageButtons buttons = MessageButtons::Ok);
 
 /// Replaces the modal box (tests record messages instead of blocking). An empty function
 /// restores the real box. Returns the previous handler.
-using MessageHandler = std::function<MessageResult(const QString& text, const QString& caption,
-                                                   MessageButtons buttons)>;
+using MessageHandler = std::function<MessageResult(
+    const QString& text, const QString& caption, MessageButtons buttons)>;
 MessageHandler SetMessageHandler(MessageHandler handler);
 
 /// Hands a document or web address to the system's default handler.

@@ -55,8 +55,8 @@ TinfoF::TinfoF(QWidget* parent) : QDialog(parent)
             [](const QString& url) { OpenExternal(QUrl(url)); });
     layout->addWidget(m_link);
 
-    auto* support = new QLabel(QStringLiteral("Support: %1").arg(QString::fromLatin1(SupportAddress)),
-                               this);
+    auto* support =
+        new QLabel(QStringLiteral("Support: %1").arg(QString::fromLatin1(SupportAddress)), this);
     support->setObjectName(QStringLiteral("Label3"));
     support->setAlignment(Qt::AlignCenter);
     support->setTextInteractionFlags(Qt::TextSelectableByMouse);

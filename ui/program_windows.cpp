@@ -61,8 +61,8 @@ template <typename T> T* Create(std::unique_ptr<T>& slot, std::vector<QWidget*>&
 
 } // namespace
 
-std::unique_ptr<ProgramWindows> CreateProgramWindows(
-    const QString& programDir, std::optional<audio::WaveOutFactory> deviceOutput)
+std::unique_ptr<ProgramWindows>
+CreateProgramWindows(const QString& programDir, std::optional<audio::WaveOutFactory> deviceOutput)
 {
     auto w = std::make_unique<ProgramWindows>();
     w->main = std::make_unique<TMain>(programDir, std::move(deviceOutput));

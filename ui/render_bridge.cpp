@@ -27,19 +27,16 @@ audio::WaveOutFactory DefaultDeviceOutput()
 #endif
 }
 
-RenderBridge::RenderBridge(core::TSong& song, library::SoundLibrary& library,
-                           core::SongLock& lock, audio::StretchCache& cache,
-                           audio::RequestFlags& flags, audio::WaveOutFactory deviceOutput,
+RenderBridge::RenderBridge(core::TSong& song,
+                           library::SoundLibrary& library,
+                           core::SongLock& lock,
+                           audio::StretchCache& cache,
+                           audio::RequestFlags& flags,
+                           audio::WaveOutFactory deviceOutput,
                            QObject* parent)
-    : QObject(parent),
-      m_song(song),
-      m_library(library),
-      m_lock(lock),
-      m_cache(cache),
-      m_flags(flags),
-      m_deviceOutput(std::move(deviceOutput))
-{
-}
+    : QObject(parent), m_song(song), m_library(library), m_lock(lock), m_cache(cache),
+      m_flags(flags), m_deviceOutput(std::move(deviceOutput))
+{}
 
 RenderBridge::~RenderBridge()
 {
@@ -54,8 +51,8 @@ bool RenderBridge::startRun()
         return false;
     }
     reapFinished();
-    auto run = std::make_unique<audio::Twaverender>(audio::EngineContext{
-        m_song, m_library, m_lock, m_cache, m_flags, *this, m_deviceOutput});
+    auto run = std::make_unique<audio::Twaverender>(
+        audio::EngineContext{m_song, m_library, m_lock, m_cache, m_flags, *this, m_deviceOutput});
     run->start();
     m_runs.push_back(std::move(run));
     scheduleReap();

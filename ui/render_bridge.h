@@ -39,9 +39,13 @@ public:
         std::function<void(bool writeSong)> engineEnded;
     };
 
-    RenderBridge(core::TSong& song, library::SoundLibrary& library, core::SongLock& lock,
-                 audio::StretchCache& cache, audio::RequestFlags& flags,
-                 audio::WaveOutFactory deviceOutput, QObject* parent = nullptr);
+    RenderBridge(core::TSong& song,
+                 library::SoundLibrary& library,
+                 core::SongLock& lock,
+                 audio::StretchCache& cache,
+                 audio::RequestFlags& flags,
+                 audio::WaveOutFactory deviceOutput,
+                 QObject* parent = nullptr);
     /// Stops any run still going, serving events while it ends.
     ~RenderBridge() override;
     RenderBridge(const RenderBridge&) = delete;

@@ -318,7 +318,9 @@ void DrawStepMotif(QPainter& p, int left, int top, int cell, int gap)
             const bool lit = (rows[static_cast<std::size_t>(r)] >> (15 - s) & 1) != 0;
             const QRectF box(left + s * (cell + gap), top + r * (cell + gap), cell, cell);
             p.setPen(Qt::NoPen);
-            p.setBrush(lit ? (r == 0 ? Amber : r == 2 ? QColor(0x4c, 0xc9, 0xc0) : AmberLight)
+            p.setBrush(lit ? (r == 0   ? Amber
+                              : r == 2 ? QColor(0x4c, 0xc9, 0xc0)
+                                       : AmberLight)
                            : SlateLight);
             p.drawRoundedRect(box, 1.2, 1.2);
         }
@@ -445,44 +447,42 @@ QImage DrawAppIcon()
 } // namespace
 
 Skin::Skin()
-    : stars(DrawStars()),
-      score(DrawScore()),
-      edgup(DrawCorner(QColor(0x80, 0x80, 0x80), true)),
-      edgdo(DrawCorner(QColor(0x80, 0x80, 0x80), false)),
-      edgupg(DrawCorner(TealTone, true)),
-      edgdog(DrawCorner(TealTone, false)),
-      fadob(DrawFaderCap(true)),
-      fadunt(DrawFaderCap(false)),
-      sfadleft(DrawPanPiece(25, true)),
-      sfadright(DrawPanPiece(33, false)),
-      soulei(DrawSoundRow(49, QColor(0xe9, 0xec, 0xf1), QColor(0xc6, 0xcc, 0xd6),
-                          QColor(0xd4, 0xd9, 0xe2), QColor(0x8a, 0x93, 0xa3))),
+    : stars(DrawStars()), score(DrawScore()), edgup(DrawCorner(QColor(0x80, 0x80, 0x80), true)),
+      edgdo(DrawCorner(QColor(0x80, 0x80, 0x80), false)), edgupg(DrawCorner(TealTone, true)),
+      edgdog(DrawCorner(TealTone, false)), fadob(DrawFaderCap(true)), fadunt(DrawFaderCap(false)),
+      sfadleft(DrawPanPiece(25, true)), sfadright(DrawPanPiece(33, false)),
+      soulei(DrawSoundRow(49,
+                          QColor(0xe9, 0xec, 0xf1),
+                          QColor(0xc6, 0xcc, 0xd6),
+                          QColor(0xd4, 0xd9, 0xe2),
+                          QColor(0x8a, 0x93, 0xa3))),
       soulei2(DrawSoundRow(33, AmberLight, Amber, QColor(0xf0, 0xc0, 0x6a), AmberDark)),
-      redrock(DrawRedRock()),
-      mubu1(DrawLamp(49, true)),
-      mubu2(DrawLamp(25, false)),
-      i1(DrawAnimFrame(33, {3, 6, 4, 2})),
-      i2(DrawAnimFrame(33, {5, 3, 6, 4})),
-      i3(DrawAnimFrame(25, {2, 4, 3, 6})),
-      b(DrawBadge()),
-      logo(DrawLogo()),
-      seqImage(DrawSeqImage()),
-      sideImage(DrawSideImage()),
-      appIcon(DrawAppIcon())
-{
-}
+      redrock(DrawRedRock()), mubu1(DrawLamp(49, true)), mubu2(DrawLamp(25, false)),
+      i1(DrawAnimFrame(33, {3, 6, 4, 2})), i2(DrawAnimFrame(33, {5, 3, 6, 4})),
+      i3(DrawAnimFrame(25, {2, 4, 3, 6})), b(DrawBadge()), logo(DrawLogo()),
+      seqImage(DrawSeqImage()), sideImage(DrawSideImage()), appIcon(DrawAppIcon())
+{}
 
 std::vector<Skin::Named> Skin::pictures() const
 {
-    return {{QStringLiteral("stars"), &stars},       {QStringLiteral("score"), &score},
-            {QStringLiteral("edgup"), &edgup},       {QStringLiteral("edgdo"), &edgdo},
-            {QStringLiteral("edgupg"), &edgupg},     {QStringLiteral("edgdog"), &edgdog},
-            {QStringLiteral("fadob"), &fadob},       {QStringLiteral("fadunt"), &fadunt},
-            {QStringLiteral("sfadleft"), &sfadleft}, {QStringLiteral("sfadright"), &sfadright},
-            {QStringLiteral("soulei"), &soulei},     {QStringLiteral("soulei2"), &soulei2},
-            {QStringLiteral("redrock"), &redrock},   {QStringLiteral("mubu1"), &mubu1},
-            {QStringLiteral("mubu2"), &mubu2},       {QStringLiteral("i1"), &i1},
-            {QStringLiteral("i2"), &i2},             {QStringLiteral("i3"), &i3},
+    return {{QStringLiteral("stars"), &stars},
+            {QStringLiteral("score"), &score},
+            {QStringLiteral("edgup"), &edgup},
+            {QStringLiteral("edgdo"), &edgdo},
+            {QStringLiteral("edgupg"), &edgupg},
+            {QStringLiteral("edgdog"), &edgdog},
+            {QStringLiteral("fadob"), &fadob},
+            {QStringLiteral("fadunt"), &fadunt},
+            {QStringLiteral("sfadleft"), &sfadleft},
+            {QStringLiteral("sfadright"), &sfadright},
+            {QStringLiteral("soulei"), &soulei},
+            {QStringLiteral("soulei2"), &soulei2},
+            {QStringLiteral("redrock"), &redrock},
+            {QStringLiteral("mubu1"), &mubu1},
+            {QStringLiteral("mubu2"), &mubu2},
+            {QStringLiteral("i1"), &i1},
+            {QStringLiteral("i2"), &i2},
+            {QStringLiteral("i3"), &i3},
             {QStringLiteral("b"), &b}};
 }
 
@@ -513,11 +513,9 @@ TConti::TConti(QWidget* parent) : QWidget(parent, Qt::Window)
         auto* picture = new QLabel(page);
         picture->setObjectName(n.name);
         picture->setPixmap(QPixmap::fromImage(*n.image));
-        auto* caption = new QLabel(QStringLiteral("%1  %2 x %3")
-                                       .arg(n.name)
-                                       .arg(n.image->width())
-                                       .arg(n.image->height()),
-                                   page);
+        auto* caption = new QLabel(
+            QStringLiteral("%1  %2 x %3").arg(n.name).arg(n.image->width()).arg(n.image->height()),
+            page);
         grid->addWidget(picture, (index / 3) * 2, index % 3);
         grid->addWidget(caption, (index / 3) * 2 + 1, index % 3);
         ++index;

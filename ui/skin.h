@@ -18,21 +18,21 @@ public:
     /// Draws every picture.
     Skin();
 
-    QImage stars;              // 265 x 145, tiled grid background
-    QImage score;              // 49 x 49, ANDed over unselected event markers
-    QImage edgup, edgdo;       // 33 x 17, corner pieces of gray panels
-    QImage edgupg, edgdog;     // 33 x 17, corner pieces of teal panels
-    QImage fadob, fadunt;      // 25 x 17, fader caps
-    QImage sfadleft;           // 25 x 17, pan slider left piece
-    QImage sfadright;          // 33 x 17, pan slider right piece
-    QImage soulei;             // 137 x 49, sounds column row
-    QImage soulei2;            // 137 x 33, sounds column row of the current track
-    QImage redrock;            // 25 x 17, multi-sequencer cell
-    QImage mubu1;              // 25 x 49, mute lamp of an enabled track
-    QImage mubu2;              // 25 x 25, mute lamp of a muted track
-    QImage i1, i2;             // 33 x 57, animation frames
-    QImage i3;                 // 25 x 57, animation frame
-    QImage b;                  // 41 x 33, kept with the others, not drawn
+    QImage stars;          // 265 x 145, tiled grid background
+    QImage score;          // 49 x 49, ANDed over unselected event markers
+    QImage edgup, edgdo;   // 33 x 17, corner pieces of gray panels
+    QImage edgupg, edgdog; // 33 x 17, corner pieces of teal panels
+    QImage fadob, fadunt;  // 25 x 17, fader caps
+    QImage sfadleft;       // 25 x 17, pan slider left piece
+    QImage sfadright;      // 33 x 17, pan slider right piece
+    QImage soulei;         // 137 x 49, sounds column row
+    QImage soulei2;        // 137 x 33, sounds column row of the current track
+    QImage redrock;        // 25 x 17, multi-sequencer cell
+    QImage mubu1;          // 25 x 49, mute lamp of an enabled track
+    QImage mubu2;          // 25 x 25, mute lamp of a muted track
+    QImage i1, i2;         // 33 x 57, animation frames
+    QImage i3;             // 25 x 57, animation frame
+    QImage b;              // 41 x 33, kept with the others, not drawn
 
     // The window's own pictures (sizes are ours).
     QImage logo;      // 145 x 73, top-left logo

@@ -95,9 +95,9 @@ private slots:
         }
         QVERIFY(img != before);
         const QColor inverted(255 - 30, 255 - 90, 255 - 150);
-        QCOMPARE(img.pixelColor(20, 30), inverted); // the back edge
-        QCOMPARE(img.pixelColor(20, 20), inverted); // a corner, inverted once
-        QCOMPARE(img.pixelColor(25, 25), inverted); // the upper edge
+        QCOMPARE(img.pixelColor(20, 30), inverted);            // the back edge
+        QCOMPARE(img.pixelColor(20, 20), inverted);            // a corner, inverted once
+        QCOMPARE(img.pixelColor(25, 25), inverted);            // the upper edge
         QCOMPARE(img.pixelColor(24, 30), QColor(30, 90, 150)); // inside stays
         {
             QPainter p(&img);
@@ -184,12 +184,12 @@ private slots:
             DrawRuler(p, 13, 8, 40, 119);
         }
         const QColor black(Qt::black);
-        QCOMPARE(img.pixelColor(3, 38), black);   // d = 1, beat 2: short tick
-        QVERIFY(img.pixelColor(3, 34) != black);  // ...only 4 px high
-        QCOMPARE(img.pixelColor(19, 34), black);  // d = 3, beat 4: long tick
-        QCOMPARE(img.pixelColor(11, 38), black);  // d = 2, short
+        QCOMPARE(img.pixelColor(3, 38), black);  // d = 1, beat 2: short tick
+        QVERIFY(img.pixelColor(3, 34) != black); // ...only 4 px high
+        QCOMPARE(img.pixelColor(19, 34), black); // d = 3, beat 4: long tick
+        QCOMPARE(img.pixelColor(11, 38), black); // d = 2, short
         QVERIFY(img.pixelColor(11, 34) != black);
-        QCOMPARE(img.pixelColor(51, 34), black);  // d = 7, beat 8: long
+        QCOMPARE(img.pixelColor(51, 34), black); // d = 7, beat 8: long
     }
 
     void skinPicturesHaveTheirSizes()
@@ -199,13 +199,12 @@ private slots:
         {
             const char* name;
             int w, h;
-        } sizes[] = {{"stars", 265, 145},    {"score", 49, 49},    {"edgup", 33, 17},
-                     {"edgdo", 33, 17},      {"edgupg", 33, 17},   {"edgdog", 33, 17},
-                     {"fadob", 25, 17},      {"fadunt", 25, 17},   {"sfadleft", 25, 17},
-                     {"sfadright", 33, 17},  {"soulei", 137, 49},  {"soulei2", 137, 33},
-                     {"redrock", 25, 17},    {"mubu1", 25, 49},    {"mubu2", 25, 25},
-                     {"i1", 33, 57},         {"i2", 33, 57},       {"i3", 25, 57},
-                     {"b", 41, 33}};
+        } sizes[] = {
+            {"stars", 265, 145},  {"score", 49, 49},     {"edgup", 33, 17},   {"edgdo", 33, 17},
+            {"edgupg", 33, 17},   {"edgdog", 33, 17},    {"fadob", 25, 17},   {"fadunt", 25, 17},
+            {"sfadleft", 25, 17}, {"sfadright", 33, 17}, {"soulei", 137, 49}, {"soulei2", 137, 33},
+            {"redrock", 25, 17},  {"mubu1", 25, 49},     {"mubu2", 25, 25},   {"i1", 33, 57},
+            {"i2", 33, 57},       {"i3", 25, 57},        {"b", 41, 33}};
         for (const auto& s : sizes) {
             const QImage* img = skin.picture(QString::fromLatin1(s.name));
             QVERIFY2(img != nullptr, s.name);

@@ -1,16 +1,15 @@
 // Start-up, sound binding, layout, menu and close of the main window.
 
-#include "ui/main_window.h"
-
 #include "audio/request_flags.h"
 #include "ui/export_dialog.h"
 #include "ui/library_window.h"
+#include "ui/main_window.h"
 #include "ui/paint_box.h"
-#include "ui/sequencer_lane.h"
-#include "ui/skin.h"
 #include "ui/periphery_windows.h"
 #include "ui/program_windows.h"
 #include "ui/render_bridge.h"
+#include "ui/sequencer_lane.h"
+#include "ui/skin.h"
 #include "ui_test_support.h"
 
 #include <chrono>
@@ -25,11 +24,13 @@
 #include <QMenuBar>
 #include <QObject>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace bw::testing {
@@ -107,11 +108,10 @@ private slots:
         auto windows = CreateProgramWindows(folder.dir.path());
 
         const QStringList expected = {
-            "Main",          "infoF",         "WaveInspector", "WaveTest",  "soundlibary",
-            "Conti",         "WriteWavF",     "Refo",          "NewPattenDia1",
-            "SequencerForm", "XXXForm",       "selfPopup",     "MakSoED",   "Multiseq",
-            "wantsaveF",     "numberedit",    "ShuffelForm",   "prefform",  "waveoutf",
-            "performf",      "DelayF",        "LowPassF",      "Form1"};
+            "Main",      "infoF",    "WaveInspector", "WaveTest",      "soundlibary", "Conti",
+            "WriteWavF", "Refo",     "NewPattenDia1", "SequencerForm", "XXXForm",     "selfPopup",
+            "MakSoED",   "Multiseq", "wantsaveF",     "numberedit",    "ShuffelForm", "prefform",
+            "waveoutf",  "performf", "DelayF",        "LowPassF",      "Form1"};
         QStringList names;
         for (QWidget* w : windows->creationOrder) {
             names << w->objectName();
@@ -137,6 +137,13 @@ private slots:
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         QVERIFY(!main.firstShow());
+        const QRect area = main.screen()->geometry();
+        if (area.width() >= 780) {
+            QCOMPARE(main.geometry(), QRect(area.left() + 10, area.top() + 10, area.width() - 20,
+                                            area.height() - 50));
+        } else {
+            QVERIFY(main.isMaximized());
+        }
         QCOMPARE(main.BeatB->currentText(), QStringLiteral("4"));
         QCOMPARE(main.Channels->text(), QStringLiteral("stereo"));
         QCOMPARE(main.stopseqbox->text(), QStringLiteral("40"));
@@ -261,8 +268,8 @@ private slots:
         TMain main(folder.dir.path());
         {
             std::lock_guard<core::SongLock> guard(main.songLock());
-            main.library().at(1).StopTarget.assign("Open");  // a closed hat cuts the open one
-            main.library().at(3).Name.assign("Open");        // a second sound of that name
+            main.library().at(1).StopTarget.assign("Open"); // a closed hat cuts the open one
+            main.library().at(3).Name.assign("Open");       // a second sound of that name
             main.library().at(2).StopTarget.assign("Nobody");
         }
         main.CheckTrackSounds();
@@ -303,7 +310,7 @@ private slots:
         }
         main.ShowSongSettings();
         QCOMPARE(main.BeatB->currentText(), QStringLiteral("2")); // 3 is no item: first item
-        QCOMPARE(main.song().Beats, 3);                          // the song keeps its beats
+        QCOMPARE(main.song().Beats, 3);                           // the song keeps its beats
         QCOMPARE(main.TickB->currentText(), QStringLiteral("12"));
         QCOMPARE(main.transcom->currentText(), QStringLiteral("+5"));
         QCOMPARE(main.mastervol->value(), 500);
@@ -569,9 +576,16 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
         QTest::qWait(300); // a few blocks, so the engine is busy in its loop
 
+        // A command that arrives while the close waits for the engine is ignored.
+        int runsDuringStop = -1;
+        QTimer::singleShot(0, &main, [&] {
+            main.playbClick();
+            runsDuringStop = main.bridge().runCount();
+        });
         QElapsedTimer timer;
         timer.start();
         QVERIFY(main.close());
+        QCOMPARE(runsDuringStop, 1);
         QVERIFY(timer.elapsed() < 3000);
         QCOMPARE(closed.count(), 1);
         QVERIFY(!main.flags().EngineRunning.load());

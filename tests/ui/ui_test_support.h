@@ -93,8 +93,10 @@ inline void WriteLibrary(const QString& path, const std::vector<std::string>& na
 
 /// Writes a pattern file: one 4-beat pattern "A" whose tracks name the given sounds (an
 /// empty name leaves the track without sound), with an event on every beat of track 0.
-inline void WriteSong(const QString& path, const std::vector<std::string>& trackSounds,
-                      int beats = 4, bool sequencerVisible = false)
+inline void WriteSong(const QString& path,
+                      const std::vector<std::string>& trackSounds,
+                      int beats = 4,
+                      bool sequencerVisible = false)
 {
     core::TSong song;
     core::InitSong(song);
