@@ -11,6 +11,7 @@
 #include "ui/render_bridge.h"
 #include "ui/sequencer_lane.h"
 #include "ui/skin.h"
+#include "ui/ui_thread.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -308,6 +309,7 @@ void SelectItemByNumber(QComboBox* box, int number)
 
 void TMain::ShowSongSettings()
 {
+    BW_ASSERT_UI_THREAD();
     RebuildPatternTabs();
     int beats = 0, ticks = 0, bpmValue = 0, stop = 0, master = 0, stereo = 0, transpose = 0,
         shuffle = 0, feedback = 0;
@@ -346,6 +348,7 @@ void TMain::ShowSongSettings()
 
 void TMain::CheckTrackSounds()
 {
+    BW_ASSERT_UI_THREAD();
     std::vector<QString> messages;
     {
         std::lock_guard<core::SongLock> guard(m_songLock);
@@ -425,6 +428,7 @@ void TMain::RebuildPatternTabs()
 
 void TMain::SetSongPosition(int beat)
 {
+    BW_ASSERT_UI_THREAD();
     const int clamped = std::clamp(beat, 0, 4000);
     m_songPosition = clamped;
     m_bridge->publishSongPosition(clamped);
@@ -571,6 +575,7 @@ void TMain::closeEvent(QCloseEvent* event)
 
 void TMain::FormClose()
 {
+    BW_ASSERT_UI_THREAD();
     // Stop the engine and wait for it with events served: it may be inside a call that needs
     // this thread. Only then is it safe to free what it reads.
     m_bridge->stopAndWait();

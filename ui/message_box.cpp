@@ -1,5 +1,7 @@
 #include "ui/message_box.h"
 
+#include "ui/ui_thread.h"
+
 #include <utility>
 
 #include <QDesktopServices>
@@ -26,6 +28,7 @@ UrlHandler& CurrentUrlHandler()
 MessageResult
 ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageButtons buttons)
 {
+    BW_ASSERT_UI_THREAD();
     if (const MessageHandler& handler = CurrentMessageHandler()) {
         return handler(text, caption, buttons);
     }

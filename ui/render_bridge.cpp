@@ -1,6 +1,7 @@
 #include "ui/render_bridge.h"
 
 #include "audio/stretch_cache.h"
+#include "ui/ui_thread.h"
 
 #include <algorithm>
 #include <exception>
@@ -47,6 +48,7 @@ RenderBridge::~RenderBridge()
 
 bool RenderBridge::startRun()
 {
+    BW_ASSERT_UI_THREAD();
     if (m_stopping) {
         return false;
     }
@@ -66,6 +68,7 @@ void RenderBridge::requestStop()
 
 void RenderBridge::stopAndWait()
 {
+    BW_ASSERT_UI_THREAD();
     if (m_stopping) {
         return;
     }
@@ -98,6 +101,7 @@ void RenderBridge::stopAndWait()
 
 void RenderBridge::reapFinished()
 {
+    BW_ASSERT_UI_THREAD();
     for (auto it = m_runs.begin(); it != m_runs.end();) {
         if ((*it)->finished()) {
             (*it)->join();
