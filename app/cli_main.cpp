@@ -5,6 +5,7 @@
 #include "library/binary_io.h"
 #include "library/sound_library.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <iostream>

@@ -93,7 +93,8 @@ void patternJson(std::string& out, const TPattern& p)
     bool first = true;
     for (int t = 0; t < MaxTracks; ++t) {
         for (int s = 0; s < PatternSlots; ++s) {
-            const TNoteEvent& e = p.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(s)];
+            const TNoteEvent& e =
+                p.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(s)];
             if (e.Volume == 0) {
                 continue;
             }

@@ -23,8 +23,7 @@ public:
     explicit ShortRead(std::size_t offset)
         : std::runtime_error("unexpected end of file at byte " + std::to_string(offset)),
           m_offset(offset)
-    {
-    }
+    {}
     std::size_t offset() const { return m_offset; }
 
 private:
@@ -38,8 +37,7 @@ public:
     ByteReader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
     explicit ByteReader(const std::vector<std::uint8_t>& bytes)
         : m_data(bytes.data()), m_size(bytes.size())
-    {
-    }
+    {}
 
     std::size_t pos() const { return m_pos; }
     std::size_t size() const { return m_size; }
@@ -62,10 +60,9 @@ public:
     std::int32_t i32()
     {
         const std::uint8_t* p = take(4);
-        const std::uint32_t u = static_cast<std::uint32_t>(p[0]) |
-                                (static_cast<std::uint32_t>(p[1]) << 8) |
-                                (static_cast<std::uint32_t>(p[2]) << 16) |
-                                (static_cast<std::uint32_t>(p[3]) << 24);
+        const std::uint32_t u =
+            static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
         return static_cast<std::int32_t>(u);
     }
     std::uint8_t u8() { return *take(1); }

@@ -30,8 +30,7 @@ std::vector<std::uint8_t> SoundLibrary::serialize() const
     return out;
 }
 
-void SoundLibrary::parse(const std::vector<std::uint8_t>& bytes,
-                         const std::string& pathForMessages)
+void SoundLibrary::parse(const std::vector<std::uint8_t>& bytes, const std::string& pathForMessages)
 {
     ByteReader r(bytes);
     int record = 0;

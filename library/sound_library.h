@@ -47,8 +47,12 @@ public:
     /// previous file untouched on failure.
     void SaveSoundLibrary(const std::string& path) const;
     /// Adds a sound with a private copy of dataSize bytes at data; returns its index.
-    int AddSound(const std::string& name, const std::string& stopTarget, std::int32_t stretchDiv,
-                 std::int32_t stretchMul, std::int32_t flags, std::int32_t dataSize,
+    int AddSound(const std::string& name,
+                 const std::string& stopTarget,
+                 std::int32_t stretchDiv,
+                 std::int32_t stretchMul,
+                 std::int32_t flags,
+                 std::int32_t dataSize,
                  const void* data);
     void DeleteSound(int index);
     /// First sound named exactly name, or -1.
