@@ -141,8 +141,8 @@ private:
         case Tag::Ticks: {
             const std::int32_t v = m_r.i32();
             TPattern* p = current();
-            std::int32_t& field =
-                tag == Tag::Beats ? (p ? p->Beats : song.Beats) : (p ? p->Ticks : song.Ticks);
+            std::int32_t& field = tag == Tag::Beats ? (p != nullptr ? p->Beats : song.Beats)
+                                                    : (p != nullptr ? p->Ticks : song.Ticks);
             field = v;
             break;
         }
@@ -189,7 +189,7 @@ private:
                 bad("instrument count " + std::to_string(n) + " is outside 0..31");
             }
             song.InstrumentCount = n;
-            TrackArray& tracks = current() ? current()->Tracks : song.Tracks;
+            TrackArray& tracks = current() != nullptr ? current()->Tracks : song.Tracks;
             for (int t = 0; t < n; ++t) {
                 readTrackImage(m_r, tracks[static_cast<std::size_t>(t)]);
             }
@@ -272,7 +272,7 @@ private:
         if (n < 0) {
             bad("event count " + std::to_string(n) + " is negative");
         }
-        EventGrid& events = current() ? current()->Events : song.Events;
+        EventGrid& events = current() != nullptr ? current()->Events : song.Events;
         for (std::int32_t e = 0; e < n; ++e) {
             const std::int32_t t = m_r.i32();
             const std::int32_t p = m_r.i32();

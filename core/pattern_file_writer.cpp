@@ -4,6 +4,7 @@
 #include "library/binary_io.h"
 
 #include <cstring>
+#include <string>
 
 namespace bw::core {
 
@@ -29,10 +30,10 @@ std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisibl
 
     w.text("BWPT");
     w.text("19980002");
-    char notice[100];
-    std::memset(notice, ' ', sizeof notice);
-    std::memcpy(notice, Notice, std::strlen(Notice));
-    w.bytes(notice, sizeof notice);
+    // The notice, padded with spaces to its 100 bytes.
+    std::string notice(Notice);
+    notice.resize(100, ' ');
+    w.bytes(notice.data(), notice.size());
 
     auto tagInt = [&w](const char* tag, std::int32_t v) {
         w.text(tag);
