@@ -13,6 +13,7 @@
 #include "ui_test_support.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 
 #include <QAction>
@@ -593,6 +594,37 @@ private slots:
         // The close sequence has freed the song and the library.
         QCOMPARE(main.song().PatternCount, 0);
         QCOMPARE(main.library().count(), 0);
+        QVERIFY(messages.messages.empty());
+    }
+
+    void closingRightAfterPlayNeverHangs()
+    {
+        // Close at random moments after Play, from before the thread has started to several
+        // blocks in: the engine clears StopRequested when it starts, so a stop sent too early
+        // must be repeated until it is heard.
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), {"Kick", "Snare"});
+        MessageRecorder messages;
+        std::uint32_t seed = 20261207;
+        for (int round = 0; round < 6; ++round) {
+            seed = seed * 1664525u + 1013904223u;
+            const int delayMs = round == 0 ? 0 : static_cast<int>((seed >> 8) % 150);
+            auto windows = CreateProgramWindows(folder.dir.path());
+            TMain& main = *windows->main;
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+            main.playbClick();
+            if (delayMs > 0) {
+                QTest::qWait(delayMs);
+            }
+            QElapsedTimer timer;
+            timer.start();
+            QVERIFY(main.close());
+            QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(delayMs)));
+            QVERIFY(!main.flags().EngineRunning.load());
+            QCOMPARE(main.bridge().runCount(), 0);
+        }
         QVERIFY(messages.messages.empty());
     }
 
