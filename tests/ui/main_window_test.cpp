@@ -5,6 +5,7 @@
 #include "ui/library_window.h"
 #include "ui/main_window.h"
 #include "ui/paint_box.h"
+#include "ui/performance_window.h"
 #include "ui/periphery_windows.h"
 #include "ui/program_windows.h"
 #include "ui/render_bridge.h"
@@ -12,9 +13,11 @@
 #include "ui/skin.h"
 #include "ui_test_support.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 #include <QAction>
 #include <QComboBox>
@@ -595,6 +598,49 @@ private slots:
         QCOMPARE(main.song().PatternCount, 0);
         QCOMPARE(main.library().count(), 0);
         QVERIFY(messages.messages.empty());
+    }
+
+    void engineCallsReachTheWindowFromTheRenderThread()
+    {
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), {"Kick"});
+        MessageRecorder messages;
+        auto windows = CreateProgramWindows(folder.dir.path());
+        TMain& main = *windows->main;
+        RenderBridge& bridge = main.bridge();
+
+        std::atomic<int> step{0};
+        int positionSeenByEngine = -1;
+        std::thread engine([&] {
+            audio::BlockReport report;
+            report.activeVoices = 7;
+            report.songPosition = 3;
+            report.meter = 100;
+            bridge.blockDone(report); // waits for the window
+            step = 1;
+            bridge.setSongPosition(5000, true);
+            positionSeenByEngine = bridge.songPosition();
+            bridge.setSongPosition(0, false); // takes effect at once, shown later
+            step = 2;
+            bridge.engineFailed("SHUTDOWN AUDIO RENDER:Init Sound System Error(120)", true);
+            step = 3;
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(step.load(), 3, 5000);
+        engine.join();
+        QCOMPARE(main.Label13->text(), QStringLiteral("7"));
+        QCOMPARE(windows->performf->pert()->text(), QStringLiteral("100%"));
+        QCOMPARE(positionSeenByEngine, 4000); // clamped by the window
+        QCOMPARE(bridge.songPosition(), 0);
+        QTRY_COMPARE(main.songPosition(), 0);
+        QCOMPARE(messages.messages.size(), std::size_t{2});
+        QCOMPARE(messages.messages[0].caption, QStringLiteral("ERROR"));
+        QCOMPARE(messages.messages[0].text,
+                 QString::fromUtf8("Open File Error! I can\u00b4t write. Maybe the file is used "
+                                   "by another application."));
+        QCOMPARE(messages.messages[1].caption, QStringLiteral("!"));
+        QCOMPARE(messages.messages[1].text,
+                 QStringLiteral("SHUTDOWN AUDIO RENDER:Init Sound System Error(120)"));
     }
 
     void closingRightAfterPlayNeverHangs()
