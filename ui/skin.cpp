@@ -53,12 +53,6 @@ QImage DrawStars()
 {
     QImage img = Blank(265, 145, QColor(0x1b, 0x21, 0x2d));
     QPainter p(&img);
-    // A faint cross-hatch keeps the surface from looking flat; lines on the tile border would
-    // show as seams, so they stay inside.
-    p.setPen(QColor(0x22, 0x29, 0x37));
-    for (int y = 12; y < 145; y += 24) {
-        p.drawLine(0, y, 264, y);
-    }
     Lcg rnd(0x5eed);
     for (int i = 0; i < 70; ++i) {
         const int x = rnd.next(265);

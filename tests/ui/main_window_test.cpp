@@ -695,6 +695,7 @@ private slots:
         main.resize(420, 500);
         QTest::qWait(50);
         QVERIFY(main.grab().save(out + QStringLiteral("/main_narrow.png")));
+        windows->conti->resize(700, 760);
         windows->conti->show();
         QVERIFY(QTest::qWaitForWindowExposed(windows->conti.get()));
         QVERIFY(windows->conti->grab().save(out + QStringLiteral("/pictures.png")));
