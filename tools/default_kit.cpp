@@ -213,7 +213,7 @@ Signal PedalHat()
 
 Signal OpenHat()
 {
-    return Hat(SamplesFor(480), 9000.0, 6500.0, 0.5, 0.16, 503);
+    return Hat(SamplesFor(200), 9000.0, 6500.0, 0.5, 0.07, 503);
 }
 
 Signal Crash()

@@ -122,7 +122,7 @@ TEST(DefaultKit, EverySoundPeaksNearMinusOneDbWithoutOffsetOrClicks)
 
 TEST(DefaultKit, LengthsSuitEachInstrument)
 {
-    for (const char* hat : {"Closed Hat", "Pedal Hat"}) {
+    for (const char* hat : {"Closed Hat", "Pedal Hat", "Open Hat"}) {
         EXPECT_GE(Ms(Sound(hat)), 50.0) << hat;
         EXPECT_LE(Ms(Sound(hat)), 200.0) << hat;
     }
