@@ -328,16 +328,23 @@ void TMain::ShowSongSettings()
     SelectItemByNumber(BeatB, beats);
     SelectItemByNumber(TickB, ticks);
     {
-        // The bar keeps to its range; the song keeps a tempo read from a file as it is.
         const QSignalBlocker block(bpm);
         bpm->setValue(bpmValue);
     }
-    Label5->setText(QString::number(bpmValue));
     stopseqbox->setText(QString::number(stop));
     {
         const QSignalBlocker block(mastervol);
-        mastervol->setValue(master * 1000 / 10000);
+        mastervol->setValue(master / 10); // the bar's 0..1000 for the song's 0..10000
     }
+    {
+        // The song takes what its bars hold, as their change handlers would: a tempo read
+        // from a file is kept within 50..300, the master volume goes through the bar's steps.
+        std::lock_guard<core::SongLock> guard(m_songLock);
+        m_song->Bpm = bpm->value();
+        m_song->MasterVolume = mastervol->value() * 10000 / 1000;
+        bpmValue = m_song->Bpm;
+    }
+    Label5->setText(QString::number(bpmValue));
     Channels->setText(stereo == 1 ? QStringLiteral("stereo") : QStringLiteral("mono"));
     SelectItemByNumber(transcom, transpose);
     Panel32->setText(QString::number(shuffle) + QStringLiteral("%"));

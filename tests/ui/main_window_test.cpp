@@ -329,6 +329,24 @@ private slots:
         QCOMPARE(box.currentIndex(), 1); // the last match wins
         SelectItemByNumber(&box, 7);
         QCOMPARE(box.currentIndex(), 0);
+
+        // A file's tempo and master volume are taken in through their bars, as the engine
+        // and the command line's render then use them.
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            main.song().Bpm = 20;
+            main.song().MasterVolume = 12345;
+        }
+        main.ShowSongSettings();
+        QCOMPARE(main.bpm->value(), 50);
+        QCOMPARE(main.song().Bpm, 50);
+        QCOMPARE(main.song().MasterVolume, 10000);
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            main.song().MasterVolume = 4567;
+        }
+        main.ShowSongSettings();
+        QCOMPARE(main.song().MasterVolume, 4560);
     }
 
     void resizeFollowsTheWidthRules()
