@@ -5,6 +5,11 @@
 
 namespace bw::audio {
 
+/// Shown (caption "ERROR") before the failure message when the export file could not be
+/// created. UTF-8.
+inline constexpr const char* OpenFileErrorText =
+    "Open File Error! I can\xC2\xB4t write. Maybe the file is used by another application.";
+
 /// What the engine hands to the display after every block.
 struct BlockReport
 {

@@ -26,8 +26,7 @@ void HeadlessHost::engineFailed(const std::string& message, bool wavWriteFailed)
 {
     std::lock_guard<std::mutex> g(m_messagesMutex);
     if (wavWriteFailed) {
-        m_messages.emplace_back("Open File Error! I can\xC2\xB4t write. Maybe the file is used by "
-                                "another application.");
+        m_messages.emplace_back(OpenFileErrorText);
     }
     m_messages.push_back(message);
 }

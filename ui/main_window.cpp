@@ -530,10 +530,7 @@ void TMain::connectBridge()
     };
     d.engineFailed = [this](const std::string& message, bool wavWriteFailed) {
         if (wavWriteFailed) {
-            ShowMessage(this,
-                        QString::fromUtf8("Open File Error! I can\u00b4t write. Maybe the file is "
-                                          "used by another application."),
-                        QStringLiteral("ERROR"));
+            ShowMessage(this, QString::fromUtf8(audio::OpenFileErrorText), QStringLiteral("ERROR"));
         }
         ShowMessage(this, QString::fromLatin1(message.c_str()), QStringLiteral("!"));
     };
