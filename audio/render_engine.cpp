@@ -53,6 +53,398 @@ void playOnce(TAsyncPlayer& player,
     player.Open(44100, 16, 2);
 }
 
+/// One render run: the state of the block loop and its steps, in the order they run.
+class RenderRun
+{
+public:
+    RenderRun(EngineContext& ctx,
+              std::atomic<std::int32_t>& clipCount,
+              std::atomic<std::int64_t>& totalClips)
+        : m_ctx(ctx), m_flags(ctx.flags), m_host(ctx.host), m_song(ctx.song),
+          m_clipCount(clipCount), m_totalClips(totalClips)
+    {}
+
+    void startUp();
+    /// Renders blocks until StopRequested is set at the end of one.
+    void loop();
+    /// Ends the run; always runs, also after a failure.
+    void finish(bool failed);
+
+private:
+    void renderBlock(BlockSettings& settings);
+    void triggerEvents(BlockSettings& settings);
+    /// Plays a requested preview; true when the inspector's selection was played, which
+    /// skips the rest of the block.
+    bool playPreviews();
+    void reportBlock();
+    void handOnBlock();
+    void advanceSong();
+    void endExport();
+    void startExport();
+
+    template <typename F> auto withSong(F f)
+    {
+        std::lock_guard<core::SongLock> g(m_ctx.lock);
+        return f(m_song);
+    }
+
+    EngineContext& m_ctx;
+    RequestFlags& m_flags;
+    EngineHost& m_host;
+    core::TSong& m_song;
+    std::atomic<std::int32_t>& m_clipCount;
+    std::atomic<std::int64_t>& m_totalClips;
+
+    std::unique_ptr<TAsyncPlayer> m_player;
+    std::unique_ptr<BlockRenderer> m_renderer;
+    WavWriter m_wav;
+    std::vector<std::int16_t> m_mono;
+    bool m_writing = false;
+    bool m_endOfSong = false;
+    std::int32_t m_beatCounter = 1;
+    std::int32_t m_patternBeat = 0;
+    std::int32_t m_queuedSnapshot = 0;
+    std::int32_t m_blockValues = 0;
+    int m_displayPosition = 0;
+};
+
+void RenderRun::startUp()
+{
+    m_flags.Interpolate = true;
+    if (!m_flags.SongMode.load()) {
+        m_flags.SilenceDisplay = false;
+    }
+    m_displayPosition = m_host.songPosition();
+    if (m_flags.SongMode.load()) {
+        const std::int32_t stopPosition = withSong([](core::TSong& s) { return s.StopPosition; });
+        if (m_host.songPosition() > stopPosition) {
+            m_host.setSongPosition(0, false);
+        }
+    }
+    m_flags.StopRequested = false;
+    m_flags.WavWriteFailed = false;
+
+    m_flags.setStage("Init Sound System Error(100)");
+    // An export never plays a block, so it opens no device.
+    std::unique_ptr<WaveOut> output;
+    if (!m_flags.WriteRequested.load() && m_ctx.deviceOutput) {
+        output = m_ctx.deviceOutput();
+    } else {
+        output = std::make_unique<NullWaveOut>();
+    }
+    m_player = std::make_unique<TAsyncPlayer>(std::move(output));
+    m_flags.setStage("Init Sound System Error(110)");
+    m_flags.setStage("Init Sound System Error(120)");
+    m_player->Open(44100, 16, 2);
+    m_flags.setStage("Init Sound System Error(130)");
+    m_renderer = std::make_unique<BlockRenderer>();
+    m_renderer->clearVoices();
+    m_flags.setStage("Init Sound System Error(140)");
+}
+
+void RenderRun::loop()
+{
+    do {
+        // The first iteration of a song export only opens the file.
+        const bool exportStartOnly =
+            m_flags.WriteRequested.load() && !m_writing && m_flags.WriteSong.load();
+        bool inspectorPlayed = false;
+        if (!exportStartOnly) {
+            BlockSettings settings;
+            renderBlock(settings);
+            inspectorPlayed = playPreviews();
+            if (!inspectorPlayed) {
+                reportBlock();
+                handOnBlock();
+                advanceSong();
+                endExport();
+            }
+        }
+        if (!inspectorPlayed) {
+            startExport();
+        }
+        if (m_endOfSong) {
+            m_flags.StopRequested = true;
+        }
+    } while (!m_flags.StopRequested.load());
+}
+
+void RenderRun::renderBlock(BlockSettings& settings)
+{
+    m_flags.setStage("Calculate Loop Error(200)");
+    m_host.pressPlay();
+    const std::int32_t bpm = withSong([](core::TSong& s) { return s.Bpm; });
+    m_blockValues = m_renderer->beginBlock(bpm);
+    m_flags.setStage("Calculate Loop Error(210)");
+
+    m_flags.setStage("Calculate Sound Error(300)");
+    triggerEvents(settings);
+
+    m_flags.setStage("Calculate Sound Stop Event Clip Error(310)");
+    m_renderer->applyStopEvents();
+    m_flags.setStage("First Mem Check Error(318)");
+    m_ctx.cache.AgeEntries();
+    m_flags.setStage("Calculate Sound Clip Error(320)");
+    const std::int32_t clips = m_renderer->mix(m_ctx.cache, settings);
+    m_clipCount = clips;
+    m_totalClips += clips;
+}
+
+void RenderRun::triggerEvents(BlockSettings& settings)
+{
+    std::lock_guard<core::SongLock> g(m_ctx.lock);
+    core::TSong& song = m_song;
+    if (!song.validPattern(song.CurrentPattern)) {
+        throw std::runtime_error("no current pattern");
+    }
+    core::StoreWorkingCopy(song, song.CurrentPattern);
+    const bool songMode = m_flags.SongMode.load();
+    if (!songMode) {
+        core::SetPlayWindow(song, song.CurrentPattern, m_patternBeat);
+        ++m_patternBeat;
+        if (m_patternBeat >= song.pattern(song.CurrentPattern).Beats) {
+            m_patternBeat = 0;
+        }
+    }
+    settings.stereo = song.Stereo;
+    settings.masterVolume = song.MasterVolume;
+    settings.shuffleAmount = song.ShuffleAmount;
+    settings.shuffleDivision = song.ShuffleDivision;
+    settings.delayDivision = song.DelayDivision;
+    settings.delayFeedback = song.DelayFeedback;
+    settings.delayRepeats = song.DelayRepeats;
+    settings.interpolate = m_flags.Interpolate.load();
+    for (int k = 0; k < song.PatternCount; ++k) {
+        const bool plays = songMode ? song.pattern(k).PlayActive == 1 : k == song.CurrentPattern;
+        if (!plays) {
+            continue;
+        }
+        core::ResolvePatternSounds(song, k, m_ctx.library);
+        m_renderer->trigger(song, k, m_ctx.library, m_ctx.cache, settings, &m_flags);
+    }
+
+    m_flags.setStage("Delay Error(305)");
+    m_renderer->spawnEchoes(settings);
+}
+
+bool RenderRun::playPreviews()
+{
+    m_flags.setStage("play Waveinspector Error(390)");
+    if (m_flags.PreviewRequested.load()) {
+        m_flags.PreviewRequested = false;
+        const auto [data, size] = m_flags.preview();
+        if (data && size >= 4 && static_cast<std::size_t>(size) <= data->size() * 2) {
+            const std::int32_t bytes = size - 4;
+            // Whole milliseconds first, then halved: the preview's own rounding.
+            const std::int64_t ms = static_cast<std::int64_t>(bytes) * 1000 / 44100;
+            const auto duration = static_cast<std::int32_t>(static_cast<double>(ms) * 0.5);
+            playOnce(*m_player, data->data(), bytes, duration, m_flags);
+        }
+        m_flags.StopRequested = true;
+    }
+    m_flags.setStage("play Waveinspector Error(400)");
+    if (!m_flags.InspectorPlayRequested.load()) {
+        return false;
+    }
+    m_flags.InspectorPlayRequested = false;
+    const auto sel = m_flags.inspectorSelection();
+    if (sel.data && sel.start >= 0 && sel.end > sel.start &&
+        static_cast<std::size_t>(sel.end) <= sel.data->size()) {
+        const std::int32_t samples = sel.end - sel.start;
+        playOnce(*m_player, sel.data->data() + sel.start, samples * 2,
+                 static_cast<std::int32_t>(static_cast<std::int64_t>(samples) * 1000 / 44100),
+                 m_flags);
+    }
+    m_flags.StopRequested = true;
+    return true;
+}
+
+void RenderRun::reportBlock()
+{
+    m_flags.setStage("info Error (499)");
+    BlockReport report;
+    report.beatCounter = m_beatCounter;
+    report.activeVoices = m_renderer->activeVoices();
+    report.songPosition = m_displayPosition;
+    report.blockValues = m_blockValues;
+    report.queuedSnapshot = m_queuedSnapshot;
+    const std::int32_t b = m_blockValues * 1000 / 44100;
+    report.meter = b + 500 != 0 ? ((b - m_queuedSnapshot + 500) * 100) / (b + 500) : 0;
+    report.silence = m_flags.SilenceDisplay.load();
+    report.writing = m_writing;
+    report.exportPending = m_flags.WriteRequested.load() && !m_writing;
+    if (m_writing) {
+        const bool wholeSong = m_flags.WriteSong.load();
+        report.progress = withSong([&](core::TSong& s) {
+            const std::int32_t beats = s.Beats != 0 ? s.Beats : 1;
+            if (!wholeSong) {
+                return m_beatCounter * 100 / beats;
+            }
+            const std::int32_t stop = s.StopPosition != 0 ? s.StopPosition : 1;
+            return m_displayPosition * 100 / stop + m_beatCounter * 100 / beats / stop;
+        });
+    } else if (report.exportPending) {
+        report.progress = 5;
+    }
+    try {
+        m_host.blockDone(report);
+    } catch (...) {
+        // The display is not worth stopping the music for.
+    }
+}
+
+void RenderRun::handOnBlock()
+{
+    m_flags.setStage("play Error (500)");
+    m_queuedSnapshot = m_player->QueuedDuration();
+    if (!m_flags.WriteRequested.load() && !m_writing && !m_flags.StopRequested.load()) {
+        // Stay about a quarter of a second ahead of the device.
+        while (m_player->QueuedDuration() >= 500 && !m_flags.StopRequested.load()) {
+            sleepBriefly();
+        }
+        m_flags.setStage("play Error (501)");
+        m_player->Write(
+            m_renderer->block(), m_blockValues * 2,
+            static_cast<std::int32_t>(static_cast<std::int64_t>(m_blockValues) * 1000 / 44100));
+    }
+    m_flags.setStage("play Error(510)");
+    if (m_writing) {
+        const std::int32_t stereo = withSong([](core::TSong& s) { return s.Stereo; });
+        if (stereo == 1) {
+            m_wav.WriteWavBlock(m_renderer->block(), static_cast<std::size_t>(m_blockValues) * 2);
+        } else {
+            m_flags.setStage("play Error(520)");
+            m_flags.appendStage("(proc makemono)");
+            const std::int32_t frames = m_blockValues / 2;
+            m_mono.resize(static_cast<std::size_t>(frames));
+            const std::int16_t* block = m_renderer->block();
+            for (std::int32_t f = 0; f < frames; ++f) {
+                m_mono[static_cast<std::size_t>(f)] = block[2 * static_cast<std::ptrdiff_t>(f)];
+            }
+            m_wav.WriteWavBlock(m_mono.data(), static_cast<std::size_t>(frames) * 2);
+            m_flags.setStage("play Error(520)");
+        }
+    }
+    m_ctx.cache.TrimCache();
+    if (m_player->State() == 1) {
+        m_player->Start();
+    }
+}
+
+void RenderRun::advanceSong()
+{
+    m_displayPosition = m_host.songPosition();
+    ++m_beatCounter;
+    if (m_beatCounter > 1) {
+        if (m_flags.SongMode.load()) {
+            const int before = m_host.songPosition();
+            m_host.setSongPosition(before + 1, true);
+            // The time line ends at its last beat even when the stop position lies beyond it.
+            if (before >= MaxSongPosition) {
+                m_endOfSong = true;
+            }
+        }
+        m_beatCounter = 1;
+    }
+    if (m_flags.SongMode.load()) {
+        const std::int32_t stopPosition = withSong([](core::TSong& s) { return s.StopPosition; });
+        if (m_host.songPosition() > stopPosition) {
+            m_endOfSong = true;
+        }
+    }
+}
+
+void RenderRun::endExport()
+{
+    if (!m_flags.WriteRequested.load() || !m_writing) {
+        return;
+    }
+    const bool lastBeat = withSong([](core::TSong& s) {
+        const core::TPattern& p = s.pattern(s.CurrentPattern);
+        return p.PlayTo == p.Beats;
+    });
+    if ((!m_flags.WriteSong.load() && lastBeat) || (m_flags.WriteSong.load() && m_endOfSong)) {
+        m_wav.CloseWavFile();
+        m_flags.WriteRequested = false;
+        m_writing = false;
+        m_host.closeExportDialog();
+        m_flags.StopRequested = true;
+    }
+}
+
+void RenderRun::startExport()
+{
+    m_flags.setStage("Init Write Error(600)");
+    if (!m_flags.WriteRequested.load() || m_writing) {
+        return;
+    }
+    const bool wholeSong = m_flags.WriteSong.load();
+    bool startNow = wholeSong;
+    std::int32_t channels = 2;
+    std::int64_t provisional = 0;
+    {
+        std::lock_guard<core::SongLock> g(m_ctx.lock);
+        const core::TPattern& p = m_song.pattern(m_song.CurrentPattern);
+        // A pattern export begins once a block has rendered the pattern's last beat, so the
+        // file holds exactly one pass from beat 0.
+        startNow = startNow || p.PlayTo == p.Beats;
+        channels = m_song.Stereo == 1 ? 2 : 1;
+        provisional = static_cast<std::int64_t>(m_song.Beats) * m_renderer->blockValues() *
+                      (channels == 2 ? 2 : 1);
+        if (wholeSong) {
+            provisional *= m_song.StopPosition;
+        }
+    }
+    if (!startNow) {
+        return;
+    }
+    const bool ok =
+        m_wav.WriteWavHeader(m_flags.exportFileName(), channels,
+                             static_cast<std::int32_t>(static_cast<std::uint32_t>(provisional)), 16,
+                             channels * 2, 44100 * channels * 2, 44100);
+    if (!ok) {
+        m_flags.WavWriteFailed = true; // the next block write fails and reports it
+    }
+    m_writing = true;
+    if (wholeSong) {
+        m_host.setSongPosition(0, false);
+        m_flags.SongMode = true;
+    }
+}
+
+void RenderRun::finish(bool failed)
+{
+    try {
+        if (m_player) {
+            m_player->Reset();
+            m_player->Close();
+        }
+    } catch (...) {
+    }
+    if (m_wav.isOpen()) {
+        try {
+            if (failed) {
+                m_wav.abandon(); // as it stands, with its provisional sizes
+            } else {
+                m_wav.CloseWavFile(); // stopped part-way: a valid, shorter file
+            }
+        } catch (...) {
+        }
+    }
+    m_ctx.cache.ReleaseAllCopies();
+    m_renderer.reset();
+    m_player.reset();
+    const bool writeSong = m_flags.WriteSong.load();
+    m_flags.StopRequested = false;
+    m_flags.EngineRunning = false;
+    try {
+        m_host.engineEnded(writeSong);
+    } catch (...) {
+    }
+    m_flags.WriteRequested = false;
+    m_flags.WriteSong = false;
+}
+
 } // namespace
 
 Twaverender::Twaverender(EngineContext context) : m_ctx(std::move(context))
@@ -84,8 +476,6 @@ std::string Twaverender::failure() const
 void Twaverender::run()
 {
     RequestFlags& flags = m_ctx.flags;
-    EngineHost& host = m_ctx.host;
-    core::TSong& song = m_ctx.song;
     flags.setStage("Init Error(0)");
     bool idle = false;
     if (!flags.EngineRunning.compare_exchange_strong(idle, true)) {
@@ -93,314 +483,16 @@ void Twaverender::run()
         m_finished = true;
         return;
     }
-
-    std::unique_ptr<TAsyncPlayer> player;
-    std::unique_ptr<BlockRenderer> renderer;
-    WavWriter wav;
-    std::vector<std::int16_t> mono;
-    bool writing = false;
+    RenderRun run(m_ctx, m_clipCount, m_totalClips);
     bool failed = false;
-
     try {
-        flags.Interpolate = true;
-        if (!flags.SongMode.load()) {
-            flags.SilenceDisplay = false;
-        }
-        int displayPosition = host.songPosition();
-        if (flags.SongMode.load()) {
-            std::int32_t stopPosition = 0;
-            {
-                std::lock_guard<core::SongLock> g(m_ctx.lock);
-                stopPosition = song.StopPosition;
-            }
-            if (host.songPosition() > stopPosition) {
-                host.setSongPosition(0, false);
-            }
-        }
-        std::int32_t beatCounter = 1;
-        std::int32_t patternBeat = 0;
-        std::int32_t queuedSnapshot = 0;
-        bool endOfSong = false;
-        flags.StopRequested = false;
-        flags.WavWriteFailed = false;
-
-        flags.setStage("Init Sound System Error(100)");
-        std::unique_ptr<WaveOut> output;
-        if (!flags.WriteRequested.load() && m_ctx.deviceOutput) {
-            output = m_ctx.deviceOutput();
-        } else {
-            output = std::make_unique<NullWaveOut>();
-        }
-        player = std::make_unique<TAsyncPlayer>(std::move(output));
-        flags.setStage("Init Sound System Error(110)");
-        flags.setStage("Init Sound System Error(120)");
-        player->Open(44100, 16, 2);
-        flags.setStage("Init Sound System Error(130)");
-        renderer = std::make_unique<BlockRenderer>();
-        renderer->clearVoices();
-        flags.setStage("Init Sound System Error(140)");
-
-        do {
-            bool inspectorPlayed = false;
-            const bool skipToExportStart =
-                flags.WriteRequested.load() && !writing && flags.WriteSong.load();
-            if (!skipToExportStart) {
-                // Step: block setup.
-                flags.setStage("Calculate Loop Error(200)");
-                host.pressPlay();
-                std::int32_t bpm = 0;
-                {
-                    std::lock_guard<core::SongLock> g(m_ctx.lock);
-                    bpm = song.Bpm;
-                }
-                const std::int32_t blockValues = renderer->beginBlock(bpm);
-                flags.setStage("Calculate Loop Error(210)");
-
-                // Step: read the song and start voices.
-                flags.setStage("Calculate Sound Error(300)");
-                BlockSettings settings;
-                {
-                    std::lock_guard<core::SongLock> g(m_ctx.lock);
-                    if (!song.validPattern(song.CurrentPattern)) {
-                        throw std::runtime_error("no current pattern");
-                    }
-                    core::StoreWorkingCopy(song, song.CurrentPattern);
-                    const bool songMode = flags.SongMode.load();
-                    if (!songMode) {
-                        core::SetPlayWindow(song, song.CurrentPattern, patternBeat);
-                        ++patternBeat;
-                        if (patternBeat >= song.pattern(song.CurrentPattern).Beats) {
-                            patternBeat = 0;
-                        }
-                    }
-                    settings.stereo = song.Stereo;
-                    settings.masterVolume = song.MasterVolume;
-                    settings.shuffleAmount = song.ShuffleAmount;
-                    settings.shuffleDivision = song.ShuffleDivision;
-                    settings.delayDivision = song.DelayDivision;
-                    settings.delayFeedback = song.DelayFeedback;
-                    settings.delayRepeats = song.DelayRepeats;
-                    settings.interpolate = flags.Interpolate.load();
-                    for (int k = 0; k < song.PatternCount; ++k) {
-                        const bool plays =
-                            songMode ? song.pattern(k).PlayActive == 1 : k == song.CurrentPattern;
-                        if (!plays) {
-                            continue;
-                        }
-                        core::ResolvePatternSounds(song, k, m_ctx.library);
-                        renderer->trigger(song, k, m_ctx.library, m_ctx.cache, settings, &flags);
-                    }
-
-                    flags.setStage("Delay Error(305)");
-                    renderer->spawnEchoes(settings);
-                }
-
-                flags.setStage("Calculate Sound Stop Event Clip Error(310)");
-                renderer->applyStopEvents();
-                flags.setStage("First Mem Check Error(318)");
-                m_ctx.cache.AgeEntries();
-                flags.setStage("Calculate Sound Clip Error(320)");
-                const std::int32_t clips = renderer->mix(m_ctx.cache, settings);
-                m_clipCount = clips;
-                m_totalClips += clips;
-
-                flags.setStage("play Waveinspector Error(390)");
-                if (flags.PreviewRequested.load()) {
-                    flags.PreviewRequested = false;
-                    const auto [data, size] = flags.preview();
-                    if (data && size >= 4 && static_cast<std::size_t>(size) <= data->size() * 2) {
-                        const std::int32_t bytes = size - 4;
-                        // Whole milliseconds first, then halved: the preview's own rounding.
-                        const std::int64_t ms = static_cast<std::int64_t>(bytes) * 1000 / 44100;
-                        const auto duration =
-                            static_cast<std::int32_t>(static_cast<double>(ms) * 0.5);
-                        playOnce(*player, data->data(), bytes, duration, flags);
-                    }
-                    flags.StopRequested = true;
-                }
-                flags.setStage("play Waveinspector Error(400)");
-                if (flags.InspectorPlayRequested.load()) {
-                    flags.InspectorPlayRequested = false;
-                    const auto sel = flags.inspectorSelection();
-                    if (sel.data && sel.start >= 0 && sel.end > sel.start &&
-                        static_cast<std::size_t>(sel.end) <= sel.data->size()) {
-                        const std::int32_t samples = sel.end - sel.start;
-                        playOnce(*player, sel.data->data() + sel.start, samples * 2,
-                                 static_cast<std::int32_t>(static_cast<std::int64_t>(samples) *
-                                                           1000 / 44100),
-                                 flags);
-                    }
-                    flags.StopRequested = true;
-                    inspectorPlayed = true;
-                }
-
-                if (!inspectorPlayed) {
-                    flags.setStage("info Error (499)");
-                    BlockReport report;
-                    report.beatCounter = beatCounter;
-                    report.activeVoices = renderer->activeVoices();
-                    report.songPosition = displayPosition;
-                    report.blockValues = blockValues;
-                    report.queuedSnapshot = queuedSnapshot;
-                    const std::int32_t b = blockValues * 1000 / 44100;
-                    report.meter =
-                        b + 500 != 0 ? ((b - queuedSnapshot + 500) * 100) / (b + 500) : 0;
-                    report.silence = flags.SilenceDisplay.load();
-                    report.writing = writing;
-                    report.exportPending = flags.WriteRequested.load() && !writing;
-                    if (writing) {
-                        std::lock_guard<core::SongLock> g(m_ctx.lock);
-                        const std::int32_t beats = song.Beats != 0 ? song.Beats : 1;
-                        if (flags.WriteSong.load()) {
-                            const std::int32_t stop =
-                                song.StopPosition != 0 ? song.StopPosition : 1;
-                            report.progress =
-                                displayPosition * 100 / stop + beatCounter * 100 / beats / stop;
-                        } else {
-                            report.progress = beatCounter * 100 / beats;
-                        }
-                    } else if (report.exportPending) {
-                        report.progress = 5;
-                    }
-                    try {
-                        host.blockDone(report);
-                    } catch (...) {
-                        // The display is not worth stopping the music for.
-                    }
-
-                    // Step: hand the block on.
-                    flags.setStage("play Error (500)");
-                    queuedSnapshot = player->QueuedDuration();
-                    if (!flags.WriteRequested.load() && !writing && !flags.StopRequested.load()) {
-                        while (player->QueuedDuration() >= 500 && !flags.StopRequested.load()) {
-                            sleepBriefly();
-                        }
-                        flags.setStage("play Error (501)");
-                        player->Write(renderer->block(), blockValues * 2,
-                                      static_cast<std::int32_t>(
-                                          static_cast<std::int64_t>(blockValues) * 1000 / 44100));
-                    }
-                    flags.setStage("play Error(510)");
-                    if (writing) {
-                        std::int32_t stereo = 1;
-                        {
-                            std::lock_guard<core::SongLock> g(m_ctx.lock);
-                            stereo = song.Stereo;
-                        }
-                        if (stereo == 1) {
-                            wav.WriteWavBlock(renderer->block(),
-                                              static_cast<std::size_t>(blockValues) * 2);
-                        } else {
-                            flags.setStage("play Error(520)");
-                            flags.appendStage("(proc makemono)");
-                            const std::int32_t frames = blockValues / 2;
-                            mono.resize(static_cast<std::size_t>(frames));
-                            const std::int16_t* block = renderer->block();
-                            for (std::int32_t f = 0; f < frames; ++f) {
-                                mono[static_cast<std::size_t>(f)] =
-                                    block[2 * static_cast<std::ptrdiff_t>(f)];
-                            }
-                            wav.WriteWavBlock(mono.data(), static_cast<std::size_t>(frames) * 2);
-                            flags.setStage("play Error(520)");
-                        }
-                    }
-                    m_ctx.cache.TrimCache();
-                    if (player->State() == 1) {
-                        player->Start();
-                    }
-
-                    // Step: advance the song.
-                    displayPosition = host.songPosition();
-                    ++beatCounter;
-                    if (beatCounter > 1) {
-                        if (flags.SongMode.load()) {
-                            const int before = host.songPosition();
-                            host.setSongPosition(before + 1, true);
-                            // The time line ends at its last beat even when the song's
-                            // stop position lies beyond it.
-                            if (before >= MaxSongPosition) {
-                                endOfSong = true;
-                            }
-                        }
-                        beatCounter = 1;
-                    }
-                    if (flags.SongMode.load()) {
-                        std::int32_t stopPosition = 0;
-                        {
-                            std::lock_guard<core::SongLock> g(m_ctx.lock);
-                            stopPosition = song.StopPosition;
-                        }
-                        if (host.songPosition() > stopPosition) {
-                            endOfSong = true;
-                        }
-                    }
-
-                    // Step: end of an export.
-                    if (flags.WriteRequested.load() && writing) {
-                        bool lastBeat = false;
-                        {
-                            std::lock_guard<core::SongLock> g(m_ctx.lock);
-                            const core::TPattern& p = song.pattern(song.CurrentPattern);
-                            lastBeat = p.PlayTo == p.Beats;
-                        }
-                        if ((!flags.WriteSong.load() && lastBeat) ||
-                            (flags.WriteSong.load() && endOfSong)) {
-                            wav.CloseWavFile();
-                            flags.WriteRequested = false;
-                            writing = false;
-                            host.closeExportDialog();
-                            flags.StopRequested = true;
-                        }
-                    }
-                }
-            }
-
-            if (!inspectorPlayed) {
-                // Step: start of an export (the first step of a song export).
-                flags.setStage("Init Write Error(600)");
-                if (flags.WriteRequested.load() && !writing) {
-                    bool startNow = flags.WriteSong.load();
-                    std::int32_t channels = 2;
-                    std::int64_t provisional = 0;
-                    {
-                        std::lock_guard<core::SongLock> g(m_ctx.lock);
-                        const core::TPattern& p = song.pattern(song.CurrentPattern);
-                        if (!startNow) {
-                            startNow = p.PlayTo == p.Beats;
-                        }
-                        channels = song.Stereo == 1 ? 2 : 1;
-                        provisional = static_cast<std::int64_t>(song.Beats) *
-                                      renderer->blockValues() * (channels == 2 ? 2 : 1);
-                        if (flags.WriteSong.load()) {
-                            provisional *= song.StopPosition;
-                        }
-                    }
-                    if (startNow) {
-                        const bool ok = wav.WriteWavHeader(
-                            flags.exportFileName(), channels,
-                            static_cast<std::int32_t>(static_cast<std::uint32_t>(provisional)), 16,
-                            channels * 2, 44100 * channels * 2, 44100);
-                        if (!ok) {
-                            flags.WavWriteFailed = true;
-                        }
-                        writing = true;
-                        if (flags.WriteSong.load()) {
-                            host.setSongPosition(0, false);
-                            flags.SongMode = true;
-                        }
-                    }
-                }
-            }
-            if (endOfSong) {
-                flags.StopRequested = true;
-            }
-        } while (!flags.StopRequested.load());
-    } catch (const std::exception&) {
-        failed = true;
+        run.startUp();
+        run.loop();
     } catch (...) {
+        // Device errors, memory exhaustion, file errors, divisions by zero: all end the run
+        // with the stage that was in progress.
         failed = true;
     }
-
     if (failed) {
         const std::string message = "SHUTDOWN AUDIO RENDER:" + flags.stage();
         {
@@ -408,42 +500,11 @@ void Twaverender::run()
             m_failure = message;
         }
         try {
-            host.engineFailed(message, flags.WavWriteFailed.load());
+            m_ctx.host.engineFailed(message, flags.WavWriteFailed.load());
         } catch (...) {
         }
     }
-
-    // Ending: always, also after a failure.
-    try {
-        if (player) {
-            player->Reset();
-            player->Close();
-        }
-    } catch (...) {
-    }
-    if (wav.isOpen()) {
-        // Stopped part-way through an export: keep what was written as a valid file.
-        try {
-            if (failed) {
-                wav.abandon();
-            } else {
-                wav.CloseWavFile();
-            }
-        } catch (...) {
-        }
-    }
-    m_ctx.cache.ReleaseAllCopies();
-    renderer.reset();
-    player.reset();
-    const bool writeSong = flags.WriteSong.load();
-    flags.StopRequested = false;
-    flags.EngineRunning = false;
-    try {
-        host.engineEnded(writeSong);
-    } catch (...) {
-    }
-    flags.WriteRequested = false;
-    flags.WriteSong = false;
+    run.finish(failed);
     m_finished = true;
 }
 
