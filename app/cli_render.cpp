@@ -36,19 +36,6 @@ bool parseInt(const std::string& s, int& out)
     return true;
 }
 
-/// The warnings the main window shows when a track names a sound the library lacks.
-void warnMissingSounds(const bw::core::TSong& song, const bw::library::SoundLibrary& lib)
-{
-    const int tracks = std::clamp(song.TrackCount, 0, bw::core::MaxTracks);
-    for (int t = 0; t < tracks; ++t) {
-        const auto& name = song.Tracks[static_cast<std::size_t>(t)].SoundName;
-        if (!name.empty() && lib.FindSound(name.str()) < 0) {
-            std::cerr << "The sound \"" << name.str() << "\" is not in the libary but in the track "
-                      << (t + 1) << "!\n";
-        }
-    }
-}
-
 } // namespace
 
 int RenderCommand(const std::vector<std::string>& args)
@@ -103,7 +90,10 @@ int RenderCommand(const std::vector<std::string>& args)
         bw::core::StoreWorkingCopy(*song, song->CurrentPattern);
         bw::core::LoadWorkingCopy(*song, patternIndex);
     }
-    warnMissingSounds(*song, lib);
+    // Bound as the main window binds a document it takes in, with the same warnings.
+    for (const auto& m : bw::core::BindTrackSounds(song->Tracks, song->TrackCount, lib, true)) {
+        std::cerr << bw::core::MissingSoundText(m) << '\n';
+    }
 
     bw::core::SongLock lock;
     bw::audio::StretchCache cache;

@@ -5,6 +5,7 @@
 #include "audio/request_flags.h"
 #include "audio/resampler.h"
 #include "audio/stretch_cache.h"
+#include "core/wrapping_int.h"
 #include "library/sound_library.h"
 
 #include <algorithm>
@@ -16,22 +17,13 @@ namespace bw::audio {
 
 namespace {
 
-/// 32-bit arithmetic that wraps instead of overflowing, for values a file can set.
-std::int32_t mulWrap(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int64_t>(a) * b));
-}
-std::int32_t addWrap(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
 std::int32_t divChecked(std::int32_t a, std::int32_t b)
 {
     if (b == 0) {
         throw std::domain_error("division by zero");
     }
     if (b == -1) {
-        return mulWrap(a, -1);
+        return core::WrapMul(a, -1);
     }
     return a / b;
 }
@@ -68,7 +60,7 @@ int BlockRenderer::activeVoices() const
 
 std::int32_t BlockRenderer::beginBlock(std::int32_t bpm)
 {
-    m_blockValues = std::min(mulWrap(divChecked(2646000, bpm), 2), MaxBlockValues);
+    m_blockValues = std::min(core::WrapMul(divChecked(2646000, bpm), 2), MaxBlockValues);
     m_voicesStarted = 0;
     if (m_blockValues > 0) {
         std::fill_n(m_buffer.begin(), m_blockValues, std::int16_t{0});
@@ -95,8 +87,8 @@ void BlockRenderer::trigger(core::TSong& song,
 {
     core::TPattern& pat = song.pattern(k);
     const std::int32_t beats = pat.Beats;
-    const std::int32_t firstSlot = divChecked(mulWrap(pat.PlayFrom, 256), beats);
-    const std::int32_t lastSlot = divChecked(mulWrap(pat.PlayTo, 256), beats) - 1;
+    const std::int32_t firstSlot = divChecked(core::WrapMul(pat.PlayFrom, 256), beats);
+    const std::int32_t lastSlot = divChecked(core::WrapMul(pat.PlayTo, 256), beats) - 1;
     // A window outside the pattern (its beats shrank while it played) plays nothing.
     const std::int32_t from = std::max(firstSlot, 0);
     const std::int32_t to = std::min(lastSlot, core::PatternSlots - 1);
@@ -124,10 +116,11 @@ void BlockRenderer::trigger(core::TSong& song,
             const library::TSoundRec& sound = lib.at(track.SoundIndex);
             Voice v;
             v.volume = ev.Volume;
-            v.pitch = addWrap(addWrap(ev.Pitch, pat.Transpose), track.Transpose);
+            v.pitch = core::WrapAdd(core::WrapAdd(ev.Pitch, pat.Transpose), track.Transpose);
             v.panOffset = ev.Pan;
-            v.volume =
-                mulWrap(mulWrap(v.volume, settings.masterVolume) / 10000, track.Volume) / 10000;
+            v.volume = core::WrapMul(core::WrapMul(v.volume, settings.masterVolume) / 10000,
+                                     track.Volume) /
+                       10000;
             v.sound = track.SoundIndex;
             v.settings = track;
             v.settings.Pan = static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -213,10 +206,11 @@ void BlockRenderer::spawnEchoes(const BlockSettings& settings)
             const auto g32 = static_cast<std::int32_t>(g);
             e.echo = g32;
             e.delay = 0;
-            e.start = addWrap(src.start, mulWrap(spacing, g32));
-            std::int32_t volume = mulWrap(src.volume, addWrap(src.settings.DelaySend, 1)) / 1001;
+            e.start = core::WrapAdd(src.start, core::WrapMul(spacing, g32));
+            std::int32_t volume =
+                core::WrapMul(src.volume, core::WrapAdd(src.settings.DelaySend, 1)) / 1001;
             for (std::int64_t r = 0; r < g + 1; ++r) {
-                volume = mulWrap(volume, addWrap(settings.delayFeedback, 1)) / 101;
+                volume = core::WrapMul(volume, core::WrapAdd(settings.delayFeedback, 1)) / 101;
             }
             e.volume = volume;
         }
@@ -320,7 +314,7 @@ std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settin
             r.offset = offset;
             r.count = static_cast<std::int32_t>(count);
             r.samples = v.data->data() + v.position;
-            r.gain.g = mulWrap(v.volume, 4) / 5;
+            r.gain.g = core::WrapMul(v.volume, 4) / 5;
             r.gain.stereo = settings.stereo != 0;
             PanWeights(v.settings.Pan, r.gain.leftWeight, r.gain.rightWeight);
             m_runs.push_back(r);

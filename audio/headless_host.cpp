@@ -6,12 +6,8 @@ namespace bw::audio {
 
 void HeadlessHost::setSongPosition(int beat, bool /*wait*/)
 {
-    beat = std::clamp(beat, 0, 4000);
-    m_position = beat;
     std::lock_guard<core::SongLock> g(m_lock);
-    for (int i = 0; i < m_song.PatternCount; ++i) {
-        core::SetPlayWindowFromSong(m_song, i, beat);
-    }
+    m_position = core::MoveSongPosition(m_song, beat);
 }
 
 void HeadlessHost::blockDone(const BlockReport& report)

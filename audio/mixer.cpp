@@ -1,5 +1,7 @@
 #include "audio/mixer.h"
 
+#include "core/wrapping_int.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define BW_HAVE_X86 1
@@ -8,12 +10,6 @@
 namespace bw::audio {
 
 namespace {
-
-/// 32-bit product that wraps like the machine's 32-bit multiply instead of overflowing.
-inline std::int32_t mul32(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int64_t>(a) * b));
-}
 
 inline std::int16_t saturate(std::int32_t sum, std::int32_t& clips)
 {
@@ -38,15 +34,15 @@ std::int32_t MixRunScalar(std::int16_t* frames,
     std::int32_t clips = 0;
     for (std::int32_t i = 0; i < count; ++i) {
         std::int16_t* f = frames + 2 * static_cast<std::ptrdiff_t>(i);
-        const std::int32_t t = mul32(m.g, samples[i]) / 10000;
+        const std::int32_t t = core::WrapMul(m.g, samples[i]) / 10000;
         if (!m.stereo) {
             const auto v = static_cast<std::int16_t>(t);
             const std::int16_t r = saturate(f[0] + v, clips);
             f[0] = r;
             f[1] = r;
         } else {
-            const auto vL = static_cast<std::int16_t>(mul32(t, m.leftWeight) / 1000);
-            const auto vR = static_cast<std::int16_t>(mul32(t, m.rightWeight) / 1000);
+            const auto vL = static_cast<std::int16_t>(core::WrapMul(t, m.leftWeight) / 1000);
+            const auto vR = static_cast<std::int16_t>(core::WrapMul(t, m.rightWeight) / 1000);
             f[0] = saturate(f[0] + vL, clips);
             f[1] = saturate(f[1] + vR, clips);
         }

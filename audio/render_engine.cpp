@@ -19,8 +19,6 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace {
 
-constexpr int MaxSongPosition = 4000;
-
 void sleepBriefly()
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -340,7 +338,7 @@ void RenderRun::advanceSong()
             const int before = m_host.songPosition();
             m_host.setSongPosition(before + 1, true);
             // The time line ends at its last beat even when the stop position lies beyond it.
-            if (before >= MaxSongPosition) {
+            if (before >= core::MaxSongPosition) {
                 m_endOfSong = true;
             }
         }

@@ -1,5 +1,6 @@
 #include "core/pattern_file.h"
 #include "core/record_images.h"
+#include "core/wrapping_int.h"
 #include "library/atomic_file.h"
 #include "library/binary_io.h"
 
@@ -10,12 +11,6 @@
 namespace bw::core {
 
 namespace {
-
-/// 32-bit addition that wraps instead of overflowing, for sums of values taken from a file.
-std::int32_t wrapAdd(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
 
 /// Each pattern holds about 360 KB; a file cannot ask for more than this many.
 constexpr int MaxPatterns = 1000;
@@ -251,17 +246,17 @@ private:
                 if (k >= 0) {
                     ResetEventPans(song, k);
                     song.StopPosition =
-                        wrapAdd(song.StopPosition, wrapAdd(song.pattern(k).Beats, -1));
+                        WrapAdd(song.StopPosition, WrapAdd(song.pattern(k).Beats, -1));
                 }
             }
-            AddSeqEntry(song, wrapAdd(position, m_offset), name.str());
+            AddSeqEntry(song, WrapAdd(position, m_offset), name.str());
             if (!m_absolute && k >= 0) {
-                m_offset = wrapAdd(m_offset, wrapAdd(song.pattern(k).Beats, -1));
+                m_offset = WrapAdd(m_offset, WrapAdd(song.pattern(k).Beats, -1));
             }
             position = m_r.i32();
         }
         if (!m_absolute) {
-            song.StopPosition = wrapAdd(song.StopPosition, 5);
+            song.StopPosition = WrapAdd(song.StopPosition, 5);
         }
     }
 

@@ -318,25 +318,32 @@ void SetStopPosition(TSong& song, int beat)
     song.StopPosition = beat;
 }
 
-void ResolvePatternSounds(TSong& song, int index, library::SoundLibrary& lib)
+std::vector<MissingSound> BindTrackSounds(TrackArray& tracks,
+                                          int trackCount,
+                                          const library::SoundLibrary& lib,
+                                          bool clearAllStopTargets)
 {
-    TPattern& pat = song.pattern(index);
-    const int n = std::clamp(song.TrackCount, 0, MaxTracks);
+    std::vector<MissingSound> missing;
+    const int n = std::clamp(trackCount, 0, MaxTracks);
     for (int t = 0; t < n; ++t) {
-        TTrack& tr = pat.Tracks[static_cast<std::size_t>(t)];
+        TTrack& tr = tracks[static_cast<std::size_t>(t)];
         const int found = lib.FindSound(tr.SoundName.str());
         if (found >= 0) {
             tr.SoundIndex = found;
-        } else {
-            tr.Enabled = 0;
-            tr.SoundName.clear();
+            continue;
         }
+        if (!tr.SoundName.empty()) {
+            missing.push_back(MissingSound{t, tr.SoundName.str()});
+        }
+        tr.Enabled = 0;
+        tr.SoundName.clear();
+    }
+    const int cleared = clearAllStopTargets ? MaxTracks : n;
+    for (int t = 0; t < cleared; ++t) {
+        tracks[static_cast<std::size_t>(t)].StopTargetIndex = -1;
     }
     for (int t = 0; t < n; ++t) {
-        pat.Tracks[static_cast<std::size_t>(t)].StopTargetIndex = -1;
-    }
-    for (int t = 0; t < n; ++t) {
-        TTrack& tr = pat.Tracks[static_cast<std::size_t>(t)];
+        TTrack& tr = tracks[static_cast<std::size_t>(t)];
         if (tr.Enabled != 1 || !lib.validIndex(tr.SoundIndex)) {
             continue;
         }
@@ -346,10 +353,31 @@ void ResolvePatternSounds(TSong& song, int index, library::SoundLibrary& lib)
         }
         for (int k = 0; k < lib.count(); ++k) {
             if (lib.at(k).Name.view() == s.StopTarget.view()) {
-                tr.StopTargetIndex = k;
+                tr.StopTargetIndex = k; // the last match wins
             }
         }
     }
+    return missing;
+}
+
+std::string MissingSoundText(const MissingSound& m)
+{
+    return "The sound \"" + m.name + "\" is not in the libary but in the track " +
+           std::to_string(m.track + 1) + "!";
+}
+
+void ResolvePatternSounds(TSong& song, int index, const library::SoundLibrary& lib)
+{
+    BindTrackSounds(song.pattern(index).Tracks, song.TrackCount, lib, false);
+}
+
+int MoveSongPosition(TSong& song, int beat)
+{
+    const int clamped = std::clamp(beat, 0, MaxSongPosition);
+    for (int i = 0; i < song.PatternCount; ++i) {
+        SetPlayWindowFromSong(song, i, clamped);
+    }
+    return clamped;
 }
 
 namespace {

@@ -20,6 +20,8 @@ constexpr int MaxTracks = 31;
 constexpr int PatternSlots = 257;
 constexpr int SlotResolution = 256;
 constexpr int DefaultTrackCount = 12;
+/// The song time line's last beat; the song position never goes beyond it.
+constexpr int MaxSongPosition = 4000;
 
 /// One event slot. Empty exactly when Volume is 0.
 struct TNoteEvent
@@ -145,7 +147,26 @@ void SetShuffle(TSong& song, int amount, int division);
 void SetStopPosition(TSong& song, int beat);
 
 // Sound binding
-void ResolvePatternSounds(TSong& song, int index, library::SoundLibrary& lib);
+/// A track whose sound name the library does not hold (0-based track number).
+struct MissingSound
+{
+    int track = 0;
+    std::string name;
+};
+/// Binds the first trackCount tracks to library sounds by name (exact match, first sound
+/// wins) and their stop targets (the last sound of the target's name wins, else -1). A track
+/// whose sound is missing loses its name and is disabled; those that named a sound are
+/// returned in track order. clearAllStopTargets resets the stop target of all MaxTracks tracks
+/// instead of only the bound ones.
+std::vector<MissingSound> BindTrackSounds(TrackArray& tracks,
+                                          int trackCount,
+                                          const library::SoundLibrary& lib,
+                                          bool clearAllStopTargets);
+/// The warning shown for a missing sound: "The sound "X" is not in the libary but in the
+/// track N!".
+std::string MissingSoundText(const MissingSound& missing);
+/// Binds the tracks of pattern index; missing sounds are cleared without a warning.
+void ResolvePatternSounds(TSong& song, int index, const library::SoundLibrary& lib);
 
 // Song sequence
 void InitSequence(TSong& song);
@@ -154,6 +175,9 @@ int SeqHitTest(const TSong& song, int patternIndex, int beat);
 void RemoveSeqEntryAt(TSong& song, int beat, int patternIndex);
 void SetPlayWindowFromSong(TSong& song, int patternIndex, int beat);
 void SetPlayWindow(TSong& song, int patternIndex, int beat);
+/// Moves the song position to beat, kept within 0..MaxSongPosition, and sets every pattern's
+/// play window for it. Returns the position taken.
+int MoveSongPosition(TSong& song, int beat);
 
 /// Slot of grid step s in a pattern of beats x ticks steps.
 inline int StepSlot(int s, int beats, int ticks)

@@ -356,49 +356,15 @@ void TMain::ShowSongSettings()
 void TMain::CheckTrackSounds()
 {
     BW_ASSERT_UI_THREAD();
-    std::vector<QString> messages;
+    std::vector<core::MissingSound> missing;
     {
         std::lock_guard<core::SongLock> guard(m_songLock);
-        core::TSong& s = *m_song;
-        const int tracks = std::clamp(s.TrackCount, 0, core::MaxTracks);
-        for (int t = 0; t < tracks; ++t) {
-            core::TTrack& track = s.Tracks[static_cast<std::size_t>(t)];
-            int index = -1;
-            if (m_library.FindSound(track.SoundName.str(), index)) {
-                track.SoundIndex = index;
-                continue;
-            }
-            if (!track.SoundName.empty()) {
-                messages.push_back(QStringLiteral("The sound \"") +
-                                   QString::fromLatin1(track.SoundName.str().c_str()) +
-                                   QStringLiteral("\" is not in the libary but in the track ") +
-                                   QString::number(t + 1) + QStringLiteral("!"));
-            }
-            track.Enabled = 0;
-            track.SoundName.clear();
-        }
-        for (core::TTrack& track : s.Tracks) {
-            track.StopTargetIndex = -1;
-        }
-        for (int t = 0; t < tracks; ++t) {
-            core::TTrack& track = s.Tracks[static_cast<std::size_t>(t)];
-            if (track.Enabled != 1 || !m_library.validIndex(track.SoundIndex)) {
-                continue;
-            }
-            const library::TSoundRec& sound = m_library.at(track.SoundIndex);
-            if (sound.Name.view() != track.SoundName.view()) {
-                continue;
-            }
-            for (int i = 0; i < m_library.count(); ++i) {
-                if (m_library.at(i).Name.view() == sound.StopTarget.view()) {
-                    track.StopTargetIndex = i; // the last match wins
-                }
-            }
-        }
+        missing = core::BindTrackSounds(m_song->Tracks, m_song->TrackCount, m_library, true);
     }
     // The messages are shown with the lock released, so playback goes on behind them.
-    for (const QString& text : messages) {
-        ShowMessage(this, text, QStringLiteral("hmmmm..."));
+    for (const core::MissingSound& m : missing) {
+        ShowMessage(this, QString::fromLatin1(core::MissingSoundText(m).c_str()),
+                    QStringLiteral("hmmmm..."));
     }
     PaintBox1->update();
     PaintBox4->update();
@@ -436,15 +402,13 @@ void TMain::RebuildPatternTabs()
 void TMain::SetSongPosition(int beat)
 {
     BW_ASSERT_UI_THREAD();
-    const int clamped = std::clamp(beat, 0, 4000);
-    m_songPosition = clamped;
-    m_bridge->publishSongPosition(clamped);
+    int clamped = 0;
     {
         std::lock_guard<core::SongLock> guard(m_songLock);
-        for (int i = 0; i < m_song->PatternCount; ++i) {
-            core::SetPlayWindowFromSong(*m_song, i, clamped);
-        }
+        clamped = core::MoveSongPosition(*m_song, beat);
     }
+    m_songPosition = clamped;
+    m_bridge->publishSongPosition(clamped);
     PosLabel->setText(QString::number(clamped));
     PaintBox3->update();
     leftseqbox->update();

@@ -680,7 +680,7 @@ void TMain::layoutSequencerPanel()
         std::lock_guard<core::SongLock> guard(m_songLock);
         patterns = m_song->PatternCount;
     }
-    PaintBox3->resize(m_edit.SeqBeatWidth * 4000,
+    PaintBox3->resize(m_edit.SeqBeatWidth * core::MaxSongPosition,
                       std::max(patterns * m_edit.SeqRowHeight, seqbox->viewport()->height()));
 }
 

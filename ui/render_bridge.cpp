@@ -159,14 +159,12 @@ void RenderBridge::setSongPosition(int beat, bool wait)
     }
     // The engine's resets to 0 take effect at once: the next block must already see the
     // play windows of the new position. The window catches up with its display later.
-    const int clamped = std::clamp(beat, 0, 4000);
-    m_songPosition = clamped;
+    int clamped = 0;
     {
         std::lock_guard<core::SongLock> guard(m_lock);
-        for (int i = 0; i < m_song.PatternCount; ++i) {
-            core::SetPlayWindowFromSong(m_song, i, clamped);
-        }
+        clamped = core::MoveSongPosition(m_song, beat);
     }
+    m_songPosition = clamped;
     onUiThread(
         [this, clamped] {
             if (m_display.setSongPosition) {

@@ -261,6 +261,28 @@ TEST(ResolvePatternSounds, MissingSoundDisablesTheTrackAndLastStopMatchWins)
     EXPECT_EQ(p.Tracks[4].Enabled, 1);
 }
 
+TEST(BindTrackSounds, ReportsEachNamedMissingSoundWithItsTrackAndClearsStopTargets)
+{
+    bw::library::SoundLibrary lib;
+    lib.AddSound("Kick", "", 0, 0, 0, 0, nullptr);
+    auto song = newSong();
+    song->TrackCount = 4;
+    song->Tracks[0].SoundName.assign("Gone");
+    song->Tracks[1].SoundName.assign("Kick");
+    song->Tracks[1].Enabled = 1;
+    song->Tracks[2].SoundName.assign("Gone"); // the same missing name twice: two warnings
+    song->Tracks[30].StopTargetIndex = 7;
+
+    const auto missing = BindTrackSounds(song->Tracks, song->TrackCount, lib, true);
+    ASSERT_EQ(missing.size(), 2U);
+    EXPECT_EQ(MissingSoundText(missing[0]),
+              "The sound \"Gone\" is not in the libary but in the track 1!");
+    EXPECT_EQ(missing[1].track, 2);
+    EXPECT_EQ(song->Tracks[1].SoundIndex, 0);
+    EXPECT_EQ(song->Tracks[30].StopTargetIndex, -1) << "every track's stop target is reset";
+    EXPECT_TRUE(BindTrackSounds(song->Tracks, 0, lib, true).empty()) << "no tracks, no work";
+}
+
 // ---------------------------------------------------------------------------------------------
 // Song sequence.
 
@@ -324,6 +346,20 @@ TEST(Sequence, PositionsNearTheIntegerLimitsDoNotOverflow)
     EXPECT_EQ(song->pattern(0).PlayFrom, 10);
     RemoveSeqEntryAt(*song, INT_MAX, 0);
     EXPECT_TRUE(song->Sequence.empty());
+}
+
+TEST(Sequence, MovingTheSongPositionStaysOnTheTimeLineAndSetsEveryWindow)
+{
+    auto song = songWithPatterns({{"P", 4}, {"Q", 2}});
+    AddSeqEntry(*song, 3998, "P");
+    AddSeqEntry(*song, 0, "Q");
+    EXPECT_EQ(MoveSongPosition(*song, 5000), MaxSongPosition);
+    EXPECT_EQ(song->pattern(0).PlayActive, 1);
+    EXPECT_EQ(song->pattern(0).PlayFrom, 2);
+    EXPECT_EQ(song->pattern(1).PlayActive, 0);
+    EXPECT_EQ(MoveSongPosition(*song, -3), 0);
+    EXPECT_EQ(song->pattern(0).PlayActive, 0);
+    EXPECT_EQ(song->pattern(1).PlayActive, 1);
 }
 
 } // namespace
