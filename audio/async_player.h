@@ -31,7 +31,10 @@ public:
     void Close();
 
     std::int32_t QueuedDuration() const { return m_queued.load(); }
-    std::uint8_t State() const { return stateOf(m_flow.load()); } // 0 closed, 1 idle, 2 playing
+    static constexpr std::uint8_t StateClosed = 0;
+    static constexpr std::uint8_t StateIdle = 1;    // open, nothing playing
+    static constexpr std::uint8_t StatePlaying = 2; // buffers are out at the device
+    std::uint8_t State() const { return stateOf(m_flow.load()); }
     bool HoldBack() const { return m_holdBack; }
     std::int32_t InFlight() const { return inFlightOf(m_flow.load()); }
     /// True while the output device is open (caller thread).

@@ -33,14 +33,15 @@ void playOnce(TAsyncPlayer& player,
 {
     player.Reset();
     player.Close();
-    player.Open(44100, 16, 1);
+    player.Open(library::SampleRate, 16, 1);
     if (bytes > 0) {
         player.Write(samples, bytes, duration);
     }
-    if (player.State() == 1) {
+    if (player.State() == TAsyncPlayer::StateIdle) {
         player.Start();
     }
-    while (player.State() != 1 && player.State() != 0) {
+    while (player.State() != TAsyncPlayer::StateIdle &&
+           player.State() != TAsyncPlayer::StateClosed) {
         if (flags.StopRequested.load() && player.InFlight() == 0) {
             break;
         }
@@ -48,7 +49,7 @@ void playOnce(TAsyncPlayer& player,
     }
     player.Reset();
     player.Close();
-    player.Open(44100, 16, 2);
+    player.Open(library::SampleRate, 16, 2);
 }
 
 /// One render run: the state of the block loop and its steps, in the order they run.
@@ -133,7 +134,7 @@ void RenderRun::startUp()
     m_player = std::make_unique<TAsyncPlayer>(std::move(output));
     m_flags.setStage("Init Sound System Error(110)");
     m_flags.setStage("Init Sound System Error(120)");
-    m_player->Open(44100, 16, 2);
+    m_player->Open(library::SampleRate, 16, 2);
     m_flags.setStage("Init Sound System Error(130)");
     m_renderer = std::make_unique<BlockRenderer>();
     m_renderer->clearVoices();
@@ -234,7 +235,7 @@ bool RenderRun::playPreviews()
         if (data && size >= 4 && static_cast<std::size_t>(size) <= data->size() * 2) {
             const std::int32_t bytes = size - 4;
             // Whole milliseconds first, then halved: the preview's own rounding.
-            const std::int64_t ms = static_cast<std::int64_t>(bytes) * 1000 / 44100;
+            const std::int64_t ms = static_cast<std::int64_t>(bytes) * 1000 / library::SampleRate;
             const auto duration = static_cast<std::int32_t>(static_cast<double>(ms) * 0.5);
             playOnce(*m_player, data->data(), bytes, duration, m_flags);
         }
@@ -250,7 +251,8 @@ bool RenderRun::playPreviews()
         static_cast<std::size_t>(sel.end) <= sel.data->size()) {
         const std::int32_t samples = sel.end - sel.start;
         playOnce(*m_player, sel.data->data() + sel.start, samples * 2,
-                 static_cast<std::int32_t>(static_cast<std::int64_t>(samples) * 1000 / 44100),
+                 static_cast<std::int32_t>(static_cast<std::int64_t>(samples) * 1000 /
+                                           library::SampleRate),
                  m_flags);
     }
     m_flags.StopRequested = true;
@@ -266,7 +268,7 @@ void RenderRun::reportBlock()
     report.songPosition = m_displayPosition;
     report.blockValues = m_blockValues;
     report.queuedSnapshot = m_queuedSnapshot;
-    const std::int32_t b = m_blockValues * 1000 / 44100;
+    const std::int32_t b = m_blockValues * 1000 / library::SampleRate;
     report.meter = b + 500 != 0 ? ((b - m_queuedSnapshot + 500) * 100) / (b + 500) : 0;
     report.silence = m_flags.SilenceDisplay.load();
     report.writing = m_writing;
@@ -301,9 +303,9 @@ void RenderRun::handOnBlock()
             sleepBriefly();
         }
         m_flags.setStage("play Error (501)");
-        m_player->Write(
-            m_renderer->block(), m_blockValues * 2,
-            static_cast<std::int32_t>(static_cast<std::int64_t>(m_blockValues) * 1000 / 44100));
+        m_player->Write(m_renderer->block(), m_blockValues * 2,
+                        static_cast<std::int32_t>(static_cast<std::int64_t>(m_blockValues) * 1000 /
+                                                  library::SampleRate));
     }
     m_flags.setStage("play Error(510)");
     if (m_writing) {
@@ -324,7 +326,7 @@ void RenderRun::handOnBlock()
         }
     }
     m_ctx.cache.TrimCache();
-    if (m_player->State() == 1) {
+    if (m_player->State() == TAsyncPlayer::StateIdle) {
         m_player->Start();
     }
 }
@@ -399,7 +401,7 @@ void RenderRun::startExport()
     const bool ok =
         m_wav.WriteWavHeader(m_flags.exportFileName(), channels,
                              static_cast<std::int32_t>(static_cast<std::uint32_t>(provisional)), 16,
-                             channels * 2, 44100 * channels * 2, 44100);
+                             channels * 2, library::SampleRate * channels * 2, library::SampleRate);
     if (!ok) {
         m_flags.WavWriteFailed = true; // the next block write fails and reports it
     }

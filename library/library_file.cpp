@@ -19,7 +19,7 @@ std::vector<std::uint8_t> SoundLibrary::serialize() const
         w.bytes(s->Name.raw.data(), s->Name.raw.size());
         w.bytes(s->StopTarget.raw.data(), s->StopTarget.raw.size());
         w.zeros(2); // padding
-        w.zeros(4); // the in-memory pointer of the original format; meaningless in a file
+        w.zeros(4); // a sound record's data pointer slot; meaningless in a file, written as 0
         w.i32(s->DataSize);
         w.i32(s->Flags);
         w.i32(s->StretchMul);

@@ -9,7 +9,10 @@
 
 namespace bw::library {
 
-/// 16-bit mono samples at 44100 Hz. A sound of DataSize bytes holds (DataSize + 1) / 2
+/// Frames per second of every sample the program holds and every sound it plays.
+constexpr int SampleRate = 44100;
+
+/// 16-bit mono samples at SampleRate. A sound of DataSize bytes holds (DataSize + 1) / 2
 /// samples; an odd last byte sits in the low byte of the last sample.
 using SampleData = std::vector<std::int16_t>;
 using SampleDataPtr = std::shared_ptr<const SampleData>;
