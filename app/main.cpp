@@ -3,7 +3,28 @@
 #include "ui/main_window.h"
 #include "ui/program_windows.h"
 
+#ifdef BW_HAVE_SDL_OUT
+#include "audio/sdl_wave_out.h"
+#endif
+
+#include <memory>
+
 #include <QApplication>
+
+namespace {
+
+/// The sound device the program plays through: SDL when built with it, else an output that
+/// discards what it is given.
+bw::audio::WaveOutFactory DeviceOutput()
+{
+#ifdef BW_HAVE_SDL_OUT
+    return [] { return std::make_unique<bw::audio::SdlWaveOut>(); };
+#else
+    return {};
+#endif
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -12,7 +33,7 @@ int main(int argc, char* argv[])
     // The program ends with its main window, whatever tool windows are still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto windows = bw::ui::CreateProgramWindows();
+    auto windows = bw::ui::CreateProgramWindows({}, DeviceOutput());
     QObject::connect(windows->main.get(), &bw::ui::TMain::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     windows->main->show();

@@ -1,5 +1,9 @@
 #include "ui/export_dialog.h"
 
+#include "ui/render_bridge.h"
+
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,6 +40,20 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     buttons->addWidget(m_cancel);
     grid->addLayout(buttons, 2, 0, 1, 2);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void TWriteWavF::followEngine(RenderBridge& bridge)
+{
+    connect(&bridge, &RenderBridge::blockReported, this, [this](const audio::BlockReport& r) {
+        if (r.writing || r.exportPending) {
+            m_progress->setValue(std::clamp(r.progress, 0, 100));
+        }
+    });
+    connect(&bridge, &RenderBridge::exportFinished, this, &QDialog::close);
+    connect(&bridge, &RenderBridge::runEnded, this, [this] {
+        m_progress->setValue(0);
+        close();
+    });
 }
 
 } // namespace bw::ui

@@ -8,6 +8,8 @@ class QPushButton;
 
 namespace bw::ui {
 
+class RenderBridge;
+
 /// The WAV export dialog. Its file choice and the start of the export are added with the
 /// export; the engine drives the progress bar and closes the dialog.
 class TWriteWavF : public QDialog
@@ -17,6 +19,8 @@ public:
     explicit TWriteWavF(QWidget* parent = nullptr);
 
     QProgressBar* progressBar() const { return m_progress; }
+    /// Follows the engine: progress while a file is written, closed when the export is done.
+    void followEngine(RenderBridge& bridge);
     QLabel* fileLabel() const { return m_file; }
 
 private:

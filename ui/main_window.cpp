@@ -2,40 +2,32 @@
 
 #include "audio/stretch_cache.h"
 #include "core/pattern_file.h"
-#include "ui/draw_helpers.h"
-#include "ui/export_dialog.h"
+#include "ui/editor_context.h"
+#include "ui/main_window_frame.h"
 #include "ui/message_box.h"
-#include "ui/paint_box.h"
-#include "ui/performance_window.h"
+#include "ui/pattern_grid.h"
+#include "ui/pattern_tabs.h"
 #include "ui/periphery_windows.h"
 #include "ui/render_bridge.h"
-#include "ui/sequencer_lane.h"
+#include "ui/sequencer_panel.h"
 #include "ui/skin.h"
+#include "ui/track_list.h"
+#include "ui/transport_band.h"
 #include "ui/ui_thread.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <string>
-#include <vector>
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
-#include <QLabel>
 #include <QPixmap>
-#include <QProgressBar>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSignalBlocker>
-#include <QSlider>
-#include <QTabBar>
-#include <QToolButton>
 
 namespace bw::ui {
 
@@ -85,14 +77,18 @@ bool LoadCursorFile(const QString& path, QCursor& cursor)
 
 } // namespace
 
-TMain::TMain(const QString& programDir,
-             std::optional<audio::WaveOutFactory> deviceOutput,
-             QWidget* parent)
+TMain::TMain(const QString& programDir, audio::WaveOutFactory deviceOutput, QWidget* parent)
     : QMainWindow(parent), m_song(std::make_unique<core::TSong>()),
+      m_cache(std::make_unique<audio::StretchCache>()),
       m_clipboard(std::make_unique<core::EventGrid>())
 {
     m_programDir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
-    FormCreate(std::move(deviceOutput));
+    m_context = std::make_unique<EditorContext>(*m_song, m_songLock, m_library, m_flags,
+                                                *m_clipboard, this);
+    m_bridge = new RenderBridge(*m_song, m_library, m_songLock, *m_cache, m_flags,
+                                std::move(deviceOutput), this);
+    m_context->setBridge(m_bridge);
+    FormCreate();
 }
 
 TMain::~TMain()
@@ -106,23 +102,31 @@ TMain::~TMain()
 
 void TMain::setLinks(const MainWindowLinks& links)
 {
-    m_links = links;
-    if (m_links.conti != nullptr) {
+    m_context->setLinks(links);
+    if (links.conti != nullptr) {
+        m_context->setSkin(&links.conti->skin());
         m_ownSkin.reset();
-        setWindowIcon(QIcon(QPixmap::fromImage(m_links.conti->skin().appIcon)));
+        setWindowIcon(QIcon(QPixmap::fromImage(links.conti->skin().appIcon)));
     }
-    repaintEditors();
+    repaintFrame();
+}
+
+const MainWindowLinks& TMain::links() const
+{
+    return m_context->links();
 }
 
 const Skin* TMain::skin() const
 {
-    if (m_links.conti != nullptr) {
-        return &m_links.conti->skin();
-    }
-    return m_ownSkin.get();
+    return m_context->skin();
 }
 
-void TMain::FormCreate(std::optional<audio::WaveOutFactory> deviceOutput)
+int TMain::songPosition() const
+{
+    return m_context->songPosition();
+}
+
+void TMain::FormCreate()
 {
     // 1. Flags and editor state start cleared.
     m_flags.SongMode = false;
@@ -135,52 +139,45 @@ void TMain::FormCreate(std::optional<audio::WaveOutFactory> deviceOutput)
     m_flags.SilenceDisplay = false;
     m_windowReady = false;
     m_firstShow = true;
-    m_edit = MainEditState{};
-    m_songPosition = 0;
+    m_currentFileName.clear();
 
     m_ownSkin = std::make_unique<Skin>();
+    m_context->setSkin(m_ownSkin.get());
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QString::fromLatin1(StartCaption));
     resize(782, 536);
     setWindowIcon(QIcon(QPixmap::fromImage(m_ownSkin->appIcon)));
+    createFrame();
     createRegions();
     createMenus();
+    connectEngine();
 
     // 2. The empty library.
     m_library.CreateSoundLibrary();
     // 3. The program folder is set by the constructor.
-    // 4. The grid's cursor; the tab row's tabs fill their panel.
+    // 4. The grid's cursor (the tab row's height is its own).
     loadStickCursor();
-    pattab->setFixedHeight(Panel17->height() - 2);
     // 5. Default files and the library.
     m_patternPath = QDir(m_programDir).filePath(QStringLiteral("default.bwp"));
     m_defaultLibraryPath = QDir(m_programDir).filePath(QStringLiteral("default.slb"));
     loadDefaultLibrary();
     // 6. The sound chooser.
-    fillSoundBox();
-    // 7. A reset song, an empty clipboard and the stretch cache.
-    {
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        core::InitSong(*m_song);
-    }
+    m_trackList->fillSoundBox();
+    // 7. A reset song and an empty clipboard; the stretch cache exists with the window.
+    m_context->withSong([](core::TSong& s) { core::InitSong(s); });
     for (auto& row : *m_clipboard) {
         for (auto& e : row) {
             core::ClearEvent(e);
         }
     }
-    m_cache = std::make_unique<audio::StretchCache>();
-    m_bridge =
-        new RenderBridge(*m_song, m_library, m_songLock, *m_cache, m_flags,
-                         deviceOutput ? std::move(*deviceOutput) : DefaultDeviceOutput(), this);
-    connectBridge();
     // 8. The grid's height for the reset song.
-    setGridScrollRange(m_song->TrackCount);
+    m_grid->setRowCount(m_song->TrackCount);
     // 9. File dialog settings are the class constants.
     // 10. The default pattern file.
     loadDefaultPattern();
     // The loaded song may have another track count than the reset one: size the grid for it,
     // or the rows past the twelfth could not be scrolled to until the next Open.
-    setGridScrollRange(m_song->TrackCount);
+    m_grid->setRowCount(m_song->TrackCount);
     // 11. Tabs, sound binding, ready.
     RebuildPatternTabs();
     CheckTrackSounds();
@@ -195,7 +192,7 @@ void TMain::loadStickCursor()
     if (!m_hasStickCursor) {
         m_stickCursor = QCursor(Qt::ArrowCursor);
     }
-    noteBox->setCursor(m_stickCursor);
+    m_grid->setGridCursor(m_stickCursor);
 }
 
 void TMain::loadDefaultLibrary()
@@ -246,23 +243,8 @@ void TMain::loadDefaultPattern()
         showSequencer = false;
     }
     if (showSequencer) {
-        seqpanel->setVisible(true);
+        m_sequencer->setShown(true);
     }
-}
-
-void TMain::fillSoundBox()
-{
-    const QSignalBlocker block(soundbox);
-    soundbox->clear();
-    for (int i = 0; i < m_library.count(); ++i) {
-        soundbox->addItem(QString::fromLatin1(m_library.SoundNameAt(i).c_str()));
-    }
-}
-
-void TMain::setGridScrollRange(int trackCount)
-{
-    panel5->setProperty("rowsHeight", std::max(0, trackCount) * GridRowHeight);
-    updateGridSize();
 }
 
 void TMain::showEvent(QShowEvent* event)
@@ -289,238 +271,77 @@ void TMain::FormShow()
     }
 }
 
-void SelectItemByNumber(QComboBox* box, int number)
-{
-    int found = -1;
-    for (int i = 0; i < box->count(); ++i) {
-        QString text = box->itemText(i).trimmed();
-        if (text.startsWith(QLatin1Char('+'))) {
-            text.remove(0, 1);
-        }
-        bool ok = false;
-        const int value = text.toInt(&ok, 10);
-        if (ok && value == number) {
-            found = i;
-        }
-    }
-    const QSignalBlocker block(box);
-    box->setCurrentIndex(found >= 0 ? found : (box->count() > 0 ? 0 : -1));
-}
-
 void TMain::ShowSongSettings()
 {
     BW_ASSERT_UI_THREAD();
-    RebuildPatternTabs();
-    int beats = 0, ticks = 0, bpmValue = 0, stop = 0, master = 0, stereo = 0, transpose = 0,
-        shuffle = 0, feedback = 0;
-    {
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        beats = m_song->Beats;
-        ticks = m_song->Ticks;
-        bpmValue = m_song->Bpm;
-        stop = m_song->StopPosition;
-        master = m_song->MasterVolume;
-        stereo = m_song->Stereo;
-        transpose = m_song->Transpose;
-        shuffle = m_song->ShuffleAmount;
-        feedback = m_song->DelayFeedback;
-    }
-    SelectItemByNumber(BeatB, beats);
-    SelectItemByNumber(TickB, ticks);
-    {
-        const QSignalBlocker block(bpm);
-        bpm->setValue(bpmValue);
-    }
-    stopseqbox->setText(QString::number(stop));
-    {
-        const QSignalBlocker block(mastervol);
-        mastervol->setValue(master / 10); // the bar's 0..1000 for the song's 0..10000
-    }
-    {
-        // The song takes what its bars hold, as their change handlers would: a tempo read
-        // from a file is kept within 50..300, the master volume goes through the bar's steps.
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        m_song->Bpm = bpm->value();
-        m_song->MasterVolume = mastervol->value() * 10000 / 1000;
-        bpmValue = m_song->Bpm;
-    }
-    Label5->setText(QString::number(bpmValue));
-    Channels->setText(stereo == 1 ? QStringLiteral("stereo") : QStringLiteral("mono"));
-    SelectItemByNumber(transcom, transpose);
-    Panel32->setText(QString::number(shuffle) + QStringLiteral("%"));
-    Panel30->setText(QString::number(feedback) + QStringLiteral("%"));
-    layoutTempoPanel();
-    repaintEditors();
+    // Each region copies what it shows from the song and repaints.
+    m_context->showSongSettings();
+    repaintFrame();
 }
 
 void TMain::CheckTrackSounds()
 {
-    BW_ASSERT_UI_THREAD();
-    std::vector<core::MissingSound> missing;
-    {
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        missing = core::BindTrackSounds(m_song->Tracks, m_song->TrackCount, m_library, true);
-    }
-    // The messages are shown with the lock released, so playback goes on behind them.
-    for (const core::MissingSound& m : missing) {
-        ShowMessage(this, QString::fromLatin1(core::MissingSoundText(m).c_str()),
-                    QStringLiteral("hmmmm..."));
-    }
-    PaintBox1->update();
-    PaintBox4->update();
+    m_context->CheckTrackSounds();
 }
 
 void TMain::RebuildPatternTabs()
 {
-    QStringList names;
-    int current = 0;
-    {
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        for (const auto& p : m_song->Patterns) {
-            names << QString::fromLatin1(p->Name.str().c_str());
-        }
-        current = m_song->CurrentPattern;
-    }
-    {
-        const QSignalBlocker block(pattab);
-        while (pattab->count() > 0) {
-            pattab->removeTab(0);
-        }
-        for (const QString& n : names) {
-            pattab->addTab(n);
-        }
-        if (current >= 0 && current < pattab->count()) {
-            pattab->setCurrentIndex(current);
-        }
-    }
+    m_patternTabs->RebuildPatternTabs();
     if (m_windowReady) {
-        PaintBox3->update();
-        leftseqbox->update();
+        m_context->displayEdited();
     }
 }
 
 void TMain::SetSongPosition(int beat)
 {
-    BW_ASSERT_UI_THREAD();
-    int clamped = 0;
-    {
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        clamped = core::MoveSongPosition(*m_song, beat);
-    }
-    m_songPosition = clamped;
-    m_bridge->publishSongPosition(clamped);
-    PosLabel->setText(QString::number(clamped));
-    PaintBox3->update();
-    leftseqbox->update();
+    m_context->SetSongPosition(beat);
 }
 
 void TMain::ToggleSequencer()
 {
-    if (m_seqPanelWidth < 50) {
-        m_seqPanelWidth = 50;
+    if (m_sequencer->panelWidth() < 50) {
+        m_sequencer->setPanelWidth(50);
     }
-    seqpanel->setVisible(seqpanel->isHidden());
+    m_sequencer->setShown(!m_sequencer->isShown());
     FormResize();
     ShowSongSettings();
-    Panel1->update();
 }
 
 void TMain::ShowAbout()
 {
-    if (m_links.info != nullptr) {
-        m_links.info->show();
-        m_links.info->raise();
+    if (links().info != nullptr) {
+        links().info->show();
+        links().info->raise();
     }
 }
 
 void TMain::playbClick()
 {
-    if (m_bridge->stopping()) {
-        return;
-    }
-    SetSongPosition(m_songPosition);
-    m_flags.SongMode = true;
-    m_flags.InspectorPlayRequested = false;
-    loopbut->setChecked(false);
-    playb->setChecked(true);
-    m_bridge->startRun();
+    m_transport->playbClick();
 }
 
 void TMain::stopBClick()
 {
-    if (m_bridge->stopping()) {
-        return;
-    }
-    playb->setChecked(false);
-    loopbut->setChecked(false);
-    stopB->setChecked(true);
-    m_flags.StopRequested = true;
-    m_flags.SongMode = false;
+    m_transport->stopBClick();
 }
 
-void TMain::connectBridge()
+void TMain::connectEngine()
 {
-    RenderBridge::Display d;
-    d.setSongPosition = [this](int beat) { SetSongPosition(beat); };
-    d.pressPlay = [this] { playb->setChecked(true); };
-    d.blockDone = [this](const audio::BlockReport& r) {
-        beatpos->setText(QString::number(r.beatCounter));
-        Label13->setText(QString::number(r.activeVoices));
-        ledPB->update();
-        PosLabel->setText(QString::number(r.songPosition));
-        if (m_links.performance != nullptr) {
-            m_links.performance->SetMeter(r.meter);
-        }
-        Lsilence->setVisible(r.silence);
-        m_edit.AnimationCounter = (m_edit.AnimationCounter + 1) % 4;
-        if (funBox3->isVisible()) {
-            funBox3->update();
-        }
-        if (r.writing || r.exportPending) {
-            if (m_links.writeWav != nullptr) {
-                m_links.writeWav->progressBar()->setValue(std::clamp(r.progress, 0, 100));
-            }
-            // The Pattern Sequencer window stays out of the way while an export runs.
-            if (m_links.sequencer != nullptr && !m_sequencerWasVisible.has_value()) {
-                m_sequencerWasVisible = m_links.sequencer->isVisible();
-                m_links.sequencer->hide();
-            }
-        }
-    };
-    d.closeExportDialog = [this] {
-        if (m_links.writeWav != nullptr) {
-            m_links.writeWav->close();
-        }
-    };
-    d.engineFailed = [this](const std::string& message, bool wavWriteFailed) {
-        if (wavWriteFailed) {
-            ShowMessage(this, QString::fromUtf8(audio::OpenFileErrorText), QStringLiteral("ERROR"));
-        }
-        ShowMessage(this, QString::fromLatin1(message.c_str()), QStringLiteral("!"));
-    };
-    d.engineEnded = [this](bool) {
-        ledPB->update();
-        playb->setChecked(false);
-        stopB->setChecked(true);
-        loopbut->setChecked(false);
-        if (m_links.performance != nullptr) {
-            m_links.performance->SetMeter(0);
-        }
-        if (m_links.writeWav != nullptr) {
-            m_links.writeWav->progressBar()->setValue(0);
-            m_links.writeWav->close();
-        }
-        if (m_sequencerWasVisible.has_value()) {
-            if (*m_sequencerWasVisible && m_links.sequencer != nullptr && !m_closing) {
-                m_links.sequencer->show();
-            }
-            m_sequencerWasVisible.reset();
-        }
+    connect(m_bridge, &RenderBridge::songPositionRequested, m_context.get(),
+            &EditorContext::SetSongPosition);
+    connect(m_bridge, &RenderBridge::runFailed, this,
+            [this](const QString& message, bool wavWriteFailed) {
+                if (wavWriteFailed) {
+                    ShowMessage(this, QString::fromUtf8(audio::OpenFileErrorText),
+                                QStringLiteral("ERROR"));
+                }
+                ShowMessage(this, message, QStringLiteral("!"));
+            });
+    connect(m_bridge, &RenderBridge::runEnded, this, [this] {
         if (isHidden() && !m_closing) {
             show();
         }
-    };
-    m_bridge->setDisplay(std::move(d));
+    });
 }
 
 bool TMain::FormCloseQuery()
@@ -546,6 +367,7 @@ void TMain::FormClose()
     BW_ASSERT_UI_THREAD();
     // Stop the engine and wait for it with events served: it may be inside a call that needs
     // this thread. Only then is it safe to free what it reads.
+    m_bridge->setShuttingDown(true);
     m_bridge->stopAndWait();
     {
         std::lock_guard<core::SongLock> guard(m_songLock);

@@ -1,14 +1,15 @@
 // The main menu and the window-level click handlers.
 
+#include "ui/editor_context.h"
 #include "ui/export_dialog.h"
 #include "ui/library_window.h"
 #include "ui/main_window.h"
+#include "ui/main_window_frame.h"
 #include "ui/message_box.h"
-#include "ui/paint_box.h"
-#include "ui/pattern_tabs.h"
 #include "ui/performance_window.h"
 #include "ui/periphery_windows.h"
-#include "ui/sequencer_lane.h"
+#include "ui/sequencer_panel.h"
+#include "ui/sequencer_windows.h"
 #include "ui/skin.h"
 
 #include <QAction>
@@ -116,13 +117,6 @@ void TMain::createMenus()
     connect(help2, &QAction::triggered, this, [this] { help2Click(); });
     connect(AboutBeatwright1, &QAction::triggered, this, [this] { AboutBeatwright1Click(); });
     connect(gotowebsite1, &QAction::triggered, this, [this] { gotowebsite1Click(); });
-
-    connect(Button5, &QPushButton::clicked, this, [this] {
-        if (m_links.newPattern != nullptr) {
-            m_links.newPattern->patname()->clear();
-            ShowWindow(m_links.newPattern);
-        }
-    });
 }
 
 // The document and clipboard commands arrive with the pattern commands.
@@ -146,16 +140,16 @@ void TMain::Delete1Click()
 void TMain::WriteWav1Click()
 {
     m_flags.WriteSong = false;
-    if (m_links.writeWav != nullptr) {
-        m_links.writeWav->open();
+    if (links().writeWav != nullptr) {
+        links().writeWav->open();
     }
 }
 
 void TMain::WritePatternSong1Click()
 {
     m_flags.WriteSong = true;
-    if (m_links.writeWav != nullptr) {
-        m_links.writeWav->open();
+    if (links().writeWav != nullptr) {
+        links().writeWav->open();
     }
 }
 
@@ -166,7 +160,7 @@ void TMain::Quit1Click()
 
 void TMain::Preferences1Click()
 {
-    ShowWindow(m_links.preferences);
+    ShowWindow(links().preferences);
 }
 
 void TMain::PatternSequencer1Click()
@@ -176,17 +170,17 @@ void TMain::PatternSequencer1Click()
 
 void TMain::SoundLibary1Click()
 {
-    ShowWindow(m_links.soundLibrary);
+    ShowWindow(links().soundLibrary);
 }
 
 void TMain::WaveOutput1Click()
 {
-    ShowWindow(m_links.waveOutput);
+    ShowWindow(links().waveOutput);
 }
 
 void TMain::Performance1Click()
 {
-    ShowWindow(m_links.performance);
+    ShowWindow(links().performance);
 }
 
 void TMain::help2Click()
@@ -208,7 +202,7 @@ void TMain::gotowebsite1Click()
 void TMain::Image3MouseDown(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
-        ShowWindow(m_links.multiseq);
+        ShowWindow(links().multiseq);
         return;
     }
     if (event->button() != Qt::LeftButton) {
@@ -216,14 +210,13 @@ void TMain::Image3MouseDown(QMouseEvent* event)
     }
     // A press on the picture shows the panel; a press while it is shown hides it again, so
     // the picture works as a toggle like the menu item and the label.
-    if (seqpanel->isHidden()) {
-        if (m_seqPanelWidth < 50) {
-            m_seqPanelWidth = 50;
+    if (!m_sequencer->isShown()) {
+        if (m_sequencer->panelWidth() < 50) {
+            m_sequencer->setPanelWidth(50);
         }
-        seqpanel->show();
+        m_sequencer->setShown(true);
         FormResize();
         ShowSongSettings();
-        Panel1->update();
     } else {
         ToggleSequencer();
     }
@@ -232,21 +225,25 @@ void TMain::Image3MouseDown(QMouseEvent* event)
 void TMain::Panel24MouseDown(QMouseEvent* event)
 {
     if ((event->modifiers() & Qt::ShiftModifier) != 0) {
-        ShowWindow(m_links.conti);
+        ShowWindow(links().conti);
     }
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == client && event->type() == QEvent::Resize) {
+    if (m_frame == nullptr) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    const Frame& f = *m_frame;
+    if (watched == f.client && event->type() == QEvent::Resize) {
         FormResize();
-    } else if (watched == seqLabel && event->type() == QEvent::MouseButtonRelease) {
+    } else if (watched == f.seqLabel && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && seqLabel->rect().contains(me->pos())) {
+        if (me->button() == Qt::LeftButton && f.seqLabel->rect().contains(me->pos())) {
             ToggleSequencer();
             return true;
         }
-    } else if (watched == Panel24 && event->type() == QEvent::MouseButtonPress) {
+    } else if (watched == f.Panel24 && event->type() == QEvent::MouseButtonPress) {
         Panel24MouseDown(static_cast<QMouseEvent*>(event));
     }
     return QMainWindow::eventFilter(watched, event);

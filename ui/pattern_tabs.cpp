@@ -1,61 +1,79 @@
 #include "ui/pattern_tabs.h"
 
-#include <QCheckBox>
-#include <QFont>
-#include <QHBoxLayout>
-#include <QLabel>
+#include "ui/editor_context.h"
+#include "ui/pattern_dialogs.h"
+#include "ui/widget_factory.h"
+
+#include <algorithm>
+
+#include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
+#include <QSignalBlocker>
+#include <QTabBar>
 
 namespace bw::ui {
 
-TNewPattenDia1::TNewPattenDia1(QWidget* parent) : QDialog(parent)
+PatternTabs::PatternTabs(EditorContext& context, QWidget* parent) : QObject(parent), m_ctx(context)
 {
-    setObjectName(QStringLiteral("NewPattenDia1"));
-    setWindowTitle(QStringLiteral("New Pattern"));
-    setFixedSize(260, 150);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Insert Name"), this));
-    m_patname = new QLineEdit(this);
-    m_patname->setObjectName(QStringLiteral("patname"));
-    layout->addWidget(m_patname);
-    m_copyB = new QCheckBox(QStringLiteral("Copy Events to New Part"), this);
-    m_copyB->setObjectName(QStringLiteral("copyB"));
-    m_copyB->setChecked(true);
-    layout->addWidget(m_copyB);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("OKBtn"));
-    m_ok->setDefault(true);
-    layout->addWidget(m_ok, 0, Qt::AlignRight);
+    Panel17 = MakePanel(parent, QStringLiteral("Panel17"), FrameColor);
+    Panel17->setGeometry(0, 0, 400, RowHeight);
+    pattab = new QTabBar(Panel17);
+    pattab->setObjectName(QStringLiteral("pattab"));
+    pattab->setExpanding(false);
+    pattab->setDrawBase(false);
+    pattab->setUsesScrollButtons(true);
+    // The tabs fill their row.
+    pattab->setFixedHeight(RowHeight - 2);
+    Button5 = new QPushButton(QStringLiteral("New Pat"), Panel17);
+    Button5->setObjectName(QStringLiteral("Button5"));
+    Button5->setFocusPolicy(Qt::NoFocus);
+    Button6 = new QPushButton(QStringLiteral("Del Pat"), Panel17);
+    Button6->setObjectName(QStringLiteral("Button6"));
+    Button6->setFocusPolicy(Qt::NoFocus);
+    connect(Button5, &QPushButton::clicked, this, &PatternTabs::Button5Click);
+    connect(&m_ctx, &EditorContext::songSettingsShown, this, &PatternTabs::RebuildPatternTabs);
 }
 
-TwantsaveF::TwantsaveF(QWidget* parent) : QDialog(parent)
+void PatternTabs::setRowWidth(int width)
 {
-    setObjectName(QStringLiteral("wantsaveF"));
-    setWindowTitle(QStringLiteral("Beatwright"));
-    setModal(true);
-    setFixedSize(340, 120);
-    auto* layout = new QVBoxLayout(this);
-    auto* row = new QHBoxLayout();
-    auto* mark = new QLabel(QStringLiteral("?"), this);
-    QFont big = mark->font();
-    big.setPixelSize(40);
-    big.setBold(true);
-    mark->setFont(big);
-    row->addWidget(mark);
-    row->addWidget(new QLabel(QStringLiteral("Do you want to save before continuing ?"), this), 1);
-    layout->addLayout(row);
-    auto* buttons = new QHBoxLayout();
-    m_save = new QPushButton(QStringLiteral("Save"), this);
-    m_no = new QPushButton(QStringLiteral("No"), this);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    buttons->addStretch(1);
-    for (QPushButton* b : {m_save, m_no, m_cancel}) {
-        b->setObjectName(b->text());
-        buttons->addWidget(b);
+    Panel17->setGeometry(0, 0, width, RowHeight);
+    Button6->setGeometry(width - 70, 4, 64, 24);
+    Button5->setGeometry(width - 140, 4, 64, 24);
+    pattab->setGeometry(6, 2, std::max(0, width - 150), RowHeight - 2);
+}
+
+void PatternTabs::RebuildPatternTabs()
+{
+    QStringList names;
+    const int current = m_ctx.withSong([&names](const core::TSong& s) {
+        for (const auto& p : s.Patterns) {
+            names << QString::fromLatin1(p->Name.str().c_str());
+        }
+        return s.CurrentPattern;
+    });
+    {
+        const QSignalBlocker block(pattab);
+        while (pattab->count() > 0) {
+            pattab->removeTab(0);
+        }
+        for (const QString& n : names) {
+            pattab->addTab(n);
+        }
+        if (current >= 0 && current < pattab->count()) {
+            pattab->setCurrentIndex(current);
+        }
     }
-    layout->addLayout(buttons);
+}
+
+void PatternTabs::Button5Click()
+{
+    TNewPattenDia1* dialog = m_ctx.links().newPattern;
+    if (dialog != nullptr) {
+        dialog->patname()->clear();
+        dialog->show();
+        dialog->raise();
+    }
 }
 
 } // namespace bw::ui

@@ -1,45 +1,39 @@
 #pragma once
 
-#include <QDialog>
+#include <QObject>
 
-class QCheckBox;
-class QLineEdit;
+class QFrame;
 class QPushButton;
+class QTabBar;
+class QWidget;
 
 namespace bw::ui {
 
-/// The new-pattern dialog: a name and whether the events are copied.
-class TNewPattenDia1 : public QDialog
+class EditorContext;
+
+/// The pattern tab row of the top strip: one tab per pattern, "New Pat" and "Del Pat".
+class PatternTabs : public QObject
 {
     Q_OBJECT
 public:
-    explicit TNewPattenDia1(QWidget* parent = nullptr);
+    PatternTabs(EditorContext& context, QWidget* parent);
 
-    QLineEdit* patname() const { return m_patname; }
-    QCheckBox* copyB() const { return m_copyB; }
-    QPushButton* okButton() const { return m_ok; }
+    /// Places the row at the top of its host, width wide.
+    void setRowWidth(int width);
+    /// Refills the tabs from the pattern list and selects the current pattern.
+    void RebuildPatternTabs();
 
-private:
-    QLineEdit* m_patname = nullptr;
-    QCheckBox* m_copyB = nullptr;
-    QPushButton* m_ok = nullptr;
-};
+    QFrame* Panel17 = nullptr;
+    QTabBar* pattab = nullptr;
+    QPushButton* Button5 = nullptr; // New Pat
+    QPushButton* Button6 = nullptr; // Del Pat
 
-/// The save-changes prompt shown before New, Open and close.
-class TwantsaveF : public QDialog
-{
-    Q_OBJECT
-public:
-    explicit TwantsaveF(QWidget* parent = nullptr);
-
-    QPushButton* saveButton() const { return m_save; }
-    QPushButton* noButton() const { return m_no; }
-    QPushButton* cancelButton() const { return m_cancel; }
+    static constexpr int RowHeight = 32;
 
 private:
-    QPushButton* m_save = nullptr;
-    QPushButton* m_no = nullptr;
-    QPushButton* m_cancel = nullptr;
+    void Button5Click();
+
+    EditorContext& m_ctx;
 };
 
 } // namespace bw::ui

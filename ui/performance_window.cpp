@@ -1,6 +1,7 @@
 #include "ui/performance_window.h"
 
 #include "ui/draw_helpers.h"
+#include "ui/render_bridge.h"
 
 #include <algorithm>
 
@@ -79,6 +80,13 @@ Twaveoutf::Twaveoutf(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowS
     setObjectName(QStringLiteral("waveoutf"));
     setWindowTitle(QStringLiteral("waveoutf"));
     resize(300, 200);
+}
+
+void Tperformf::followEngine(RenderBridge& bridge)
+{
+    connect(&bridge, &RenderBridge::blockReported, this,
+            [this](const audio::BlockReport& report) { SetMeter(report.meter); });
+    connect(&bridge, &RenderBridge::runEnded, this, [this] { SetMeter(0); });
 }
 
 } // namespace bw::ui

@@ -8,6 +8,8 @@ class QLabel;
 
 namespace bw::ui {
 
+class RenderBridge;
+
 /// The performance meter: a bar and a percentage that reach 100 when the output runs dry.
 class Tperformf : public QWidget
 {
@@ -17,6 +19,8 @@ public:
 
     /// Shows value percent: the bar's share of the white track, blue below 100, red from 100.
     void SetMeter(int value);
+    /// Follows the engine: the meter after every block, 0 when a run ends.
+    void followEngine(RenderBridge& bridge);
     QLabel* pert() const { return m_pert; }
     QFrame* bar() const { return m_bar; }
 

@@ -1,15 +1,15 @@
 #include "ui/program_windows.h"
 
+#include "ui/entry_windows.h"
 #include "ui/export_dialog.h"
 #include "ui/groove_popups.h"
-#include "ui/keyboard_commands.h"
 #include "ui/library_window.h"
 #include "ui/main_window.h"
-#include "ui/pattern_tabs.h"
+#include "ui/pattern_dialogs.h"
 #include "ui/performance_window.h"
 #include "ui/periphery_windows.h"
 #include "ui/render_bridge.h"
-#include "ui/sequencer_lane.h"
+#include "ui/sequencer_windows.h"
 #include "ui/skin.h"
 #include "ui/sound_popup.h"
 #include "ui/wave_inspector_window.h"
@@ -61,8 +61,8 @@ template <typename T> T* Create(std::unique_ptr<T>& slot, std::vector<QWidget*>&
 
 } // namespace
 
-std::unique_ptr<ProgramWindows>
-CreateProgramWindows(const QString& programDir, std::optional<audio::WaveOutFactory> deviceOutput)
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
+                                                     audio::WaveOutFactory deviceOutput)
 {
     auto w = std::make_unique<ProgramWindows>();
     w->main = std::make_unique<TMain>(programDir, std::move(deviceOutput));
@@ -104,6 +104,10 @@ CreateProgramWindows(const QString& programDir, std::optional<audio::WaveOutFact
     links.preferences = w->prefform.get();
     links.waveOutput = w->waveoutf.get();
     w->main->setLinks(links);
+    RenderBridge& bridge = w->main->bridge();
+    w->performf->followEngine(bridge);
+    w->writeWavF->followEngine(bridge);
+    w->sequencerForm->followEngine(bridge);
     return w;
 }
 

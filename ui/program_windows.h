@@ -3,7 +3,6 @@
 #include "audio/wave_out.h"
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include <QString>
@@ -74,8 +73,7 @@ struct ProgramWindows
 
 /// Creates every window in the program's order, all hidden; the main window runs its start-up
 /// sequence as it is created. programDir and deviceOutput as for TMain.
-std::unique_ptr<ProgramWindows>
-CreateProgramWindows(const QString& programDir = {},
-                     std::optional<audio::WaveOutFactory> deviceOutput = std::nullopt);
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir = {},
+                                                     audio::WaveOutFactory deviceOutput = {});
 
 } // namespace bw::ui

@@ -12,21 +12,7 @@
 #include <QThread>
 #include <QTimer>
 
-#if defined(BW_HAVE_SDL_OUT) && __has_include("audio/sdl_wave_out.h")
-#include "audio/sdl_wave_out.h"
-#define BW_USE_SDL_OUT 1
-#endif
-
 namespace bw::ui {
-
-audio::WaveOutFactory DefaultDeviceOutput()
-{
-#ifdef BW_USE_SDL_OUT
-    return [] { return std::make_unique<audio::SdlWaveOut>(); };
-#else
-    return {};
-#endif
-}
 
 RenderBridge::RenderBridge(core::TSong& song,
                            library::SoundLibrary& library,
@@ -148,13 +134,7 @@ int RenderBridge::songPosition()
 void RenderBridge::setSongPosition(int beat, bool wait)
 {
     if (wait) {
-        onUiThread(
-            [this, beat] {
-                if (m_display.setSongPosition) {
-                    m_display.setSongPosition(beat);
-                }
-            },
-            true);
+        onUiThread([this, beat] { emit songPositionRequested(beat); }, true);
         return;
     }
     // The engine's resets to 0 take effect at once: the next block must already see the
@@ -165,35 +145,20 @@ void RenderBridge::setSongPosition(int beat, bool wait)
         clamped = core::MoveSongPosition(m_song, beat);
     }
     m_songPosition = clamped;
-    onUiThread(
-        [this, clamped] {
-            if (m_display.setSongPosition) {
-                m_display.setSongPosition(clamped);
-            }
-        },
-        false);
+    onUiThread([this, clamped] { emit songPositionRequested(clamped); }, false);
 }
 
 void RenderBridge::pressPlay()
 {
-    onUiThread(
-        [this] {
-            if (m_display.pressPlay) {
-                m_display.pressPlay();
-            }
-        },
-        false);
+    onUiThread([this] { emit playShown(); }, false);
 }
 
 void RenderBridge::blockDone(const audio::BlockReport& report)
 {
     onUiThread(
         [this, report] {
-            if (!m_display.blockDone) {
-                return;
-            }
             try {
-                m_display.blockDone(report);
+                emit blockReported(report);
             } catch (const std::exception&) {
                 // A failing display update must not end playback.
             }
@@ -203,22 +168,14 @@ void RenderBridge::blockDone(const audio::BlockReport& report)
 
 void RenderBridge::closeExportDialog()
 {
-    onUiThread(
-        [this] {
-            if (m_display.closeExportDialog) {
-                m_display.closeExportDialog();
-            }
-        },
-        true);
+    onUiThread([this] { emit exportFinished(); }, true);
 }
 
 void RenderBridge::engineFailed(const std::string& message, bool wavWriteFailed)
 {
     onUiThread(
         [this, message, wavWriteFailed] {
-            if (m_display.engineFailed) {
-                m_display.engineFailed(message, wavWriteFailed);
-            }
+            emit runFailed(QString::fromLatin1(message.c_str()), wavWriteFailed);
         },
         true);
 }
@@ -227,9 +184,7 @@ void RenderBridge::engineEnded(bool writeSong)
 {
     onUiThread(
         [this, writeSong] {
-            if (m_display.engineEnded) {
-                m_display.engineEnded(writeSong);
-            }
+            emit runEnded(writeSong);
             scheduleReap();
         },
         true);

@@ -8,7 +8,6 @@
 #include "library/sound_library.h"
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,23 +21,14 @@ class StretchCache;
 namespace bw::ui {
 
 /// The GUI's side of the render engine: starts and stops runs and carries the engine's host
-/// calls over to the UI thread. Lives on the UI thread; the EngineHost methods are called on
-/// the render thread.
+/// calls over to the UI thread as signals, which the regions and windows that care connect
+/// to. Lives on the UI thread; the EngineHost methods are called on the render thread, and
+/// every signal is emitted on the UI thread (for the calls that wait, before the engine
+/// goes on).
 class RenderBridge : public QObject, public audio::EngineHost
 {
     Q_OBJECT
 public:
-    /// What the window does for the engine; every handler runs on the UI thread.
-    struct Display
-    {
-        std::function<void(int beat)> setSongPosition;
-        std::function<void()> pressPlay;
-        std::function<void(const audio::BlockReport& report)> blockDone;
-        std::function<void()> closeExportDialog;
-        std::function<void(const std::string& message, bool wavWriteFailed)> engineFailed;
-        std::function<void(bool writeSong)> engineEnded;
-    };
-
     RenderBridge(core::TSong& song,
                  library::SoundLibrary& library,
                  core::SongLock& lock,
@@ -50,8 +40,6 @@ public:
     ~RenderBridge() override;
     RenderBridge(const RenderBridge&) = delete;
     RenderBridge& operator=(const RenderBridge&) = delete;
-
-    void setDisplay(Display display) { m_display = std::move(display); }
 
     /// Starts a new render thread (play, loop, preview, export). Ignored (false) while a stop
     /// is being waited for.
@@ -71,6 +59,10 @@ public:
     /// The main window's song position as the engine reads it (set on the UI thread).
     void publishSongPosition(int beat) { m_songPosition = beat; }
 
+    /// Set while the program closes: windows do not come back when the run ends.
+    void setShuttingDown(bool value) { m_shuttingDown = value; }
+    bool shuttingDown() const { return m_shuttingDown; }
+
     // EngineHost (render thread)
     int songPosition() override;
     void setSongPosition(int beat, bool wait) override;
@@ -79,6 +71,20 @@ public:
     void closeExportDialog() override;
     void engineFailed(const std::string& message, bool wavWriteFailed) override;
     void engineEnded(bool writeSong) override;
+
+signals:
+    /// The engine moved the song position (after a song beat, or a reset to 0).
+    void songPositionRequested(int beat);
+    /// The play button is to show pressed.
+    void playShown();
+    /// The display update after a block.
+    void blockReported(const bw::audio::BlockReport& report);
+    /// The export is complete: its dialog closes.
+    void exportFinished();
+    /// The run failed; wavWriteFailed: the export file could not be written.
+    void runFailed(const QString& message, bool wavWriteFailed);
+    /// The run has ended: transport, meter and export dialog reset.
+    void runEnded(bool writeSong);
 
 private:
     /// Runs fn on the UI thread; waits for it when wait is true.
@@ -91,15 +97,11 @@ private:
     audio::StretchCache& m_cache;
     audio::RequestFlags& m_flags;
     audio::WaveOutFactory m_deviceOutput;
-    Display m_display;
     std::vector<std::unique_ptr<audio::Twaverender>> m_runs;
     std::atomic<int> m_songPosition{0};
     bool m_stopping = false;
+    bool m_shuttingDown = false;
     bool m_reapScheduled = false;
 };
-
-/// The sound device output the GUI plays through (SDL when built with it, else a discarding
-/// output).
-audio::WaveOutFactory DefaultDeviceOutput();
 
 } // namespace bw::ui

@@ -191,27 +191,6 @@ private slots:
         QVERIFY(img.pixelColor(11, 34) != black);
         QCOMPARE(img.pixelColor(51, 34), black); // d = 7, beat 8: long
     }
-
-    void skinPicturesHaveTheirSizes()
-    {
-        const Skin skin;
-        const struct
-        {
-            const char* name;
-            int w, h;
-        } sizes[] = {
-            {"stars", 265, 145},  {"score", 49, 49},     {"edgup", 33, 17},   {"edgdo", 33, 17},
-            {"edgupg", 33, 17},   {"edgdog", 33, 17},    {"fadob", 25, 17},   {"fadunt", 25, 17},
-            {"sfadleft", 25, 17}, {"sfadright", 33, 17}, {"soulei", 137, 49}, {"soulei2", 137, 33},
-            {"redrock", 25, 17},  {"mubu1", 25, 49},     {"mubu2", 25, 25},   {"i1", 33, 57},
-            {"i2", 33, 57},       {"i3", 25, 57},        {"b", 41, 33}};
-        for (const auto& s : sizes) {
-            const QImage* img = skin.picture(QString::fromLatin1(s.name));
-            QVERIFY2(img != nullptr, s.name);
-            QCOMPARE(img->size(), QSize(s.w, s.h));
-        }
-        QCOMPARE(skin.picture(QStringLiteral("nope")), nullptr);
-    }
 };
 
 std::unique_ptr<QObject> MakeDrawHelpersTest()

@@ -1,16 +1,25 @@
 // Start-up, sound binding, layout, menu and close of the main window.
 
 #include "audio/request_flags.h"
+#include "ui/draw_helpers.h"
+#include "ui/editor_context.h"
 #include "ui/export_dialog.h"
 #include "ui/library_window.h"
 #include "ui/main_window.h"
+#include "ui/mixer_strip.h"
 #include "ui/paint_box.h"
+#include "ui/pattern_grid.h"
+#include "ui/pattern_tabs.h"
 #include "ui/performance_window.h"
 #include "ui/periphery_windows.h"
 #include "ui/program_windows.h"
 #include "ui/render_bridge.h"
-#include "ui/sequencer_lane.h"
+#include "ui/sequencer_panel.h"
+#include "ui/sequencer_windows.h"
 #include "ui/skin.h"
+#include "ui/track_list.h"
+#include "ui/transport_band.h"
+#include "ui/value_lane.h"
 #include "ui_test_support.h"
 
 #include <atomic>
@@ -41,63 +50,6 @@ namespace bw::testing {
 
 using namespace bw::ui;
 
-namespace {
-
-/// A 16 x 16 cursor file with its hotspot at (3, 5).
-QByteArray CursorFile()
-{
-    QByteArray b;
-    const auto u8 = [&b](int v) { b.append(static_cast<char>(v & 0xFF)); };
-    const auto u16 = [&u8](int v) {
-        u8(v);
-        u8(v >> 8);
-    };
-    const auto u32 = [&u16](int v) {
-        u16(v);
-        u16(v >> 16);
-    };
-    u16(0);
-    u16(2);
-    u16(1);
-    u8(16);
-    u8(16);
-    u8(0);
-    u8(0);
-    u16(3);
-    u16(5);
-    u32(40 + 16 * 16 * 4 + 16 * 4);
-    u32(22);
-    u32(40);
-    u32(16);
-    u32(32);
-    u16(1);
-    u16(32);
-    for (int i = 0; i < 6; ++i) {
-        u32(0);
-    }
-    for (int i = 0; i < 16 * 16; ++i) {
-        u8(0x20);
-        u8(0x80);
-        u8(0xF0);
-        u8(0xFF);
-    }
-    for (int i = 0; i < 16 * 4; ++i) {
-        u8(0);
-    }
-    return b;
-}
-
-/// A program folder with the default files the test asks for.
-struct ProgramFolder
-{
-    QTemporaryDir dir;
-    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-};
-
-const std::vector<std::string> Kit = {"Kick", "Snare", "Hat", "Clap"};
-
-} // namespace
-
 class MainWindowTest : public QObject
 {
     Q_OBJECT
@@ -109,7 +61,7 @@ private slots:
         WriteLibrary(folder.path("default.slb"), Kit);
         WriteSong(folder.path("default.bwp"), {"Kick", "Snare"});
         MessageRecorder messages;
-        auto windows = CreateProgramWindows(folder.dir.path());
+        auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
 
         const QStringList expected = {
             "Main",      "infoF",    "WaveInspector", "WaveTest",      "soundlibary", "Conti",
@@ -132,10 +84,10 @@ private slots:
         TMain& main = *windows->main;
         QVERIFY(main.windowReady());
         QVERIFY(main.firstShow());
-        QCOMPARE(main.soundbox->count(), 4);
-        QCOMPARE(main.soundbox->itemText(3), QStringLiteral("Clap"));
-        QCOMPARE(main.pattab->count(), 1);
-        QCOMPARE(main.pattab->tabText(0), QStringLiteral("A"));
+        QCOMPARE(main.trackList().soundbox->count(), 4);
+        QCOMPARE(main.trackList().soundbox->itemText(3), QStringLiteral("Clap"));
+        QCOMPARE(main.patternTabs().pattab->count(), 1);
+        QCOMPARE(main.patternTabs().pattab->tabText(0), QStringLiteral("A"));
         QCOMPARE(main.song().Tracks[1].SoundIndex, 1);
 
         main.show();
@@ -148,9 +100,9 @@ private slots:
         } else {
             QVERIFY(main.isMaximized());
         }
-        QCOMPARE(main.BeatB->currentText(), QStringLiteral("4"));
-        QCOMPARE(main.Channels->text(), QStringLiteral("stereo"));
-        QCOMPARE(main.stopseqbox->text(), QStringLiteral("40"));
+        QCOMPARE(main.transport().BeatB->currentText(), QStringLiteral("4"));
+        QCOMPARE(main.transport().Channels->text(), QStringLiteral("stereo"));
+        QCOMPARE(main.sequencer().stopseqbox->text(), QStringLiteral("40"));
     }
 
     void missingLibraryStartsEmptyWithOneMessage()
@@ -165,7 +117,7 @@ private slots:
         QVERIFY(messages.messages[0].text.contains(QStringLiteral("default.slb")));
         QCOMPARE(messages.messages[1].caption, QStringLiteral("hmmmm..."));
         QCOMPARE(main.library().count(), 0);
-        QCOMPARE(main.soundbox->count(), 0);
+        QCOMPARE(main.trackList().soundbox->count(), 0);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
     }
@@ -200,7 +152,7 @@ private slots:
         QCOMPARE(song.Beats, 4);
         QCOMPARE(song.Ticks, 4);
         QCOMPARE(song.TrackCount, core::DefaultTrackCount);
-        QCOMPARE(main.pattab->count(), 1);
+        QCOMPARE(main.patternTabs().pattab->count(), 1);
         QCOMPARE(main.library().count(), 4);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -225,15 +177,15 @@ private slots:
         {
             TMain main(folder.dir.path());
             QVERIFY(!main.hasStickCursor());
-            QCOMPARE(main.noteBox->cursor().shape(), Qt::ArrowCursor);
+            QCOMPARE(main.grid().noteBox->cursor().shape(), Qt::ArrowCursor);
             // Nothing present: one message per default file, none for the cursor.
             QCOMPARE(messages.messages.size(), std::size_t{2});
         }
         WriteBytes(folder.path("stick.cur"), CursorFile());
         TMain main(folder.dir.path());
         QVERIFY(main.hasStickCursor());
-        QCOMPARE(main.noteBox->cursor().shape(), Qt::BitmapCursor);
-        QCOMPARE(main.noteBox->cursor().hotSpot(), QPoint(3, 5));
+        QCOMPARE(main.grid().noteBox->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(main.grid().noteBox->cursor().hotSpot(), QPoint(3, 5));
     }
 
     void missingSoundsAreReportedPerTrack()
@@ -294,61 +246,6 @@ private slots:
         QVERIFY(messages.messages.empty());
     }
 
-    void songSettingsReachTheControls()
-    {
-        ProgramFolder folder;
-        WriteLibrary(folder.path("default.slb"), Kit);
-        WriteSong(folder.path("default.bwp"), {"Kick"}, 3);
-        MessageRecorder messages;
-        TMain main(folder.dir.path());
-        {
-            std::lock_guard<core::SongLock> guard(main.songLock());
-            core::TSong& s = main.song();
-            s.Transpose = 5;
-            s.MasterVolume = 5000;
-            s.Stereo = 0;
-            s.ShuffleAmount = 20;
-            s.DelayFeedback = 75;
-            s.StopPosition = 64;
-            s.Ticks = 12;
-        }
-        main.ShowSongSettings();
-        QCOMPARE(main.BeatB->currentText(), QStringLiteral("2")); // 3 is no item: first item
-        QCOMPARE(main.song().Beats, 3);                           // the song keeps its beats
-        QCOMPARE(main.TickB->currentText(), QStringLiteral("12"));
-        QCOMPARE(main.transcom->currentText(), QStringLiteral("+5"));
-        QCOMPARE(main.mastervol->value(), 500);
-        QCOMPARE(main.Channels->text(), QStringLiteral("mono"));
-        QCOMPARE(main.Panel32->text(), QStringLiteral("20%"));
-        QCOMPARE(main.Panel30->text(), QStringLiteral("75%"));
-        QCOMPARE(main.stopseqbox->text(), QStringLiteral("64"));
-
-        QComboBox box;
-        box.addItems({"4", "+4", "x", "8"});
-        SelectItemByNumber(&box, 4);
-        QCOMPARE(box.currentIndex(), 1); // the last match wins
-        SelectItemByNumber(&box, 7);
-        QCOMPARE(box.currentIndex(), 0);
-
-        // A file's tempo and master volume are taken in through their bars, as the engine
-        // and the command line's render then use them.
-        {
-            std::lock_guard<core::SongLock> guard(main.songLock());
-            main.song().Bpm = 20;
-            main.song().MasterVolume = 12345;
-        }
-        main.ShowSongSettings();
-        QCOMPARE(main.bpm->value(), 50);
-        QCOMPARE(main.song().Bpm, 50);
-        QCOMPARE(main.song().MasterVolume, 10000);
-        {
-            std::lock_guard<core::SongLock> guard(main.songLock());
-            main.song().MasterVolume = 4567;
-        }
-        main.ShowSongSettings();
-        QCOMPARE(main.song().MasterVolume, 4560);
-    }
-
     void resizeFollowsTheWidthRules()
     {
         ProgramFolder folder;
@@ -366,165 +263,46 @@ private slots:
             main.FormResize();
         };
         resizeTo(340);
-        QVERIFY(main.Panel1->isHidden());
-        QVERIFY(main.Panel3->isHidden());
-        QVERIFY(main.Panel14->isHidden());
-        QVERIFY(main.Panel24->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel1")->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel3")->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel14")->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel24")->isHidden());
 
         resizeTo(450);
-        QVERIFY(!main.Panel1->isHidden());
-        QVERIFY(!main.Panel3->isHidden());
-        QVERIFY(main.Panel14->isHidden());
-        QVERIFY(main.Panel24->isHidden());
+        QVERIFY(!Find<QWidget>(main, "Panel1")->isHidden());
+        QVERIFY(!Find<QWidget>(main, "Panel3")->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel14")->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel24")->isHidden());
 
         resizeTo(800);
-        QVERIFY(!main.Panel14->isHidden());
-        QVERIFY(!main.Panel24->isHidden());
-        QVERIFY(!main.Panel25->isHidden());
-        const int W = main.Panel10->width();
+        QVERIFY(!Find<QWidget>(main, "Panel14")->isHidden());
+        QVERIFY(!Find<QWidget>(main, "Panel24")->isHidden());
+        QVERIFY(!Find<QWidget>(main, "Panel25")->isHidden());
+        const int W = main.transport().Panel10->width();
         QVERIFY(W > 100);
-        QCOMPARE(main.bpm->x(), W / 51);
-        QCOMPARE(main.bpm->width(), W * 23 / 51 - W / 51);
-        QCOMPARE(main.Label5->x(), W / 51);
-        QCOMPARE(main.bpmLabel->x(), main.Label5->x() + main.Label5->width() + 8);
-        QCOMPARE(main.Channels->x(), W * 24 / 51);
-        QCOMPARE(main.Channels->width(), 49);
-        QCOMPARE(main.mastervol->x(), W * 25 / 51 + 49);
-        QCOMPARE(main.mastervol->width(), W * 50 / 51 - (W * 25 / 51 + 49));
-        QCOMPARE(main.masterLabel->x(), W * 25 / 51 + 53);
-        QCOMPARE(main.Panel24->width(), (800 - 49) % 12 + 23);
+        QCOMPARE(main.transport().bpm->x(), W / 51);
+        QCOMPARE(main.transport().bpm->width(), W * 23 / 51 - W / 51);
+        QCOMPARE(main.transport().Label5->x(), W / 51);
+        QCOMPARE(main.transport().bpmLabel->x(),
+                 main.transport().Label5->x() + main.transport().Label5->width() + 8);
+        QCOMPARE(main.transport().Channels->x(), W * 24 / 51);
+        QCOMPARE(main.transport().Channels->width(), 49);
+        QCOMPARE(main.transport().mastervol->x(), W * 25 / 51 + 49);
+        QCOMPARE(main.transport().mastervol->width(), W * 50 / 51 - (W * 25 / 51 + 49));
+        QCOMPARE(main.transport().masterLabel->x(), W * 25 / 51 + 53);
+        QCOMPARE(Find<QWidget>(main, "Panel24")->width(), (800 - 49) % 12 + 23);
         // The mixer fills what the side panels leave.
-        QCOMPARE(main.Panel9->x() + main.Panel9->width(), main.Panel24->x());
+        QCOMPARE(main.mixer().Panel9->x() + main.mixer().Panel9->width(),
+                 Find<QWidget>(main, "Panel24")->x());
 
         main.showMaximized();
         QTRY_VERIFY(main.isMaximized());
         main.FormResize();
-        QVERIFY(main.Panel25->isHidden());
+        QVERIFY(Find<QWidget>(main, "Panel25")->isHidden());
         main.showNormal();
         QTRY_VERIFY(!main.isMaximized());
         main.FormResize();
-        QVERIFY(!main.Panel25->isHidden());
-    }
-
-    void sequencerPanelToggles()
-    {
-        ProgramFolder folder;
-        WriteLibrary(folder.path("default.slb"), Kit);
-        WriteSong(folder.path("default.bwp"), {"Kick"}, 4, true);
-        MessageRecorder messages;
-        TMain main(folder.dir.path());
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QVERIFY(!main.seqpanel->isHidden()); // the file asked for it
-        QCOMPARE(main.seqpanel->width(), 300);
-        const int sw = main.seqpanel->width();
-        const int sh = main.seqpanel->height();
-        QCOMPARE(main.Panel35->y() + main.Panel35->height(), sh - 8);
-        QCOMPARE(main.Panel34->x() + main.Panel34->width(), sw - 9);
-        QCOMPARE(main.Panel20->width(), sw - 21);
-        QCOMPARE(main.Panel20->y(), main.Label6->y() + main.Label6->height() + 5);
-        QCOMPARE(main.Label6->width(), (sw - 25) / 2);
-
-        main.PatternSequencer1->trigger();
-        QVERIFY(main.seqpanel->isHidden());
-        main.setSequencerWidth(30);
-        main.PatternSequencer1->trigger();
-        QVERIFY(!main.seqpanel->isHidden());
-        QCOMPARE(main.sequencerWidth(), 50);
-        main.setSequencerWidth(20);
-        main.PatternSequencer1->trigger(); // widened also when it is being hidden
-        QVERIFY(main.seqpanel->isHidden());
-        QCOMPARE(main.sequencerWidth(), 50);
-    }
-
-    void pastePreviewAndBandAreRepainted()
-    {
-        ProgramFolder folder;
-        MessageRecorder messages;
-        TMain main(folder.dir.path());
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
-        const QImage plain = main.noteBox->grab().toImage();
-
-        auto& clip = main.clipboard();
-        clip[2][64].Volume = 5000;
-        clip[2][64].Selected = 1;
-        MainEditState& edit = main.editState();
-        edit.ClipAnchor = 64;
-        edit.PastePending = true;
-        edit.PreviewShown = true;
-        edit.PreviewX = 100;
-        const QImage preview = main.noteBox->grab().toImage();
-        QVERIFY(preview != plain);
-        // Drawn again by the next paint, not wiped by it.
-        QCOMPARE(main.noteBox->grab().toImage(), preview);
-
-        edit.PastePending = false;
-        edit.BandActive = true;
-        edit.BandStartX = 20;
-        edit.BandStartY = 20;
-        edit.BandEndX = 120;
-        edit.BandEndY = 60;
-        const QImage band = main.noteBox->grab().toImage();
-        QVERIFY(band != plain);
-        edit.BandActive = false;
-        QCOMPARE(main.noteBox->grab().toImage(), plain);
-    }
-
-    void menuHoldsEveryItem()
-    {
-        ProgramFolder folder;
-        MessageRecorder messages;
-        TMain main(folder.dir.path());
-        struct Item
-        {
-            const char* name;
-            const char* caption;
-            QKeySequence shortcut;
-            bool visible;
-        };
-        const Item items[] = {
-            {"New1", "New", {}, true},
-            {"Open1", "Open", QKeySequence(QStringLiteral("Ctrl+O")), true},
-            {"Save1", "Save", QKeySequence(QStringLiteral("Ctrl+S")), true},
-            {"Saveas1", "Save as", {}, true},
-            {"WriteWav1", "Write Pattern  Wav", QKeySequence(QStringLiteral("Ctrl+W")), true},
-            {"WritePatternSong1", "Write Song Wav", {}, true},
-            {"Quit1", "Quit", {}, true},
-            {"Cut1", "Cut", QKeySequence(QStringLiteral("Ctrl+X")), true},
-            {"Copy1", "Copy", QKeySequence(QStringLiteral("Ctrl+C")), true},
-            {"Inster1", "Paste", QKeySequence(QStringLiteral("Ctrl+V")), true},
-            {"Delete1", "Delete", QKeySequence(QStringLiteral("Del")), true},
-            {"Preferences1", "Preferences", {}, false},
-            {"PatternSequencer1", "Pattern Sequencer", {}, true},
-            {"SoundLibary1", "Sound Libary", QKeySequence(QStringLiteral("Ctrl+L")), true},
-            {"WaveOutput1", "Wave Output", {}, false},
-            {"Performance1", "Performance", {}, true},
-            {"help2", "Help", {}, true},
-            {"AboutBeatwright1", "About Beatwright", {}, true},
-            {"gotowebsite1", "go to website", {}, true},
-        };
-        for (const Item& item : items) {
-            auto* action = main.findChild<QAction*>(QString::fromLatin1(item.name));
-            QVERIFY2(action != nullptr, item.name);
-            QCOMPARE(action->text(), QString::fromLatin1(item.caption));
-            QCOMPARE(action->shortcut(), item.shortcut);
-            QCOMPARE(action->isVisible(), item.visible);
-        }
-        // Menus in order, separators after "Save as", "Write Song Wav" and "Help".
-        const QList<QAction*> menus = main.menuBar()->actions();
-        QCOMPARE(menus.size(), 4);
-        QStringList file;
-        for (QAction* a : main.fileMenu->actions()) {
-            file << (a->isSeparator() ? QStringLiteral("|") : a->text());
-        }
-        QCOMPARE(file, QStringList({"New", "Open", "Save", "Save as", "|", "Write Pattern  Wav",
-                                    "Write Song Wav", "|", "Quit"}));
-        QStringList help;
-        for (QAction* a : main.helpMenu->actions()) {
-            help << (a->isSeparator() ? QStringLiteral("|") : a->text());
-        }
-        QCOMPARE(help, QStringList({"Help", "|", "About Beatwright", "go to website"}));
+        QVERIFY(!Find<QWidget>(main, "Panel25")->isHidden());
     }
 
     void helpWebsiteAndAbout()
@@ -532,7 +310,7 @@ private slots:
         ProgramFolder folder;
         MessageRecorder messages;
         UrlRecorder urls;
-        auto windows = CreateProgramWindows(folder.dir.path());
+        auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
         TMain& main = *windows->main;
         main.help2->trigger();
         main.gotowebsite1->trigger();
@@ -553,7 +331,7 @@ private slots:
         // The logo opens it too; its extra button opens the window with three tabs.
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QTest::mouseClick(main.Image2, Qt::LeftButton);
+        QTest::mouseClick(Find<QWidget>(main, "Image2"), Qt::LeftButton);
         QVERIFY(about.isVisible());
         QTest::mouseClick(about.extraButton(), Qt::LeftButton);
         QVERIFY(windows->form1->isVisible());
@@ -567,19 +345,19 @@ private slots:
         WriteLibrary(folder.path("default.slb"), Kit);
         WriteSong(folder.path("default.bwp"), {"Kick", "Snare"});
         MessageRecorder messages;
-        auto windows = CreateProgramWindows(folder.dir.path());
+        auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
         TMain& main = *windows->main;
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.playbClick();
-        main.playbClick(); // the second run finds the first running and ends at once
+        main.transport().playbClick();
+        main.transport().playbClick(); // the second run finds the first running and ends at once
         QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
         QTest::qWait(200);
-        main.stopBClick();
+        main.transport().stopBClick();
         QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
-        QVERIFY(!main.playb->isChecked());
-        QVERIFY(main.stopB->isChecked());
+        QVERIFY(!main.transport().playb->isChecked());
+        QVERIFY(main.transport().stopB->isChecked());
         QVERIFY(messages.messages.empty());
     }
 
@@ -589,19 +367,19 @@ private slots:
         WriteLibrary(folder.path("default.slb"), Kit);
         WriteSong(folder.path("default.bwp"), {"Kick", "Snare"});
         MessageRecorder messages;
-        auto windows = CreateProgramWindows(folder.dir.path());
+        auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
         TMain& main = *windows->main;
         QSignalSpy closed(&main, &TMain::closed);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.playbClick();
+        main.transport().playbClick();
         QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
         QTest::qWait(300); // a few blocks, so the engine is busy in its loop
 
         // A command that arrives while the close waits for the engine is ignored.
         int runsDuringStop = -1;
         QTimer::singleShot(0, &main, [&] {
-            main.playbClick();
+            main.transport().playbClick();
             runsDuringStop = main.bridge().runCount();
         });
         QElapsedTimer timer;
@@ -624,7 +402,7 @@ private slots:
         WriteLibrary(folder.path("default.slb"), Kit);
         WriteSong(folder.path("default.bwp"), {"Kick"});
         MessageRecorder messages;
-        auto windows = CreateProgramWindows(folder.dir.path());
+        auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
         TMain& main = *windows->main;
         RenderBridge& bridge = main.bridge();
 
@@ -646,7 +424,7 @@ private slots:
         });
         QTRY_COMPARE_WITH_TIMEOUT(step.load(), 3, 5000);
         engine.join();
-        QCOMPARE(main.Label13->text(), QStringLiteral("7"));
+        QCOMPARE(main.sequencer().Label13->text(), QStringLiteral("7"));
         QCOMPARE(windows->performf->pert()->text(), QStringLiteral("100%"));
         QCOMPARE(positionSeenByEngine, 4000); // clamped by the window
         QCOMPARE(bridge.songPosition(), 0);
@@ -674,11 +452,11 @@ private slots:
         for (int round = 0; round < 6; ++round) {
             seed = seed * 1664525u + 1013904223u;
             const int delayMs = round == 0 ? 0 : static_cast<int>((seed >> 8) % 150);
-            auto windows = CreateProgramWindows(folder.dir.path());
+            auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
-            main.playbClick();
+            main.transport().playbClick();
             if (delayMs > 0) {
                 QTest::qWait(delayMs);
             }
@@ -692,27 +470,105 @@ private slots:
         QVERIFY(messages.messages.empty());
     }
 
-    /// Writes pictures of the main window and the About window for a look by eye; runs only
-    /// when BW_SCREENSHOT_DIR names a folder (BW_SCREENSHOT_PROGRAM_DIR: the default files).
-    void screenshots()
+    void menuActionsDoTheirThing()
     {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        ProgramWindows& w = *program.windows;
+        // The shortcuts reach their items wherever the focus is in the window.
+        QTest::keyClick(&main, Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(w.soundlibary->isVisible());
+        main.Performance1->trigger();
+        QVERIFY(w.performf->isVisible());
+        QVERIFY(!main.Preferences1->isVisible());
+        main.Preferences1->trigger();
+        QVERIFY(w.prefform->isVisible());
+        main.WaveOutput1->trigger();
+        QVERIFY(w.waveoutf->isVisible());
+
+        main.WritePatternSong1->trigger();
+        QVERIFY(w.writeWavF->isVisible());
+        QVERIFY(main.flags().WriteSong.load());
+        w.writeWavF->close();
+        QTest::keyClick(&main, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(w.writeWavF->isVisible());
+        QVERIFY(!main.flags().WriteSong.load());
+        w.writeWavF->close();
+
+        const bool shown = main.sequencer().isShown();
+        main.PatternSequencer1->trigger();
+        QCOMPARE(main.sequencer().isShown(), !shown);
+
+        // Separators stand after "Save as", "Write Song Wav" and "Help".
+        QStringList file;
+        for (QAction* a : main.fileMenu->actions()) {
+            file << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        }
+        QCOMPARE(file, QStringList({"New", "Open", "Save", "Save as", "|", "Write Pattern  Wav",
+                                    "Write Song Wav", "|", "Quit"}));
+
+        QSignalSpy closed(&main, &TMain::closed);
+        main.Quit1->trigger();
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(program.messages.messages.empty());
+    }
+
+    /// The window as a whole: every region shows the song where it belongs. With
+    /// BW_SCREENSHOT_DIR set, pictures of the windows are also written there for a look by eye
+    /// (BW_SCREENSHOT_PROGRAM_DIR: the default files to start with).
+    void windowShowsEachRegionInItsPlace()
+    {
+        ShownProgram program({"Kick", "", "Hat"});
+        TMain& main = program.main();
+        const QImage shot = main.grab().toImage();
+        const auto at = [&main, &shot](QWidget* w, QPoint p) {
+            return shot.pixelColor(w->mapTo(&main, p));
+        };
+        const Skin& skin = *main.skin();
+        // The logo at the top left, the sequencer picture at the top right.
+        auto* logo = Find(main, "Image2");
+        QCOMPARE(at(logo, QPoint(20, 10)), skin.logo.pixelColor(20, 10));
+        auto* seqImage = Find(main, "Image3");
+        QCOMPARE(at(seqImage, QPoint(30, 20)), skin.seqImage.pixelColor(30, 20));
+        // The track list's lamps: on for a track with a sound, off without.
+        QWidget* mute = main.trackList().PaintBox4;
+        QCOMPARE(at(mute, QPoint(9, 12)), skin.mubu1.pixelColor(9, 12));
+        QCOMPARE(at(mute, QPoint(9, 36)), skin.mubu2.pixelColor(9, 12));
+        // The grid's first beat bar is lime, and the marker of the event on beat 3 is drawn.
+        QWidget* grid = main.grid().PaintBox2;
+        const int W = grid->width();
+        QCOMPARE(at(grid, QPoint(0, grid->height() - 3)), ToQColor(colors::Lime));
+        QCOMPARE(at(grid, QPoint(XFromPos(128, W) + 3, 12)), skin.score.pixelColor(3, 24));
+        // The value lane shows the event's volume bar on gray.
+        QWidget* lane = main.valueLane().valbox;
+        QCOMPARE(at(lane, QPoint(XFromPos(128, W) + 1, lane->height() - 3)),
+                 ToQColor(colors::Black));
+        QCOMPARE(at(lane, QPoint(XFromPos(128, W) + 8, lane->height() - 3)),
+                 ToQColor(colors::Gray));
+        // The transport band is teal; the shuffle box shows its value.
+        QWidget* band = main.transport().PaintBox7;
+        QCOMPARE(at(band, QPoint(band->width() / 2, band->height() - 3)), ToQColor(colors::Teal));
+        QCOMPARE(main.transport().Panel32->text(), QStringLiteral("0%"));
+        // The mixer strip fills the bottom between the side panels.
+        QWidget* numbers = main.mixer().PaintBox6;
+        QCOMPARE(at(numbers, QPoint(1, 1)), ToQColor(colors::Gray));
+
         const QString out = qEnvironmentVariable("BW_SCREENSHOT_DIR");
         if (out.isEmpty()) {
-            QSKIP("BW_SCREENSHOT_DIR not set");
+            return;
         }
-        MessageRecorder messages;
         auto windows = CreateProgramWindows(qEnvironmentVariable("BW_SCREENSHOT_PROGRAM_DIR"));
-        TMain& main = *windows->main;
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        TMain& shown = *windows->main;
+        shown.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown));
         QTest::qWait(100);
-        QVERIFY(main.grab().save(out + QStringLiteral("/main.png")));
-        main.AboutBeatwright1->trigger();
+        QVERIFY(shown.grab().save(out + QStringLiteral("/main.png")));
+        shown.AboutBeatwright1->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(windows->infoF.get()));
         QVERIFY(windows->infoF->grab().save(out + QStringLiteral("/about.png")));
-        main.resize(420, 500);
+        shown.resize(420, 500);
         QTest::qWait(50);
-        QVERIFY(main.grab().save(out + QStringLiteral("/main_narrow.png")));
+        QVERIFY(shown.grab().save(out + QStringLiteral("/main_narrow.png")));
         windows->conti->resize(700, 760);
         windows->conti->show();
         QVERIFY(QTest::qWaitForWindowExposed(windows->conti.get()));

@@ -1,20 +1,29 @@
 #pragma once
 
+#include "audio/sdl_wave_out.h"
 #include "core/pattern_file.h"
 #include "core/song.h"
 #include "library/sound_library.h"
+#include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/program_windows.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
+#include <QWidget>
 
 namespace bw::testing {
 
@@ -119,5 +128,107 @@ inline void WriteBytes(const QString& path, const QByteArray& bytes)
     f.open(QIODevice::WriteOnly);
     f.write(bytes);
 }
+
+/// A 16 x 16 cursor file with its hotspot at (3, 5).
+inline QByteArray CursorFile()
+{
+    QByteArray b;
+    const auto u8 = [&b](int v) { b.append(static_cast<char>(v & 0xFF)); };
+    const auto u16 = [&u8](int v) {
+        u8(v);
+        u8(v >> 8);
+    };
+    const auto u32 = [&u16](int v) {
+        u16(v);
+        u16(v >> 16);
+    };
+    u16(0);
+    u16(2);
+    u16(1);
+    u8(16);
+    u8(16);
+    u8(0);
+    u8(0);
+    u16(3);
+    u16(5);
+    u32(40 + 16 * 16 * 4 + 16 * 4);
+    u32(22);
+    u32(40);
+    u32(16);
+    u32(32);
+    u16(1);
+    u16(32);
+    for (int i = 0; i < 6; ++i) {
+        u32(0);
+    }
+    for (int i = 0; i < 16 * 16; ++i) {
+        u8(0x20);
+        u8(0x80);
+        u8(0xF0);
+        u8(0xFF);
+    }
+    for (int i = 0; i < 16 * 4; ++i) {
+        u8(0);
+    }
+    return b;
+}
+
+/// A program folder with the default files the test asks for.
+struct ProgramFolder
+{
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+inline const std::vector<std::string> Kit = {"Kick", "Snare", "Hat", "Clap"};
+
+/// Finds the child widget of that object name (the names the layout gives them).
+template <typename T = QWidget> T* Find(QObject& root, const char* name)
+{
+    return root.findChild<T*>(QString::fromLatin1(name));
+}
+
+/// The colour of one pixel of a widget as it is drawn now.
+inline QColor PixelOf(QWidget& widget, QPoint at)
+{
+    return widget.grab().toImage().pixelColor(at);
+}
+
+/// The sound device as the program plays through it (SDL; the tests select its dummy or
+/// disk driver), so playback runs in real time as it does for a user.
+inline audio::WaveOutFactory DeviceOutput()
+{
+    return [] { return std::make_unique<audio::SdlWaveOut>(); };
+}
+
+/// Every window of the program, started on a folder of its own with a library of the Kit
+/// sounds and a song whose tracks name trackSounds; the main window shown at width x height.
+struct ShownProgram
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    std::unique_ptr<ui::ProgramWindows> windows;
+
+    explicit ShownProgram(const std::vector<std::string>& trackSounds = Kit,
+                          int beats = 4,
+                          bool sequencerVisible = false,
+                          int width = 900,
+                          int height = 640)
+    {
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), trackSounds, beats, sequencerVisible);
+        windows = ui::CreateProgramWindows(folder.dir.path(), DeviceOutput());
+        ui::TMain& m = *windows->main;
+        m.show();
+        if (!QTest::qWaitForWindowExposed(&m)) {
+            return;
+        }
+        m.showNormal();
+        m.resize(width, height);
+        QTest::qWait(20);
+        m.FormResize();
+    }
+    ui::TMain& main() { return *windows->main; }
+};
 
 } // namespace bw::testing

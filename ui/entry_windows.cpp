@@ -1,4 +1,4 @@
-#include "ui/keyboard_commands.h"
+#include "ui/entry_windows.h"
 
 #include "ui/draw_helpers.h"
 

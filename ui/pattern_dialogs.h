@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace bw::ui {
+
+/// The new-pattern dialog: a name and whether the events are copied.
+class TNewPattenDia1 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TNewPattenDia1(QWidget* parent = nullptr);
+
+    QLineEdit* patname() const { return m_patname; }
+    QCheckBox* copyB() const { return m_copyB; }
+    QPushButton* okButton() const { return m_ok; }
+
+private:
+    QLineEdit* m_patname = nullptr;
+    QCheckBox* m_copyB = nullptr;
+    QPushButton* m_ok = nullptr;
+};
+
+/// The save-changes prompt shown before New, Open and close.
+class TwantsaveF : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TwantsaveF(QWidget* parent = nullptr);
+
+    QPushButton* saveButton() const { return m_save; }
+    QPushButton* noButton() const { return m_no; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+private:
+    QPushButton* m_save = nullptr;
+    QPushButton* m_no = nullptr;
+    QPushButton* m_cancel = nullptr;
+};
+
+} // namespace bw::ui

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+
+class QFrame;
+class QLabel;
+class QPainter;
+class QScrollArea;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+namespace bw::audio {
+struct BlockReport;
+}
+
+namespace bw::ui {
+
+class EditorContext;
+class PaintBox;
+
+/// The song sequencer panel at the window's right: the lane of pattern placements with its
+/// names column and ruler, the position read-out and buttons, the "Stop at" box, the
+/// transport box (its play and stop buttons belong to the transport) and "LOOP SOLO" (which
+/// sits in the transport band's loop box).
+class SequencerPanel : public QObject
+{
+    Q_OBJECT
+public:
+    SequencerPanel(EditorContext& context, QWidget* parent, QWidget* loopHost);
+
+    /// The box that holds the play and stop buttons.
+    QWidget* transportBox() const;
+
+    bool isShown() const;
+    void setShown(bool shown);
+    /// The width the user gave the panel (the window may show it narrower).
+    int panelWidth() const { return m_panelWidth; }
+    void setPanelWidth(int width) { m_panelWidth = width; }
+    /// Places the panel and lays out its inner boxes.
+    void setGeometry(const QRect& rect);
+
+    /// Releases "LOOP SOLO" (Play and Stop do).
+    void releaseLoop();
+
+    QFrame* seqpanel = nullptr;
+    QFrame* Panel36 = nullptr; // splitter
+    PaintBox* PaintBox10 = nullptr;
+    QLabel* Label6 = nullptr;
+    QFrame* Panel20 = nullptr;
+    QFrame* Panel33 = nullptr;
+    PaintBox* PaintBox11 = nullptr; // ruler
+    PaintBox* PaintBox12 = nullptr;
+    PaintBox* leftseqbox = nullptr; // pattern names
+    QScrollArea* seqbox = nullptr;
+    PaintBox* PaintBox3 = nullptr; // the lane
+    QFrame* Panel34 = nullptr;
+    QLabel* PosLabel = nullptr;
+    QLabel* beatpos = nullptr;
+    QLabel* Lsilence = nullptr;
+    QLabel* Label13 = nullptr; // active voices
+    QLabel* stopseqbox = nullptr;
+    QFrame* Panel35 = nullptr;
+    QFrame* goleftstop = nullptr;
+    PaintBox* g = nullptr;
+    QFrame* goleftpanel = nullptr;
+    PaintBox* Image5 = nullptr;
+    QFrame* gorightpanel = nullptr;
+    PaintBox* Image6 = nullptr;
+    QTimer* Changepostimer = nullptr;
+    QToolButton* loopbut = nullptr;
+
+    // Lane geometry and scrolling.
+    int SeqRowHeight = 16;
+    int SeqBeatWidth = 8;
+    int SeqScrollX = 0;
+    int SeqScrollY = 0;
+    int PosStep = 0;
+    bool SplitterDragging = false;
+
+    static constexpr int DesignWidth = 300;
+
+private:
+    void createPositionBox();
+    void createTransportBox();
+    void layoutInner();
+    void showSongSettings();
+    void showBlock(const audio::BlockReport& report);
+    void showSongPosition(int beat);
+    void repaintLanes();
+    void PaintBox3Paint(QPainter& p, const QRect& clip);
+    void leftseqboxPaint(QPainter& p);
+
+    EditorContext& m_ctx;
+    int m_panelWidth = DesignWidth;
+};
+
+} // namespace bw::ui

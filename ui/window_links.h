@@ -1,0 +1,32 @@
+#pragma once
+
+namespace bw::ui {
+
+class TConti;
+class TinfoF;
+class TMultiseq;
+class TNewPattenDia1;
+class Tperformf;
+class Tprefform;
+class TSequencerForm;
+class Tsoundlibary;
+class Twaveoutf;
+class TWriteWavF;
+
+/// The other windows the main window and its regions open or update; set by the program
+/// entry once they exist. Any of them may be null (tests build the main window alone).
+struct MainWindowLinks
+{
+    TinfoF* info = nullptr;
+    TConti* conti = nullptr;
+    Tsoundlibary* soundLibrary = nullptr;
+    TWriteWavF* writeWav = nullptr;
+    TNewPattenDia1* newPattern = nullptr;
+    TSequencerForm* sequencer = nullptr;
+    TMultiseq* multiseq = nullptr;
+    Tperformf* performance = nullptr;
+    Tprefform* preferences = nullptr;
+    Twaveoutf* waveOutput = nullptr;
+};
+
+} // namespace bw::ui
