@@ -4,7 +4,10 @@
 #include "ui/render_bridge.h"
 #include "ui/ui_thread.h"
 
+#include <exception>
 #include <vector>
+
+#include <QDir>
 
 namespace bw::ui {
 
@@ -57,6 +60,43 @@ void EditorContext::CheckTrackSounds()
                     QStringLiteral("hmmmm..."));
     }
     emit tracksBound();
+}
+
+void EditorContext::previewSound(int index)
+{
+    const bool played = withSong([this, index](core::TSong&) {
+        if (!m_library.validIndex(index)) {
+            return false;
+        }
+        const library::TSoundRec& sound = m_library.at(index);
+        m_flags.setPreview(sound.Data, sound.DataSize);
+        return true;
+    });
+    if (!played || m_bridge == nullptr) {
+        return;
+    }
+    m_flags.PreviewRequested = true;
+    // A running engine picks the preview up at its next block; the new thread then ends at
+    // once.
+    m_bridge->startRun();
+}
+
+bool EditorContext::saveLibrary()
+{
+    try {
+        withSong([this](core::TSong&) {
+            m_library.SaveSoundLibrary(
+                QDir::toNativeSeparators(m_defaultLibraryPath).toStdString());
+        });
+        return true;
+    } catch (const std::exception& e) {
+        ShowMessage(m_window,
+                    QStringLiteral("The sound library could not be saved to \"%1\":\n%2")
+                        .arg(QDir::toNativeSeparators(m_defaultLibraryPath),
+                             QString::fromLocal8Bit(e.what())),
+                    QStringLiteral("ERROR"));
+        return false;
+    }
 }
 
 } // namespace bw::ui

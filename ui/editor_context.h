@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include <QObject>
+#include <QString>
 
 class QWidget;
 
@@ -46,6 +47,9 @@ public:
     void setSkin(const Skin* skin);
     const MainWindowLinks& links() const { return m_links; }
     void setLinks(const MainWindowLinks& links) { m_links = links; }
+    /// Where the library is saved after it changes ("default.slb" of the program folder).
+    const QString& defaultLibraryPath() const { return m_defaultLibraryPath; }
+    void setDefaultLibraryPath(const QString& path) { m_defaultLibraryPath = path; }
 
     /// Runs f(song) with the song lock held and returns its result.
     template <typename F> decltype(auto) withSong(F&& f)
@@ -77,6 +81,16 @@ public:
     /// whose sound is missing.
     void CheckTrackSounds();
 
+    /// Plays library sound index once, in mono, through the engine; an index outside the
+    /// library plays nothing.
+    void previewSound(int index);
+
+    /// Saves the library to defaultLibraryPath(); a failure is reported, the library kept.
+    bool saveLibrary();
+
+    /// Emitted after sounds were added to or deleted from the library.
+    void libraryEdited() { emit libraryChanged(); }
+
     /// Announces an edit of the document: regions repaint, the caption follows.
     void documentEdited() { emit documentChanged(); }
     /// Announces a change of what is shown without an edit (current track, pattern switch).
@@ -91,6 +105,7 @@ signals:
     void gridViewChanged();
     void songPositionChanged(int beat);
     void tracksBound();
+    void libraryChanged();
     void skinChanged();
 
 private:
@@ -103,6 +118,7 @@ private:
     RenderBridge* m_bridge = nullptr;
     const Skin* m_skin = nullptr;
     MainWindowLinks m_links;
+    QString m_defaultLibraryPath;
     int m_gridScrollX = 0;
     int m_gridScrollY = 0;
     int m_gridWidth = 1;

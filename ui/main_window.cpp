@@ -160,6 +160,7 @@ void TMain::FormCreate()
     // 5. Default files and the library.
     m_patternPath = QDir(m_programDir).filePath(QStringLiteral("default.bwp"));
     m_defaultLibraryPath = QDir(m_programDir).filePath(QStringLiteral("default.slb"));
+    m_context->setDefaultLibraryPath(m_defaultLibraryPath);
     loadDefaultLibrary();
     // 6. The sound chooser.
     m_trackList->fillSoundBox();
@@ -192,7 +193,7 @@ void TMain::loadStickCursor()
     if (!m_hasStickCursor) {
         m_stickCursor = QCursor(Qt::ArrowCursor);
     }
-    m_grid->setGridCursor(m_stickCursor);
+    m_grid->setStickCursor(m_stickCursor);
 }
 
 void TMain::loadDefaultLibrary()

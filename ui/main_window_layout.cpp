@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QStatusBar>
+#include <QToolButton>
 
 namespace bw::ui {
 
@@ -118,6 +119,12 @@ void TMain::createRegions()
     f.Panel25->raise();
     connect(m_transport, &TransportBand::transportPressed, m_sequencer,
             &SequencerPanel::releaseLoop);
+    connect(m_toolRow->OneB, &QToolButton::clicked, m_grid, &PatternGrid::OneBClick);
+    connect(m_toolRow->GroupB, &QToolButton::clicked, m_grid, &PatternGrid::GroupBClick);
+    connect(m_toolRow->zoomplus, &QToolButton::clicked, m_grid, &PatternGrid::zoomplusClick);
+    connect(m_toolRow->zoommin, &QToolButton::clicked, m_grid, &PatternGrid::zoomminClick);
+    connect(m_grid, &PatternGrid::pasteEnded, m_toolRow,
+            [this] { m_toolRow->setPasteWaiting(false); });
 
     // Styled once every control exists (the tool row sizes its buttons from their unstyled
     // hints).

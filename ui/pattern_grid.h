@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QRect>
 
+class QMouseEvent;
 class QPainter;
 class QScrollArea;
 class QWidget;
@@ -14,7 +15,10 @@ class EditorContext;
 class PaintBox;
 
 /// The pattern grid: one row per track, one column per step, a marker per event. Two stacked
-/// paint boxes in a scroll box: the background PaintBox2 and the event layer noteBox.
+/// paint boxes in a scroll box: the background PaintBox2 and the event layer noteBox. In
+/// "add/delete events" mode a left click inserts an event and a right click deletes one; in
+/// "select events" mode clicks and a rubber band mark events. A waiting paste drops on the
+/// next click.
 class PatternGrid : public QObject
 {
     Q_OBJECT
@@ -35,10 +39,24 @@ public:
     void setGeometry(const QRect& rect);
     /// Sets the vertical scroll range for that many track rows.
     void setRowCount(int tracks);
-    /// The cursor of the event layer (the stick cursor when it loaded).
-    void setGridCursor(const QCursor& cursor);
+    /// The cursor of the event layer in "add/delete events" mode.
+    void setStickCursor(const QCursor& cursor);
     /// Steps of the current pattern (beats x ticks, at least 1).
     int steps() const;
+
+    // The two modes (the tool row's buttons).
+    void OneBClick();
+    void GroupBClick();
+    bool selectMode() const { return m_selectMode; }
+
+    /// Zoom: the grid twice as wide (up to 31998 px), or half as wide (at least the view).
+    void zoomplusClick();
+    void zoomminClick();
+
+    /// Starts or cancels a waiting paste; returns whether one waits now.
+    bool togglePaste();
+    /// Ends a waiting paste without a drop.
+    void cancelPaste();
 
     State& state() { return m_state; }
 
@@ -47,16 +65,32 @@ public:
     PaintBox* PaintBox2 = nullptr;
     PaintBox* noteBox = nullptr;
 
+    /// The widest the grid may get by zooming.
+    static constexpr int MaxWidth = 31998;
+
+signals:
+    /// A waiting paste ended (dropped or cancelled): the Paste button is released.
+    void pasteEnded();
+
 private:
     void PaintBox2Paint(QPainter& p, const QRect& clip);
     void noteBoxPaint(QPainter& p);
+    void paintBeatLabels(QPainter& p, int steps, int ticks);
+    void noteBoxMouseDown(QMouseEvent* event);
+    void noteBoxMouseMove(QMouseEvent* event);
+    void noteBoxMouseUp(QMouseEvent* event);
+    void dropPaste(int x);
     void fitToView();
     void publishView();
     void repaint();
+    int trackCount() const;
 
     EditorContext& m_ctx;
     State m_state;
     int m_rowsHeight = 0;
+    int m_zoomWidth = 0; // the width zoom asked for; 0: fit the view
+    bool m_selectMode = false;
+    QCursor m_stickCursor;
 };
 
 } // namespace bw::ui

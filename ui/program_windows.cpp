@@ -1,5 +1,6 @@
 #include "ui/program_windows.h"
 
+#include "ui/editor_context.h"
 #include "ui/entry_windows.h"
 #include "ui/export_dialog.h"
 #include "ui/groove_popups.h"
@@ -103,6 +104,8 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     links.performance = w->performf.get();
     links.preferences = w->prefform.get();
     links.waveOutput = w->waveoutf.get();
+    links.selfPopup = w->selfPopup.get();
+    w->selfPopup->attach(w->main->context());
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

@@ -6,6 +6,7 @@
 
 #include <QButtonGroup>
 #include <QFrame>
+#include <QTimer>
 #include <QToolButton>
 
 namespace bw::ui {
@@ -44,6 +45,22 @@ ToolRow::ToolRow(QWidget* parent) : QObject(parent)
         x += w + (b == GroupB || b == SpeedButton5 ? 14 : 4);
     }
     FillB->setGeometry(x, 8, 40, 25);
+
+    PasteTimer = new QTimer(this);
+    PasteTimer->setObjectName(QStringLiteral("PasteTimer"));
+    PasteTimer->setInterval(500);
+    connect(PasteTimer, &QTimer::timeout, this,
+            [this] { SpeedButton5->setChecked(!SpeedButton5->isChecked()); });
+}
+
+void ToolRow::setPasteWaiting(bool waiting)
+{
+    if (waiting) {
+        PasteTimer->start();
+        return;
+    }
+    PasteTimer->stop();
+    SpeedButton5->setChecked(false);
 }
 
 void ToolRow::setRowGeometry(int y, int width)

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QFrame;
+class QTimer;
 class QToolButton;
 class QWidget;
 
@@ -20,6 +21,8 @@ public:
     void setRowGeometry(int y, int width);
     /// True while "select events" is down (else "add/delete events" is).
     bool selectMode() const;
+    /// While a paste waits, the "Paste" button blinks every 500 ms; after, it is released.
+    void setPasteWaiting(bool waiting);
 
     QFrame* Panel18 = nullptr;
     QToolButton* OneB = nullptr;         // add/delete events
@@ -30,6 +33,7 @@ public:
     QToolButton* zoomplus = nullptr;
     QToolButton* zoommin = nullptr;
     QToolButton* FillB = nullptr;
+    QTimer* PasteTimer = nullptr;
 
     static constexpr int RowHeight = 41;
 };

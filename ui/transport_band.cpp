@@ -56,7 +56,16 @@ TransportBand::TransportBand(EditorContext& context,
     createSelectors(comboHost);
     createBand(bandHost);
     ledPB = MakePaintBox(ledHost, QStringLiteral("ledPB"));
+    ledPB->setAccessibleName(QStringLiteral("Playing position"));
+    ledPB->setToolTip(QStringLiteral("Playing position: lights the beat being played"));
     ledPB->onPaint = [this](QPainter& p, const QRect&) { ledPBPaint(p); };
+
+    connect(bpm, &QScrollBar::valueChanged, this, &TransportBand::bpmChange);
+    connect(BeatB, &QComboBox::currentIndexChanged, this, &TransportBand::BeatBChange);
+    connect(TickB, &QComboBox::currentIndexChanged, this, &TransportBand::TickBChange);
+    connect(transcom, &QComboBox::currentIndexChanged, this, &TransportBand::transcomChange);
+    connect(mastervol, &QSlider::valueChanged, this, &TransportBand::mastervolChange);
+    Channels->installEventFilter(this);
 
     connect(&m_ctx, &EditorContext::songSettingsShown, this, &TransportBand::showSongSettings);
     connect(&m_ctx, &EditorContext::gridViewChanged, ledPB, qOverload<>(&QWidget::update));
@@ -104,16 +113,21 @@ void TransportBand::createSelectors(QWidget* host)
         auto* label = MakeLabel(host, QString::fromLatin1(r.label) + QStringLiteral("Label"),
                                 QString::fromLatin1(r.label));
         SetTextColor(label, colors::White);
-        label->setGeometry(8, y + 2, 34, 18);
+        label->setFont(SmallFont());
+        label->setGeometry(6, y + 3, 30, 16);
         auto* box = new QComboBox(host);
         box->setObjectName(QString::fromLatin1(r.name));
         box->addItems(r.items);
-        box->setGeometry(40, y, 38, 22);
+        box->setGeometry(36, y, 42, 22);
+        box->setAccessibleName(QString::fromLatin1(r.label));
         box->setFocusPolicy(Qt::ClickFocus);
         *r.box = box;
         y += 26;
     }
     transcom->setMaxVisibleItems(25);
+    BeatB->setToolTip(QStringLiteral("Beats of the pattern"));
+    TickB->setToolTip(QStringLiteral("Steps per beat on the grid"));
+    transcom->setToolTip(QStringLiteral("Transpose the pattern (semitones)"));
 }
 
 void TransportBand::createBand(QWidget* host)
@@ -164,11 +178,15 @@ void TransportBand::createBand(QWidget* host)
     bpm->setRange(50, 300);
     bpm->setValue(120);
     bpm->setFocusPolicy(Qt::NoFocus);
+    bpm->setAccessibleName(QStringLiteral("Tempo"));
+    bpm->setToolTip(QStringLiteral("Tempo in beats per minute"));
     Label5 = MakeLabel(Panel10, QStringLiteral("Label5"), QStringLiteral("120"));
     bpmLabel = MakeLabel(Panel10, QStringLiteral("bpmLabel"), QStringLiteral("BPM"));
     Channels = MakeLabel(Panel10, QStringLiteral("Channels"), QStringLiteral("stereo"));
     Channels->setAlignment(Qt::AlignCenter);
     Channels->setCursor(Qt::PointingHandCursor);
+    Channels->setAccessibleName(QStringLiteral("Channels"));
+    Channels->setToolTip(QStringLiteral("Click to switch between mono and stereo"));
     mastervol = new QSlider(Qt::Horizontal, Panel10);
     mastervol->setObjectName(QStringLiteral("mastervol"));
     mastervol->setRange(0, 1000);
@@ -176,6 +194,8 @@ void TransportBand::createBand(QWidget* host)
     mastervol->setTickPosition(QSlider::TicksBelow);
     mastervol->setTickInterval(50);
     mastervol->setFocusPolicy(Qt::NoFocus);
+    mastervol->setAccessibleName(QStringLiteral("Master volume"));
+    mastervol->setToolTip(QStringLiteral("Master volume"));
     masterLabel =
         MakeLabel(Panel10, QStringLiteral("masterLabel"), QStringLiteral("Master Volume"));
     masterLabel->setFont(SmallFont());
@@ -197,9 +217,13 @@ void TransportBand::attachPlayButtons(QWidget* host)
     playb = MakeSpeedButton(host, QStringLiteral("playb"), QString(), true);
     playb->setIcon(Glyph(true));
     playb->setGeometry(3, 3, 26, 24);
+    playb->setAccessibleName(QStringLiteral("Play"));
+    playb->setToolTip(QStringLiteral("Play the song (Space)"));
     stopB = MakeSpeedButton(host, QStringLiteral("stopB"), QString(), true);
     stopB->setIcon(Glyph(false));
     stopB->setGeometry(31, 3, 26, 24);
+    stopB->setAccessibleName(QStringLiteral("Stop"));
+    stopB->setToolTip(QStringLiteral("Stop"));
     stopB->setChecked(true);
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);
@@ -325,6 +349,84 @@ void TransportBand::stopBClick()
     stopB->setChecked(true);
     m_ctx.flags().StopRequested = true;
     m_ctx.flags().SongMode = false;
+}
+
+void TransportBand::bpmChange(int value)
+{
+    m_ctx.withSong([value](core::TSong& s) { s.Bpm = value; });
+    Label5->setText(QString::number(value));
+    layoutTempoPanel();
+    m_ctx.documentEdited();
+}
+
+namespace {
+
+/// A selector's text as a decimal number (a leading "+" allowed); 0 when it is none.
+int SelectorNumber(const QComboBox* box)
+{
+    QString text = box->currentText().trimmed();
+    if (text.startsWith(QLatin1Char('+'))) {
+        text.remove(0, 1);
+    }
+    return text.toInt();
+}
+
+} // namespace
+
+void TransportBand::BeatBChange()
+{
+    int beats = SelectorNumber(BeatB);
+    if (beats < 1 || beats > 100) {
+        beats = std::clamp(beats, 1, 100);
+        const QSignalBlocker block(BeatB);
+        BeatB->setEditText(QString::number(beats));
+    }
+    m_ctx.withSong([beats](core::TSong& s) {
+        core::ChangeBeats(s, beats);
+        if (s.validPattern(s.CurrentPattern)) {
+            core::StoreWorkingCopy(s, s.CurrentPattern);
+        }
+    });
+    m_ctx.documentEdited();
+}
+
+void TransportBand::TickBChange()
+{
+    const int ticks = std::max(1, SelectorNumber(TickB));
+    m_ctx.withSong([ticks](core::TSong& s) { s.Ticks = ticks; });
+    m_ctx.documentEdited();
+}
+
+void TransportBand::transcomChange()
+{
+    const int transpose = SelectorNumber(transcom);
+    m_ctx.withSong([transpose](core::TSong& s) { core::SetTranspose(s, transpose); });
+    m_ctx.documentEdited();
+}
+
+void TransportBand::mastervolChange(int position)
+{
+    m_ctx.withSong([position](core::TSong& s) { s.MasterVolume = position * 10000 / 1000; });
+    m_ctx.documentEdited();
+}
+
+void TransportBand::ChannelsMouseDown()
+{
+    const bool stereo = m_ctx.withSong([](core::TSong& s) {
+        s.Stereo = s.Stereo == 1 ? 0 : 1;
+        return s.Stereo == 1;
+    });
+    Channels->setText(stereo ? QStringLiteral("stereo") : QStringLiteral("mono"));
+    m_ctx.documentEdited();
+}
+
+bool TransportBand::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Channels && event->type() == QEvent::MouseButtonPress) {
+        ChannelsMouseDown();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TransportBand::runEnded()

@@ -42,6 +42,14 @@ public:
     void playbClick();
     void stopBClick();
 
+    // The song's settings, as their controls change.
+    void bpmChange(int value);
+    void BeatBChange();
+    void TickBChange();
+    void transcomChange();
+    void mastervolChange(int position);
+    void ChannelsMouseDown();
+
     // Beats, ticks and transpose (left of the value lane).
     PaintBox* PaintBox5 = nullptr;
     QComboBox* BeatB = nullptr;
@@ -80,6 +88,7 @@ private:
     void showSongSettings();
     void ledPBPaint(QPainter& p);
     void runEnded();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     EditorContext& m_ctx;
 };

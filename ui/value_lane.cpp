@@ -1,5 +1,6 @@
 #include "ui/value_lane.h"
 
+#include "core/wrapping_int.h"
 #include "ui/draw_helpers.h"
 #include "ui/editor_context.h"
 #include "ui/paint_box.h"
@@ -7,7 +8,11 @@
 #include "ui/skin.h"
 #include "ui/widget_factory.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <QFrame>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace bw::ui {
@@ -24,14 +29,23 @@ ValueLane::ValueLane(EditorContext& context,
 {
     tab = MakePaintBox(selectorHost, QStringLiteral("tab"));
     tab->setGeometry(selectorHost->width() - SelectorWidth, 0, SelectorWidth, LaneHeight);
+    tab->setAccessibleName(QStringLiteral("Value lane mode"));
+    tab->setToolTip(QStringLiteral("Show the events' volume, pitch or pan in the value lane"));
     tab->onPaint = [this](QPainter& p, const QRect&) { tabPaint(p); };
+    tab->onMouseDown = [this](QMouseEvent* e) { tabMouseDown(e); };
 
     Panel13 = MakePanel(laneHost, QStringLiteral("Panel13"), colors::Gray);
     valbox = MakePaintBox(Panel13, QStringLiteral("valbox"));
+    valbox->setAccessibleName(QStringLiteral("Value lane"));
     valbox->onPaint = [this](QPainter& p, const QRect&) { valboxPaint(p); };
+    valbox->onMouseDown = [this](QMouseEvent* e) { valboxMouseDown(e); };
+    valbox->onMouseMove = [this](QMouseEvent* e) { valboxMouseMove(e); };
+    valbox->onMouseUp = [this](QMouseEvent* e) { valboxMouseUp(e); };
+    showModeHint();
 
     funBox3 = MakePaintBox(animationHost, QStringLiteral("funBox3"));
     funBox3->setGeometry(0, 4, 27, 31);
+    funBox3->setAccessibleName(QStringLiteral("Playing animation"));
     funBox3->onPaint = [this](QPainter& p, const QRect&) { funBox3Paint(p); };
     funBox3->hide();
 
@@ -72,21 +86,41 @@ void ValueLane::stepAnimation(const audio::BlockReport& /*report*/)
     }
 }
 
-void ValueLane::valboxPaint(QPainter& p)
+void ValueLane::showModeHint()
 {
-    const int H = valbox->height();
-    const int W = m_ctx.gridWidth();
-    DrawSkinPanel(p, -15, 0, valbox->width(), H, colors::Gray, m_ctx.skin());
-    if (m_laneMode != 0) {
-        return;
-    }
+    static const char* const hints[] = {
+        "Value lane: drag over the current track's hits to set their volume",
+        "Value lane: left click raises a hit's pitch by a semitone, right click lowers it",
+        "Value lane: drag over the current track's hits to set their pan",
+    };
+    valbox->setToolTip(QString::fromLatin1(hints[m_laneMode]));
+}
+
+void ValueLane::paintGuides(QPainter& p, int height)
+{
     p.setPen(ToQColor(colors::Black));
-    for (int k = 1; k <= H / 6 - 1; ++k) {
-        const int y = k * H / 6;
-        if (y < H) {
+    for (int k = 1; k <= height / 6 - 1; ++k) {
+        const int y = k * height / 6;
+        if (y < height) {
             p.drawLine(0, y, valbox->width(), y);
         }
     }
+}
+
+void ValueLane::valboxPaint(QPainter& p)
+{
+    const int H = valbox->height();
+    DrawSkinPanel(p, -15, 0, valbox->width(), H, colors::Gray, m_ctx.skin());
+    if (m_laneMode == PitchMode) {
+        paintPitchTags(p, H);
+        return;
+    }
+    paintGuides(p, H);
+    if (m_laneMode == PanMode) {
+        paintPans(p, H);
+        return;
+    }
+    const int W = m_ctx.gridWidth();
     const int scrollX = m_ctx.gridScrollX();
     m_ctx.withSong([&](const core::TSong& s) {
         const int track = s.SelectedTrack;
@@ -105,6 +139,126 @@ void ValueLane::valboxPaint(QPainter& p)
     });
 }
 
+void ValueLane::paintPitchTags(QPainter& p, int H)
+{
+    const int W = m_ctx.gridWidth();
+    const int scrollX = m_ctx.gridScrollX();
+    p.setPen(ToQColor(colors::Black));
+    p.drawLine(0, H / 2, valbox->width(), H / 2);
+    const QFontMetrics fm(p.font());
+    const int th = fm.height();
+    m_ctx.withSong([&](const core::TSong& s) {
+        const int track = s.SelectedTrack;
+        if (track < 0 || track >= core::MaxTracks) {
+            return;
+        }
+        const auto& row = s.Events[static_cast<std::size_t>(track)];
+        for (int slot = 0; slot < core::PatternSlots; ++slot) {
+            const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
+            if (e.Volume <= 0) {
+                continue;
+            }
+            const QString text =
+                e.Pitch > 0 ? QStringLiteral("+%1").arg(e.Pitch) : QString::number(e.Pitch);
+            // 64-bit: a pitch read from a file may be huge; the tag stays inside the lane.
+            const std::int64_t wanted = H / 2 - 2 * static_cast<std::int64_t>(e.Pitch) - th / 2;
+            const int top = static_cast<int>(
+                std::max<std::int64_t>(0, std::min<std::int64_t>(wanted, H - th - 2)));
+            const int x = XFromPos(slot, W) + scrollX;
+            p.setPen(ToQColor(colors::Black));
+            p.setBrush(ToQColor(colors::Yellow));
+            p.drawRect(QRect(QPoint(x - 1, top - 1),
+                             QPoint(x + fm.horizontalAdvance(text) + 2, top + th + 2)));
+            p.drawText(x, top + fm.ascent(), text);
+        }
+    });
+}
+
+void ValueLane::paintPans(QPainter& p, int H)
+{
+    const int W = m_ctx.gridWidth();
+    const int scrollX = m_ctx.gridScrollX();
+    m_ctx.withSong([&](const core::TSong& s) {
+        const int track = s.SelectedTrack;
+        if (track < 0 || track >= core::MaxTracks) {
+            return;
+        }
+        const auto& row = s.Events[static_cast<std::size_t>(track)];
+        p.setRenderHint(QPainter::Antialiasing, false);
+        for (int slot = 0; slot < core::PatternSlots; ++slot) {
+            const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
+            if (e.Volume <= 0) {
+                continue;
+            }
+            const int pan = std::clamp(e.Pan, -1000, 1000);
+            const int x = XFromPos(slot, W) + scrollX;
+            const int y1 = H - H * (pan + 1000) / 2000;
+            p.fillRect(QRect(QPoint(x, std::min(y1, H / 2)), QPoint(x + 2, std::max(y1, H / 2))),
+                       ToQColor(colors::Black));
+            p.setPen(ToQColor(colors::Red));
+            p.setBrush(ToQColor(colors::Red));
+            p.drawEllipse(QRect(QPoint(x, y1 - 3), QPoint(x + 3, y1 + 2)));
+        }
+    });
+}
+
+void ValueLane::valboxMouseDown(QMouseEvent* event)
+{
+    m_ctx.MixerDragging = true;
+    editAt(event->position().toPoint(), event->button());
+}
+
+void ValueLane::valboxMouseMove(QMouseEvent* event)
+{
+    if (m_ctx.MixerDragging && m_laneMode != PitchMode) {
+        editAt(event->position().toPoint(), Qt::LeftButton);
+    }
+}
+
+void ValueLane::valboxMouseUp(QMouseEvent* /*event*/)
+{
+    m_ctx.MixerDragging = false;
+}
+
+void ValueLane::editAt(QPoint at, Qt::MouseButton button)
+{
+    const int H = valbox->height();
+    const int W = m_ctx.gridWidth();
+    const int mode = m_laneMode;
+    const bool changed = m_ctx.withSong([&](core::TSong& s) {
+        const int track = s.SelectedTrack;
+        if (track < 0 || track >= core::MaxTracks || H <= 0) {
+            return false;
+        }
+        const int steps = std::max(1, s.Beats * s.Ticks);
+        const int slot = PosFromX(at.x() - m_ctx.gridScrollX(), W, steps);
+        core::TNoteEvent& e =
+            s.Events[static_cast<std::size_t>(track)][static_cast<std::size_t>(slot)];
+        if (mode == PitchMode) {
+            if (button == Qt::LeftButton) {
+                e.Pitch = core::WrapAdd(e.Pitch, 1);
+            } else if (button == Qt::RightButton) {
+                e.Pitch = core::WrapAdd(e.Pitch, -1);
+            } else {
+                return false;
+            }
+            return true;
+        }
+        if (e.Volume <= 0) {
+            return false; // only events have values
+        }
+        if (mode == VolumeMode) {
+            e.Volume = std::clamp((H - at.y()) * 10000 / H, 2, 10000);
+        } else {
+            e.Pan = std::clamp((H - at.y()) * 2000 / H - 1000, -1000, 1000);
+        }
+        return true;
+    });
+    if (changed) {
+        m_ctx.documentEdited();
+    }
+}
+
 void ValueLane::tabPaint(QPainter& p)
 {
     p.fillRect(tab->rect(), ToQColor(colors::Silver));
@@ -117,6 +271,15 @@ void ValueLane::tabPaint(QPainter& p)
                       names[i]);
         p.setBrush(ToQColor(colors::Silver));
     }
+}
+
+void ValueLane::tabMouseDown(QMouseEvent* event)
+{
+    const int B = tab->height() / 8;
+    const int y = event->position().toPoint().y();
+    m_laneMode = y > 5 * B ? PanMode : (y > 3 * B ? PitchMode : VolumeMode);
+    showModeHint();
+    repaint();
 }
 
 void ValueLane::funBox3Paint(QPainter& p)

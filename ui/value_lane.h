@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 class QFrame;
+class QMouseEvent;
 class QPainter;
+class QPoint;
 class QWidget;
 
 namespace bw::audio {
@@ -32,7 +35,13 @@ public:
     /// Places the lane's band at x in its host, width wide.
     void setLaneGeometry(int x, int width);
 
-    /// 0 volume, 1 pitch, 2 pan.
+    enum Mode
+    {
+        VolumeMode = 0,
+        PitchMode = 1,
+        PanMode = 2,
+    };
+    /// Which value the lane shows and edits.
     int laneMode() const { return m_laneMode; }
     /// 0..3, stepped once per block while the engine runs.
     int animationCounter() const { return m_animationCounter; }
@@ -46,7 +55,16 @@ public:
 
 private:
     void valboxPaint(QPainter& p);
+    void paintGuides(QPainter& p, int height);
+    void paintPitchTags(QPainter& p, int height);
+    void paintPans(QPainter& p, int height);
+    void valboxMouseDown(QMouseEvent* event);
+    void valboxMouseMove(QMouseEvent* event);
+    void valboxMouseUp(QMouseEvent* event);
+    void editAt(QPoint at, Qt::MouseButton button);
     void tabPaint(QPainter& p);
+    void tabMouseDown(QMouseEvent* event);
+    void showModeHint();
     void funBox3Paint(QPainter& p);
     void stepAnimation(const audio::BlockReport& report);
     void repaint();

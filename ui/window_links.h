@@ -3,6 +3,7 @@
 namespace bw::ui {
 
 class TConti;
+class TselfPopup;
 class TinfoF;
 class TMultiseq;
 class TNewPattenDia1;
@@ -27,6 +28,7 @@ struct MainWindowLinks
     Tperformf* performance = nullptr;
     Tprefform* preferences = nullptr;
     Twaveoutf* waveOutput = nullptr;
+    TselfPopup* selfPopup = nullptr;
 };
 
 } // namespace bw::ui

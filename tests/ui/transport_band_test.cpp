@@ -83,6 +83,45 @@ private slots:
         QCOMPARE(main.song().MasterVolume, 4560);
     }
 
+    void controlsWriteTheSong()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        TransportBand& t = main.transport();
+        // Beats 4 -> 8: the events keep their beat, so they move into the first half.
+        QCOMPARE(t.BeatB->currentText(), QStringLiteral("4"));
+        QTest::keyClick(t.BeatB, Qt::Key_Down);
+        QCOMPARE(t.BeatB->currentText(), QStringLiteral("8"));
+        QCOMPARE(main.song().Beats, 8);
+        for (const int slot : {0, 32, 64, 96}) {
+            QCOMPARE(main.song().Events[0][static_cast<std::size_t>(slot)].Volume, 5000);
+        }
+        QCOMPARE(main.song().Events[0][128].Volume, 0);
+        QCOMPARE(main.song().pattern(0).Beats, 8); // stored into its pattern
+        // Ticks change the grid only.
+        QTest::keyClick(t.TickB, Qt::Key_Down);
+        QCOMPARE(main.song().Ticks, 6);
+        QCOMPARE(main.song().Events[0][32].Volume, 5000);
+        // Transpose from the list: "0" then one down is -1.
+        QTest::keyClick(t.transcom, Qt::Key_Down);
+        QCOMPARE(main.song().Transpose, -1);
+        // Tempo: the song and its read-out follow the bar.
+        t.bpm->setValue(141);
+        QCOMPARE(main.song().Bpm, 141);
+        QCOMPARE(t.Label5->text(), QStringLiteral("141"));
+        // Master volume position 500 gives 5000.
+        t.mastervol->setValue(500);
+        QCOMPARE(main.song().MasterVolume, 5000);
+        // Channels switch on any press.
+        ClickAt(t.Channels, QPoint(5, 5));
+        QCOMPARE(main.song().Stereo, 0);
+        QCOMPARE(t.Channels->text(), QStringLiteral("mono"));
+        ClickAt(t.Channels, QPoint(5, 5), Qt::RightButton);
+        QCOMPARE(main.song().Stereo, 1);
+        QCOMPARE(t.Channels->text(), QStringLiteral("stereo"));
+        QVERIFY(program.messages.messages.empty());
+    }
+
     void playAndStopButtonsRunTheEngine()
     {
         ShownProgram program({"Kick", "Snare"}, 4, true);

@@ -16,6 +16,7 @@ std::unique_ptr<QObject> MakeValueLaneTest();
 std::unique_ptr<QObject> MakeTransportBandTest();
 std::unique_ptr<QObject> MakeSequencerPanelTest();
 std::unique_ptr<QObject> MakeMixerStripTest();
+std::unique_ptr<QObject> MakeSoundPopupTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -30,6 +31,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeTransportBandTest());
     suites.push_back(bw::testing::MakeSequencerPanelTest());
     suites.push_back(bw::testing::MakeMixerStripTest());
+    suites.push_back(bw::testing::MakeSoundPopupTest());
     int status = 0;
     for (auto& suite : suites) {
         status |= QTest::qExec(suite.get(), argc, argv);

@@ -15,9 +15,11 @@
 #include <vector>
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QString>
 #include <QTemporaryDir>
@@ -186,6 +188,34 @@ inline const std::vector<std::string> Kit = {"Kick", "Snare", "Hat", "Clap"};
 template <typename T = QWidget> T* Find(QObject& root, const char* name)
 {
     return root.findChild<T*>(QString::fromLatin1(name));
+}
+
+/// A press and release of button at a point of widget, as a user's click.
+inline void ClickAt(QWidget* widget,
+                    QPoint at,
+                    Qt::MouseButton button = Qt::LeftButton,
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::mouseClick(widget, button, modifiers, at);
+}
+
+/// A drag with the left button from one point to another, through a middle point.
+inline void
+DragOn(QWidget* widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::mousePress(widget, Qt::LeftButton, modifiers, from);
+    QTest::mouseMove(widget, (from + to) / 2);
+    QTest::mouseMove(widget, to);
+    QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
+}
+
+/// The pointer moving over a widget without a button held. Sent to the widget itself: the
+/// offscreen platform does not route moves to tool windows.
+inline void HoverAt(QWidget* widget, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
 }
 
 /// The colour of one pixel of a widget as it is drawn now.
