@@ -176,12 +176,12 @@ Signal KickShort()
 
 Signal Snare()
 {
-    return SnareVoice({380.0, 185.0, 0.06, 0.1, 1.0, 750.0, 6500.0, 0.45, 201});
+    return SnareVoice({450.0, 185.0, 0.06, 0.09, 1.0, 750.0, 6500.0, 0.45, 201});
 }
 
 Signal SnareTight()
 {
-    return SnareVoice({260.0, 240.0, 0.04, 0.06, 1.0, 900.0, 7000.0, 0.5, 202});
+    return SnareVoice({300.0, 240.0, 0.04, 0.06, 1.0, 900.0, 7000.0, 0.5, 202});
 }
 
 Signal Clap()
@@ -278,7 +278,7 @@ Signal SubBass()
 
 Signal Zap()
 {
-    const int n = SamplesFor(250);
+    const int n = SamplesFor(300);
     Signal s = SweptSine(n, 3000.0, 120.0, 0.03);
     ApplyDecay(s, 0.5, 0.045);
     Saturate(s, 1.4);

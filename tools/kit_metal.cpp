@@ -154,7 +154,7 @@ Signal Clave()
 
 Signal Shaker()
 {
-    const int n = SamplesFor(180);
+    const int n = SamplesFor(200);
     Signal s = WhiteNoise(n, 801);
     Biquad::bandPass(7000, 1.0).processAll(s);
     Biquad::highPass(4000, 0.7).processAll(s);
