@@ -43,7 +43,7 @@ struct MixFigures
     double songPeakDb = 0.0;
     double songLoudness = 0.0;
     std::vector<StemFigures> stems; // in track order
-    double kickLoudness = 0.0;
+    double kickLoudness = 0.0;      // of the first track, the kick
     Coincidence kickBass;
     double loopDipDb = 0.0; // deepest short dip of the groove loop's 30-120 Hz level
     double loopDipMs = 0.0;
