@@ -36,9 +36,9 @@ struct TrackSetup
 // master volume.
 constexpr TrackSetup Setups[] = {
     {"Kick Punch", 9000, 1000, 0}, {"Snare", 7000, 1000, 0},     {"Clap", 5500, 1000, 600},
-    {"Closed Hat", 4500, 1250, 0}, {"Open Hat", 4000, 1250, 0},  {"Crash", 4000, 800, 0},
+    {"Closed Hat", 6200, 1250, 0}, {"Open Hat", 7900, 1250, 0},  {"Crash", 7700, 800, 0},
     {"High Tom", 6500, 1350, 0},   {"Mid Tom", 6500, 1000, 0},   {"Low Tom", 7000, 650, 0},
-    {"Shaker", 3500, 1400, 0},     {"Conga High", 5000, 650, 0}, {"Sub Bass C2", 5500, 1000, 0},
+    {"Shaker", 7100, 1400, 0},     {"Conga High", 5000, 650, 0}, {"Sub Bass C2", 6800, 1000, 0},
 };
 constexpr int TrackTotal = static_cast<int>(std::size(Setups));
 static_assert(TrackTotal == core::DefaultTrackCount);
@@ -113,6 +113,10 @@ private:
     int m_index = 0;
 };
 
+// The bass locks to the kick: a bass note starts on a kick's step and unpitched (kick and bass
+// settle on C2 in phase, so they add up), or well after the last kick with no kick following
+// while it sounds (six steps), so the two never beat against each other.
+
 void MainGroove(core::TSong& song)
 {
     PatternWriter(song, "Main")
@@ -120,10 +124,9 @@ void MainGroove(core::TSong& song)
         .row(Snare, /*    */ "....9.......9...")
         .row(Clap, /*     */ "............5...")
         .row(ClosedHat, /**/ "7.4.8.4.7.4.8...")
-        .row(OpenHat, /*  */ "..............6.")
+        .row(OpenHat, /*  */ "..............8.")
         .row(Shaker, /*   */ ".3.4.3.4.3.4.3.5")
-        .row(Bass, /*     */ "8.....5...7.....")
-        .shape(Bass, 10, 3, 0);
+        .row(Bass, /*     */ "8.......7.......");
 }
 
 void Variation(core::TSong& song)
@@ -133,16 +136,14 @@ void Variation(core::TSong& song)
         .row(Snare, /*    */ "....9.......9..3")
         .row(Clap, /*     */ "....5.......6...")
         .row(ClosedHat, /**/ "8.5.8...8.5.8.5.")
-        .row(OpenHat, /*  */ "......6.........")
+        .row(OpenHat, /*  */ "......8.........")
         .row(Crash, /*    */ "8...............")
         .row(Shaker, /*   */ ".3.4.3.4.3.4.3.5")
         .row(Conga, /*    */ ".......6..5...6.")
-        .row(Bass, /*     */ "8.....5...7...5.")
+        .row(Bass, /*     */ "8.........7.....")
         .shape(Conga, 7, 0, -200)
         .shape(Conga, 10, -2, 250)
-        .shape(Conga, 14, 2, -100)
-        .shape(Bass, 10, 5, 0)
-        .shape(Bass, 14, 3, 0);
+        .shape(Conga, 14, 2, -100);
 }
 
 void Fill(core::TSong& song)
@@ -161,8 +162,7 @@ void Fill(core::TSong& song)
         .shape(MidTom, 10, 0, 100)
         .shape(MidTom, 11, -1, -100)
         .shape(LowTom, 12, 0, -150)
-        .shape(LowTom, 13, -2, -250)
-        .shape(Bass, 8, -2, 0);
+        .shape(LowTom, 13, -2, -250);
 }
 
 void Break(core::TSong& song)
@@ -170,7 +170,7 @@ void Break(core::TSong& song)
     PatternWriter(song, "Break")
         .row(Kick, /*     */ "8...............")
         .row(Clap, /*     */ "....7.......7...")
-        .row(OpenHat, /*  */ "..4...4...4...5.")
+        .row(OpenHat, /*  */ "..6...6...6...7.")
         .row(Shaker, /*   */ "5343534353435345")
         .row(Conga, /*    */ "9..6..7...6.7..5")
         .row(Bass, /*     */ "8.........6.....")
@@ -213,7 +213,7 @@ std::unique_ptr<core::TSong> BuildDefaultSong()
     s.TrackCount = TrackTotal;
     s.InstrumentCount = TrackTotal;
     s.Bpm = 112;
-    s.MasterVolume = 6500;
+    s.MasterVolume = 8000;
     s.Stereo = 1;
     s.ShuffleAmount = 20; // a light swing on the off-beat sixteenths
     s.ShuffleDivision = 2;

@@ -1,9 +1,11 @@
 #pragma once
 
 // Small deterministic synthesis toolkit for the build-time generators: oscillators, noise,
-// biquad filters, envelopes and the final conversion to 16-bit samples. Everything is plain
-// double arithmetic in a fixed order, with a seeded xorshift generator for noise, so the same
-// build produces the same bytes every time.
+// biquad filters, envelopes, loudness and the final conversion to 16-bit samples. Everything
+// is plain double arithmetic in a fixed order, with a seeded xorshift generator for noise and
+// its own exponential, sine and tanh (the C library's may round differently between builds,
+// or be folded at compile time in an optimised build only), so every build type writes the
+// same bytes.
 
 #include <cstdint>
 #include <vector>
@@ -14,6 +16,17 @@ constexpr int SampleRate = 44100;
 constexpr double Pi = 3.14159265358979323846;
 
 using Signal = std::vector<double>;
+
+// ---- arithmetic -------------------------------------------------------------------------
+
+/// e^x, within a few units in the last place.
+double Exp(double x);
+/// sin and cos of x radians (|x| below about 1e9).
+double Sin(double x);
+double Cos(double x);
+double Tanh(double x);
+/// The amplitude factor of db decibels.
+double DbToGain(double db);
 
 /// Samples in ms milliseconds (rounded down).
 int SamplesFor(double ms);
@@ -37,8 +50,12 @@ public:
     static Biquad lowPass(double freq, double q);
     static Biquad highPass(double freq, double q);
     static Biquad bandPass(double freq, double q); // 0 dB peak gain
+    /// A bell of gainDb around freq.
+    static Biquad peaking(double freq, double q, double gainDb);
     double process(double x);
     void processAll(Signal& s);
+    /// Keeps the filter's state and takes the coefficients of other (for swept filters).
+    void retune(const Biquad& other);
 
 private:
     static Biquad fromRaw(double b0, double b1, double b2, double a0, double a1, double a2);
@@ -62,15 +79,37 @@ Signal WhiteNoise(int length, std::uint32_t seed);
 /// Multiplies s by an exponential decay with a linear attack of attackMs.
 void ApplyDecay(Signal& s, double attackMs, double tau);
 
+/// Multiplies s by a two-stage decay: a fast fall (fastTau) from 1 down to the body, which
+/// starts at bodyLevel and rings on with bodyTau; a linear attack of attackMs comes first.
+void ApplyTwoStage(Signal& s, double attackMs, double fastTau, double bodyLevel, double bodyTau);
+
+/// Low-pass filtering whose cut-off glides exponentially from f0 to f1 (time constant tau
+/// in seconds); two sections give a 24 dB/octave slope.
+void SweptLowPass(Signal& s, double f0, double f1, double tau, double q);
+
 /// dst += src * gain, over the shorter of the two (src starts at offset in dst).
 void MixInto(Signal& dst, const Signal& src, double gain, int offset = 0);
 
 /// Soft saturation: tanh(drive * x) / tanh(drive).
 void Saturate(Signal& s, double drive);
 
+/// Scales s so its largest magnitude is 1.
+void Normalize(Signal& s);
+
+/// The largest mean square of the K-weighted signal (the ear's weighting used by loudness
+/// meters) over 400 ms windows: the loudness of a single hit as a power ratio.
+double LoudnessPower(const Signal& s);
+
 /// The finished 16-bit sound: DC removed, a short fade-in from exactly 0, a fade-out of
-/// fadeMs at the end, scaled so the peak sits at -1 dBFS.
+/// fadeMs at the end, scaled so the peak sits at peak (16-bit units, at most TargetPeak).
+std::vector<std::int16_t> Finish(Signal s, double fadeMs, double peak);
 std::vector<std::int16_t> Finish(Signal s, double fadeMs);
+
+/// The cleaned signal Finish converts, with its peak at 1.
+Signal Clean(Signal s, double fadeMs);
+
+/// 16-bit values of s scaled by scale, both ends exactly 0.
+std::vector<std::int16_t> Quantize(const Signal& s, double scale);
 
 /// The peak level of -1 dBFS in 16-bit units.
 constexpr std::int16_t TargetPeak = 29204;

@@ -1,0 +1,62 @@
+#pragma once
+
+// The voicing figures of one kit sound and the mix figures of the starter song, computed
+// from the generated files; shared by the tests and the mix_report tool.
+
+#include "tests/tools/sound_analysis.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace bw::analysis {
+
+struct SoundFigures
+{
+    double peakDb = 0.0; // dBFS
+    double lengthMs = 0.0;
+    double fallDbPerSecond = 0.0; // over the 30 ms after the peak
+    double t40Ms = 0.0;           // until it stays 40 dB under its peak
+    double margin45Ms = 0.0;      // from staying 45 dB under its peak to the last sample
+    double attackMs = 0.0;        // 10 % to 90 % of the peak
+    double loudness = 0.0;        // largest 400 ms loudness, LUFS
+    SpectrumShares shares;
+};
+
+SoundFigures MeasureSound(const std::vector<std::int16_t>& samples);
+
+struct StemFigures
+{
+    std::string sound;
+    double loudness = 0.0;    // integrated, LUFS
+    double energyShare = 0.0; // of the whole song's energy
+};
+
+/// A 10 ms window of the kick and bass stems counts as "both sound" when each is at least
+/// this loud in the 30-120 Hz band (a full-scale sine is 0 dBFS).
+constexpr double BothSoundFloorDbfs = -50.0;
+
+struct MixFigures
+{
+    std::int64_t songClips = -1;
+    std::vector<std::int64_t> patternClips;
+    double songPeakDb = 0.0;
+    double songLoudness = 0.0;
+    std::vector<StemFigures> stems; // in track order
+    double kickLoudness = 0.0;      // of the first track, the kick
+    Coincidence kickBass;
+    double loopDipDb = 0.0; // deepest short dip of the groove loop's 30-120 Hz level
+    double loopDipMs = 0.0;
+};
+
+MixFigures MeasureMix(const std::string& folder);
+
+/// The stem of the track playing sound, by name; throws when there is none.
+const StemFigures& Stem(const MixFigures& mix, const std::string& sound);
+
+/// The deepest dip of the 30-120 Hz level of a sound: in 10 ms windows, how far a window
+/// falls below the louder neighbours on both sides (within 30 ms), where those neighbours
+/// are above -40 dBFS.
+double DeepestLowDip(const std::vector<std::int16_t>& samples, double& atMs);
+
+} // namespace bw::analysis
