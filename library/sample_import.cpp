@@ -58,21 +58,30 @@ int AddSamples(SoundLibrary& lib,
 
 SampleImport::LoadResult SampleImport::LoadWave(const std::string& path)
 {
-    LoadResult result;
+    LoadedSample loaded;
     try {
-        LoadedSample loaded = LoadSampleFile(path);
-        m_samples = std::move(loaded.samples);
-        m_fileName = path;
-        DataBytes = loaded.dataBytes;
-        BytesPerSample = 2;
-        result.ok = true;
-        result.cut = loaded.cut;
-        result.sampleName = fileNamePart(path);
-        result.description = std::move(loaded.description);
-        ZoomIn();
+        loaded = LoadSampleFile(path);
     } catch (const SampleLoadError& e) {
+        SelectAll();
+        LoadResult result;
         result.errorText = LoadErrorText(path, e.reason());
+        return result;
     }
+    return UseLoaded(std::move(loaded), path);
+}
+
+SampleImport::LoadResult SampleImport::UseLoaded(LoadedSample loaded, const std::string& path)
+{
+    LoadResult result;
+    m_samples = std::move(loaded.samples);
+    m_fileName = path;
+    DataBytes = loaded.dataBytes;
+    BytesPerSample = 2;
+    result.ok = true;
+    result.cut = loaded.cut;
+    result.sampleName = fileNamePart(path);
+    result.description = std::move(loaded.description);
+    ZoomIn();
     SelectAll();
     return result;
 }

@@ -70,6 +70,8 @@ public:
     /// and selects all. A file that cannot be read changes nothing but the selection (Select
     /// All runs in every case). After a cancelled dialog, call SelectAll().
     LoadResult LoadWave(const std::string& path);
+    /// The part of LoadWave after reading: takes a sound read from path, zooms in, selects all.
+    LoadResult UseLoaded(LoadedSample loaded, const std::string& path);
     /// StartPoint 0, EndPoint N.
     void SelectAll();
     /// Zoom + 0.1, jumping to 1.5 above 1.2; keeps the sound within 32,000 pixels and sets
