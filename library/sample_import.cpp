@@ -189,7 +189,9 @@ SampleImport::Add(SoundLibrary& lib, const std::string& name, const std::string&
     if (!loaded()) {
         return result;
     }
-    if (lib.FindSound(name) >= 0) {
+    // The name as it would be stored counts too: a long name cut to 30 characters must not
+    // become a second sound of an existing name.
+    if (lib.FindSound(name) >= 0 || lib.FindSound(ShortString<30>(name).str()) >= 0) {
         result.status = AddResult::Status::NameTaken;
         return result;
     }

@@ -131,7 +131,8 @@ public:
         std::string saveError;
     };
     /// Adds the selected samples as a new sound named name unless a sound of that exact name
-    /// exists, then saves the library to savePath (atomically; no save when empty).
+    /// (or of its first 30 characters, the name it would be stored under) exists, then saves
+    /// the library to savePath (atomically; no save when empty).
     AddResult Add(SoundLibrary& lib, const std::string& name, const std::string& savePath) const;
 
 private:

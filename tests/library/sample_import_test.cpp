@@ -207,6 +207,8 @@ TEST(SampleImport, AddStoresTheSelectionAndSavesTheLibrary)
     // The name as stored goes to the chooser.
     r = w.Add(lib, std::string(35, 'n'), "");
     EXPECT_EQ(r.name, std::string(30, 'n'));
+    // Another long name that would be stored under the same 30 characters is taken.
+    EXPECT_EQ(w.Add(lib, std::string(31, 'n'), "").status, Status::NameTaken);
 
     // A failed save leaves the sound added and says why.
     r = w.Add(lib, "snare", dir.path("no/such/folder/x.slb"));
