@@ -257,7 +257,6 @@ TEST(WavSource, FailuresNameTheFile)
 
 TEST(WavSource, AccessorsNeedAnOpenFile)
 {
-    TWAVSource unnamed;
     const auto message = [](auto&& call) {
         try {
             call();
@@ -266,28 +265,17 @@ TEST(WavSource, AccessorsNeedAnOpenFile)
         }
         return std::string("(no error)");
     };
+    TWAVSource unnamed;
     EXPECT_EQ(message([&] { (void)unnamed.Channels(); }),
               "TWAVSource.Channels: Keine Datei geöffnet");
     TWAVSource demo("WAVSource1");
-    EXPECT_EQ(message([&] { (void)demo.Position(); }),
-              "WAVSource1.GetPosition: Keine Datei geöffnet");
-    EXPECT_EQ(message([&] { demo.setPosition(1); }),
-              "WAVSource1.SetPosition: Keine Datei geöffnet");
-    EXPECT_EQ(message([&] { demo.setStartPos(1); }), "WAVSource1.StartPos: Keine Datei geöffnet");
-    EXPECT_EQ(message([&] { demo.setEndPos(1); }), "WAVSource1.EndPos: Keine Datei geöffnet");
-    EXPECT_EQ(message([&] { (void)demo.SamplesPerSec(); }),
-              "WAVSource1.SamplesPerSec: Keine Datei geöffnet");
-    EXPECT_EQ(message([&] { (void)demo.BitsPerSample(); }),
-              "WAVSource1.BitsPerSample: Keine Datei geöffnet");
-    // Plain fields read without a check.
-    EXPECT_EQ(demo.Length(), 0);
-    EXPECT_EQ(demo.StartPos(), 0);
-    std::uint8_t b[4];
-    EXPECT_EQ(demo.Read(b, 4), -1);
-
     demo.OpenSource(bw::library::memorySource(bw::testing::canonicalWav({1, 2})));
     demo.Close();
-    EXPECT_EQ(message([&] { (void)demo.Channels(); }), "WAVSource1.Channels: Keine Datei geöffnet");
+    EXPECT_EQ(message([&] { demo.setPosition(1); }),
+              "WAVSource1.SetPosition: Keine Datei geöffnet");
+    EXPECT_EQ(demo.Length(), 0); // plain fields read without a check
+    std::uint8_t b[4];
+    EXPECT_EQ(demo.Read(b, 4), -1);
 }
 
 } // namespace
