@@ -1,4 +1,5 @@
 // beatwright-cli: the headless entry. `info` prints a pattern file or a sound library as JSON.
+#include "app/cli_add_sound.h"
 #include "app/cli_render.h"
 #include "core/pattern_file.h"
 #include "core/song_json.h"
@@ -20,7 +21,8 @@ int usage()
                  "  beatwright-cli info FILE.bwp --json\n"
                  "  beatwright-cli info FILE.slb --json\n"
                  "  beatwright-cli render FILE.bwp --library FILE.slb (--pattern [N] | --song) "
-                 "-o OUT.wav\n";
+                 "-o OUT.wav\n"
+                 "  beatwright-cli add-sound FILE --library LIB.slb [--name NAME]\n";
     return 2;
 }
 
@@ -87,6 +89,9 @@ int main(int argc, char** argv)
         }
         if (command == "render") {
             return RenderCommand(args);
+        }
+        if (command == "add-sound") {
+            return AddSoundCommand(args);
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';

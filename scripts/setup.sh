@@ -6,6 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libsdl2-dev
+  libsndfile1-dev libsamplerate0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth sox imagemagick python3

@@ -10,14 +10,15 @@ build="$root/build/fuzz"
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build "$build" --target fuzz_pattern_file fuzz_library_file write_fuzz_seeds
+cmake --build "$build" --target fuzz_pattern_file fuzz_library_file fuzz_wav_file fuzz_sample_file \
+  write_fuzz_seeds
 
 corpus="$build/corpus"
 "$build/write_fuzz_seeds" "$corpus"
 mkdir -p "$build/artifacts"
 
 status=0
-for target in pattern library; do
+for target in pattern library wav sample; do
   exe="$build/fuzz_${target}_file"
   log="$build/fuzz_${target}_file.log"
   echo "== fuzz_${target}_file for ${seconds}s (log: $log)"

@@ -1,0 +1,176 @@
+// `beatwright-cli add-sound` run as a separate program.
+#include "library/atomic_file.h"
+#include "library/sample_import.h"
+#include "library/sound_library.h"
+#include "tests/library/temp_folder.h"
+#include "tests/library/wav_builder.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using bw::library::SoundLibrary;
+using bw::testing::TempFolder;
+using bw::testing::WavBuilder;
+
+struct CliRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string text(const std::string& path)
+{
+    const auto bytes = bw::readWholeFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+CliRun addSound(const TempFolder& dir, const std::string& arguments)
+{
+    const std::string command = std::string("'") + BW_CLI_PATH + "' add-sound " + arguments +
+                                " >'" + dir.path("out.txt") + "' 2>'" + dir.path("err.txt") + "'";
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = text(dir.path("out.txt"));
+    run.err = text(dir.path("err.txt"));
+    return run;
+}
+
+std::string quoted(const std::string& s)
+{
+    return "'" + s + "'";
+}
+
+/// One second of a 1 kHz sine, stereo 48 kHz 24-bit, with a LIST chunk before the data.
+std::vector<std::uint8_t> stereoSine()
+{
+    std::vector<std::uint8_t> data;
+    for (const double v : bw::testing::sine(1000, 48000, 48000, 0.5)) {
+        const auto i = static_cast<std::uint32_t>(std::lrint(v * 8388607));
+        for (int channel = 0; channel < 2; ++channel) {
+            data.push_back(static_cast<std::uint8_t>(i));
+            data.push_back(static_cast<std::uint8_t>(i >> 8));
+            data.push_back(static_cast<std::uint8_t>(i >> 16));
+        }
+    }
+    return WavBuilder().fmt(1, 2, 48000, 24).list("Recorder").data(data).bytes();
+}
+
+SoundLibrary loaded(const std::string& path)
+{
+    SoundLibrary lib;
+    lib.LoadSoundLibrary(path);
+    return lib;
+}
+
+TEST(CliAddSound, AddsWhatTheWindowAdds)
+{
+    TempFolder dir;
+    const std::string wav = dir.path("sine.wav");
+    const std::string slb = dir.path("kit.slb");
+    bw::writeFileAtomically(wav, stereoSine());
+
+    CliRun r = addSound(dir, quoted(wav) + " --library " + quoted(slb));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "sine.wav\n");
+    EXPECT_EQ(r.err, slb + ": new library\n");
+
+    // The window: load, Select All, ADD.
+    bw::library::SampleImport window;
+    ASSERT_TRUE(window.LoadWave(wav).ok);
+    SoundLibrary viaWindow;
+    ASSERT_EQ(window.Add(viaWindow, "sine.wav", "").status,
+              bw::library::SampleImport::AddResult::Status::Added);
+    EXPECT_EQ(bw::readWholeFile(slb), viaWindow.serialize());
+    const SoundLibrary lib = loaded(slb);
+    ASSERT_EQ(lib.count(), 1);
+    EXPECT_NEAR(lib.at(0).DataSize, 88200, 2);
+    EXPECT_NEAR(bw::testing::zeroCrossingFrequency(*lib.at(0).Data, 44100), 1000.0, 1.0);
+
+    // A taken name gets the next suffix; --name chooses another.
+    r = addSound(dir, quoted(wav) + " --library " + quoted(slb));
+    EXPECT_EQ(r.out, "sine.wav(2)\n");
+    EXPECT_EQ(r.err, "");
+    r = addSound(dir, "--name 'Sine 1k' --library " + quoted(slb) + " " + quoted(wav));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Sine 1k\n");
+    const SoundLibrary three = loaded(slb);
+    ASSERT_EQ(three.count(), 3);
+    EXPECT_EQ(*three.at(2).Data, *three.at(0).Data);
+}
+
+TEST(CliAddSound, CanonicalFileAddsExactlyItsSamplesAndLongOnesAreCut)
+{
+    TempFolder dir;
+    std::vector<std::int16_t> samples(441005);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(i * 31);
+    }
+    bw::writeFileAtomically(dir.path("long.wav"), bw::testing::canonicalWav(samples));
+    const std::vector<std::int16_t> first(samples.begin(), samples.begin() + 441000);
+    bw::writeFileAtomically(dir.path("ten.wav"), bw::testing::canonicalWav(first));
+    const std::string slb = dir.path("kit.slb");
+
+    CliRun r = addSound(dir, quoted(dir.path("ten.wav")) + " --library " + quoted(slb));
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = addSound(dir, quoted(dir.path("long.wav")) + " --library " + quoted(slb));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "The File is to big. I cut it !\n");
+    const SoundLibrary lib = loaded(slb);
+    ASSERT_EQ(lib.count(), 2);
+    EXPECT_EQ(*lib.at(0).Data, first);
+    EXPECT_EQ(*lib.at(1).Data, first);
+}
+
+TEST(CliAddSound, RefusedFilesLeaveTheLibraryAsItWas)
+{
+    TempFolder dir;
+    const std::string slb = dir.path("kit.slb");
+    SoundLibrary lib;
+    const std::uint8_t pcm[] = {1, 2, 3, 4};
+    lib.AddSound("Kick", "Hat", 1, 2, 1, 4, pcm);
+    lib.SaveSoundLibrary(slb);
+    const auto before = bw::readWholeFile(slb);
+
+    auto damaged = bw::testing::canonicalWav(std::vector<std::int16_t>(100, 5));
+    damaged[12] = 'X'; // "fmt " is no longer there
+    bw::writeFileAtomically(dir.path("damaged.wav"), damaged);
+    CliRun r = addSound(dir, quoted(dir.path("damaged.wav")) + " --library " + quoted(slb));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, dir.path("damaged.wav") + ": the file has no \"fmt \" chunk\n");
+    EXPECT_EQ(bw::readWholeFile(slb), before);
+
+    bw::writeFileAtomically(dir.path("text.wav"), std::vector<std::uint8_t>(300, 'a'));
+    r = addSound(dir, quoted(dir.path("text.wav")) + " --library " + quoted(slb));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, dir.path("text.wav") + ": not a WAV, AIFF or FLAC file\n");
+    r = addSound(dir, quoted(dir.path("missing.wav")) + " --library " + quoted(slb));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, dir.path("missing.wav") + ": No such file or directory\n");
+    EXPECT_EQ(bw::readWholeFile(slb), before);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"damaged.wav", "err.txt", "kit.slb",
+                                                       "out.txt", "text.wav"}));
+
+    // A library that cannot be read is not replaced either.
+    bw::writeFileAtomically(dir.path("ok.wav"), bw::testing::canonicalWav({1, 2, 3}));
+    auto cut = before;
+    cut.pop_back();
+    bw::writeFileAtomically(slb, cut);
+    r = addSound(dir, quoted(dir.path("ok.wav")) + " --library " + quoted(slb));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(slb), std::string::npos) << r.err;
+    EXPECT_EQ(bw::readWholeFile(slb), cut);
+
+    EXPECT_EQ(addSound(dir, quoted(dir.path("ok.wav"))).status, 2);
+    EXPECT_EQ(addSound(dir, "--library " + quoted(slb)).status, 2);
+}
+
+} // namespace
