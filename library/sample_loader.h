@@ -9,8 +9,6 @@
 
 namespace bw::library {
 
-/// Library samples are 16-bit mono at this rate.
-constexpr std::int32_t SampleRate = 44100;
 /// At most this many bytes of sound are imported: 10 seconds at SampleRate.
 constexpr std::int32_t ImportMaxBytes = 882000;
 constexpr std::int32_t ImportMaxSamples = ImportMaxBytes / 2;
