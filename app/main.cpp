@@ -37,6 +37,11 @@ int main(int argc, char* argv[])
     QObject::connect(windows->main.get(), &bw::ui::TMain::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     windows->main->show();
+    // A song file named on the command line opens as the song, as desktop programs do.
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        windows->main->openFile(args.at(1));
+    }
     const int result = QApplication::exec();
     windows.reset();
     return result;

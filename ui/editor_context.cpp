@@ -62,6 +62,26 @@ void EditorContext::CheckTrackSounds()
     emit tracksBound();
 }
 
+void EditorContext::SwitchPattern(int index)
+{
+    const bool switched = withSong([index](core::TSong& s) {
+        if (!s.validPattern(index)) {
+            return false;
+        }
+        if (s.validPattern(s.CurrentPattern)) {
+            core::StoreWorkingCopy(s, s.CurrentPattern);
+        }
+        s.CurrentPattern = index;
+        core::LoadWorkingCopy(s, index);
+        return true;
+    });
+    if (!switched) {
+        return;
+    }
+    showSongSettings();
+    CheckTrackSounds();
+}
+
 void EditorContext::previewSound(int index)
 {
     const bool played = withSong([this, index](core::TSong&) {

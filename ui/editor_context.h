@@ -81,6 +81,10 @@ public:
     /// whose sound is missing.
     void CheckTrackSounds();
 
+    /// Shows pattern index: the working copy goes back into its pattern and the other one is
+    /// loaded; every region follows and the tracks are bound to the library.
+    void SwitchPattern(int index);
+
     /// Plays library sound index once, in mono, through the engine; an index outside the
     /// library plays nothing.
     void previewSound(int index);
@@ -97,6 +101,8 @@ public:
     void displayEdited() { emit displayChanged(); }
     /// Asks every region to copy the song's settings into its controls and repaint.
     void showSongSettings() { emit songSettingsShown(); }
+    /// Announces that the pattern list or the sequence changed (tabs and lanes follow).
+    void patternsEdited() { emit patternsChanged(); }
 
 signals:
     void documentChanged();
@@ -106,6 +112,7 @@ signals:
     void songPositionChanged(int beat);
     void tracksBound();
     void libraryChanged();
+    void patternsChanged();
     void skinChanged();
 
 private:

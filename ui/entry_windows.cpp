@@ -2,6 +2,8 @@
 
 #include "ui/draw_helpers.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,32 @@ Tnumberedit::Tnumberedit(QWidget* parent)
     m_edit->setObjectName(QStringLiteral("Edit1"));
     m_edit->setFrame(false);
     m_edit->setGeometry(2, 2, width() - 4, height() - 4);
+    connect(m_edit, &QLineEdit::returnPressed, this, &QDialog::accept);
+}
+
+int Tnumberedit::EditNumber(int left, int top, int value, int height, int width)
+{
+    setGeometry(left, top, width, height);
+    m_edit->setText(QString::number(value));
+    m_edit->selectAll();
+    m_edit->setFocus();
+    exec();
+    return m_edit->text().trimmed().toInt();
+}
+
+void Tnumberedit::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // Moving the focus to another window ends the entry as Enter does.
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
+        accept();
+    }
+}
+
+void Tnumberedit::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    m_edit->setGeometry(2, 2, std::max(0, width() - 4), std::max(0, height() - 4));
 }
 
 TXXXForm::TXXXForm(QWidget* parent) : QWidget(parent, Qt::Window)

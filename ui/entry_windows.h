@@ -16,6 +16,15 @@ public:
     explicit Tnumberedit(QWidget* parent = nullptr);
     QLineEdit* edit() const { return m_edit; }
 
+    /// Shows the popup modally at a screen point with the given size, the value in its edit
+    /// box all selected; returns the number typed (0 for text that is no number) when Enter
+    /// is pressed or the popup loses the focus.
+    int EditNumber(int left, int top, int value, int height, int width);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QLineEdit* m_edit = nullptr;
 };

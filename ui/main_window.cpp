@@ -20,6 +20,7 @@
 #include <exception>
 #include <string>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -183,7 +184,10 @@ void TMain::FormCreate()
     RebuildPatternTabs();
     CheckTrackSounds();
     m_windowReady = true;
+    setCaptionBase(QString::fromLatin1(StartCaption));
     FormResize();
+    // Every typed character passes the window's handler first.
+    qApp->installEventFilter(this);
 }
 
 void TMain::loadStickCursor()
@@ -343,12 +347,6 @@ void TMain::connectEngine()
             show();
         }
     });
-}
-
-bool TMain::FormCloseQuery()
-{
-    // The save prompt joins here with the document commands.
-    return true;
 }
 
 void TMain::closeEvent(QCloseEvent* event)

@@ -78,8 +78,9 @@ public:
     // Menu handlers.
     void New1Click();
     void Open1Click();
-    void Save1Click();
-    void Saveas1Click();
+    /// Save and Save as return whether the song was written.
+    bool Save1Click();
+    bool Saveas1Click();
     void WriteWav1Click();
     void WritePatternSong1Click();
     void Quit1Click();
@@ -89,12 +90,26 @@ public:
     void Delete1Click();
     void Preferences1Click();
     void PatternSequencer1Click();
+    void SequencerWindow1Click();
     void SoundLibary1Click();
     void WaveOutput1Click();
     void Performance1Click();
     void help2Click();
     void AboutBeatwright1Click();
     void gotowebsite1Click();
+
+    /// Opens a pattern file as the song (no prompt); a file that cannot be read is reported
+    /// and the current song kept. Returns whether it was opened.
+    bool openFile(const QString& path);
+    /// The file Save writes to; empty for a new song.
+    const QString& currentFileName() const { return m_currentFileName; }
+    /// True while the song has changes that were not saved.
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified);
+
+    /// The main window's character handler: Space plays, "-" and "+" move a waiting paste's
+    /// rows, and the last eight characters are matched against the keywords.
+    void FormKeyPress(QChar key);
 
     // State, for the regions and for tests.
     core::TSong& song() { return *m_song; }
@@ -151,6 +166,7 @@ public:
     QAction* Delete1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* PatternSequencer1 = nullptr;
+    QAction* SequencerWindow1 = nullptr;
     QAction* SoundLibary1 = nullptr;
     QAction* WaveOutput1 = nullptr;
     QAction* Performance1 = nullptr;
@@ -161,6 +177,8 @@ public:
 signals:
     /// The close sequence has run; the program ends.
     void closed();
+    /// New or Open replaced the song.
+    void documentReplaced();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -189,6 +207,20 @@ private:
     void connectEngine();
     void layoutFrame();
     void repaintFrame();
+
+    // Files (main_window_files.cpp).
+    bool confirmDiscard();
+    void stopForNewDocument();
+    std::unique_ptr<core::TSong> readDocument(const QString& path, bool& showSequencer);
+    void takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer);
+    bool writeDocument(const QString& path);
+    void setCaptionBase(const QString& base);
+    void updateCaption();
+
+    // Clipboard and keys (main_window_edit.cpp).
+    bool copySelection();
+    void runKeyword(const QString& keyword);
+    bool isKeyForThisWindow(QObject* watched) const;
 
     void Image3MouseDown(QMouseEvent* event);
     void Panel24MouseDown(QMouseEvent* event);
@@ -227,6 +259,8 @@ private:
 
     // Documents and keys.
     QString m_currentFileName;
+    QString m_captionBase;
+    bool m_modified = false;
     std::array<char, 8> m_keyHistory{};
 };
 

@@ -125,6 +125,12 @@ void TMain::createRegions()
     connect(m_toolRow->zoommin, &QToolButton::clicked, m_grid, &PatternGrid::zoomminClick);
     connect(m_grid, &PatternGrid::pasteEnded, m_toolRow,
             [this] { m_toolRow->setPasteWaiting(false); });
+    connect(m_toolRow->SpeedButton1, &QToolButton::clicked, this, [this] { Cut1Click(); });
+    connect(m_toolRow->SpeedButton3, &QToolButton::clicked, this, [this] { Copy1Click(); });
+    connect(m_toolRow->SpeedButton5, &QToolButton::clicked, this, [this] { Inster1Click(); });
+    connect(m_sequencer, &SequencerPanel::loopReleased, m_transport, &TransportBand::stopBClick);
+    connect(m_sequencer, &SequencerPanel::widthDragged, this, [this] { FormResize(); });
+    connect(m_context.get(), &EditorContext::documentChanged, this, [this] { setModified(true); });
 
     // Styled once every control exists (the tool row sizes its buttons from their unstyled
     // hints).

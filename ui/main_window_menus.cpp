@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +79,9 @@ void TMain::createMenus()
     Preferences1 = AddItem(viewMenu, "Preferences1", "Preferences");
     Preferences1->setVisible(false);
     PatternSequencer1 = AddItem(viewMenu, "PatternSequencer1", "Pattern Sequencer");
+    // The separate window keeps Play and Stop at hand while the panel is hidden.
+    SequencerWindow1 = AddItem(viewMenu, "SequencerWindow1", "Pattern Sequencer Window",
+                               QKeySequence(Qt::CTRL | Qt::Key_T));
     SoundLibary1 =
         AddItem(viewMenu, "SoundLibary1", "Sound Libary", QKeySequence(Qt::CTRL | Qt::Key_L));
     WaveOutput1 = AddItem(viewMenu, "WaveOutput1", "Wave Output");
@@ -92,9 +96,26 @@ void TMain::createMenus()
     gotowebsite1 = AddItem(helpMenu, "gotowebsite1", "go to website");
 
     // The shortcuts work wherever the focus is inside the main window.
-    for (QAction* a : {New1, Open1, Save1, Saveas1, WriteWav1, WritePatternSong1, Quit1, Cut1,
-                       Copy1, Inster1, Delete1, Preferences1, PatternSequencer1, SoundLibary1,
-                       WaveOutput1, Performance1, help2, AboutBeatwright1, gotowebsite1}) {
+    for (QAction* a : {New1,
+                       Open1,
+                       Save1,
+                       Saveas1,
+                       WriteWav1,
+                       WritePatternSong1,
+                       Quit1,
+                       Cut1,
+                       Copy1,
+                       Inster1,
+                       Delete1,
+                       Preferences1,
+                       PatternSequencer1,
+                       SequencerWindow1,
+                       SoundLibary1,
+                       WaveOutput1,
+                       Performance1,
+                       help2,
+                       AboutBeatwright1,
+                       gotowebsite1}) {
         a->setShortcutContext(Qt::WindowShortcut);
     }
 
@@ -111,6 +132,7 @@ void TMain::createMenus()
     connect(Delete1, &QAction::triggered, this, [this] { Delete1Click(); });
     connect(Preferences1, &QAction::triggered, this, [this] { Preferences1Click(); });
     connect(PatternSequencer1, &QAction::triggered, this, [this] { PatternSequencer1Click(); });
+    connect(SequencerWindow1, &QAction::triggered, this, [this] { SequencerWindow1Click(); });
     connect(SoundLibary1, &QAction::triggered, this, [this] { SoundLibary1Click(); });
     connect(WaveOutput1, &QAction::triggered, this, [this] { WaveOutput1Click(); });
     connect(Performance1, &QAction::triggered, this, [this] { Performance1Click(); });
@@ -118,24 +140,6 @@ void TMain::createMenus()
     connect(AboutBeatwright1, &QAction::triggered, this, [this] { AboutBeatwright1Click(); });
     connect(gotowebsite1, &QAction::triggered, this, [this] { gotowebsite1Click(); });
 }
-
-// The document and clipboard commands arrive with the pattern commands.
-void TMain::New1Click()
-{}
-void TMain::Open1Click()
-{}
-void TMain::Save1Click()
-{}
-void TMain::Saveas1Click()
-{}
-void TMain::Cut1Click()
-{}
-void TMain::Copy1Click()
-{}
-void TMain::Inster1Click()
-{}
-void TMain::Delete1Click()
-{}
 
 void TMain::WriteWav1Click()
 {
@@ -166,6 +170,11 @@ void TMain::Preferences1Click()
 void TMain::PatternSequencer1Click()
 {
     ToggleSequencer();
+}
+
+void TMain::SequencerWindow1Click()
+{
+    ShowWindow(links().sequencer);
 }
 
 void TMain::SoundLibary1Click()
@@ -231,6 +240,15 @@ void TMain::Panel24MouseDown(QMouseEvent* event)
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && isKeyForThisWindow(watched)) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        for (const QChar c : text) {
+            FormKeyPress(c);
+        }
+        if (text == QLatin1String(" ")) {
+            return true; // Space plays; no button or list takes it as well
+        }
+    }
     if (m_frame == nullptr) {
         return QMainWindow::eventFilter(watched, event);
     }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace bw::ui {
@@ -21,6 +22,12 @@ UrlHandler& CurrentUrlHandler()
 {
     static UrlHandler handler;
     return handler;
+}
+
+FileChooser& CurrentFileChooser()
+{
+    static FileChooser chooser;
+    return chooser;
 }
 
 } // namespace
@@ -60,6 +67,31 @@ bool OpenExternal(const QUrl& url)
 UrlHandler SetUrlHandler(UrlHandler handler)
 {
     return std::exchange(CurrentUrlHandler(), std::move(handler));
+}
+
+QString ChooseFile(QWidget* parent,
+                   bool save,
+                   const QString& caption,
+                   const QString& filter,
+                   const QString& defaultSuffix)
+{
+    BW_ASSERT_UI_THREAD();
+    if (const FileChooser& chooser = CurrentFileChooser()) {
+        return chooser(save, caption);
+    }
+    QFileDialog dialog(parent, caption, QString(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+FileChooser SetFileChooser(FileChooser chooser)
+{
+    return std::exchange(CurrentFileChooser(), std::move(chooser));
 }
 
 } // namespace bw::ui

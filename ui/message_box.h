@@ -41,4 +41,18 @@ bool OpenExternal(const QUrl& url);
 using UrlHandler = std::function<bool(const QUrl& url)>;
 UrlHandler SetUrlHandler(UrlHandler handler);
 
+/// A file chosen in a modal dialog: save false opens an existing file, true names one to
+/// write (defaultSuffix added when the name has none). Empty when the user cancels. filter
+/// is a Qt filter ("Pattern files (*.bwp)").
+QString ChooseFile(QWidget* parent,
+                   bool save,
+                   const QString& caption,
+                   const QString& filter,
+                   const QString& defaultSuffix);
+
+/// Replaces the file dialogs (tests choose their own files). An empty function restores the
+/// real dialogs. Returns the previous handler.
+using FileChooser = std::function<QString(bool save, const QString& caption)>;
+FileChooser SetFileChooser(FileChooser chooser);
+
 } // namespace bw::ui

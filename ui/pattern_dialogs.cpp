@@ -1,5 +1,7 @@
 #include "ui/pattern_dialogs.h"
 
+#include <utility>
+
 #include <QCheckBox>
 #include <QFont>
 #include <QHBoxLayout>
@@ -28,6 +30,7 @@ TNewPattenDia1::TNewPattenDia1(QWidget* parent) : QDialog(parent)
     m_ok->setObjectName(QStringLiteral("OKBtn"));
     m_ok->setDefault(true);
     layout->addWidget(m_ok, 0, Qt::AlignRight);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 TwantsaveF::TwantsaveF(QWidget* parent) : QDialog(parent)
@@ -56,6 +59,41 @@ TwantsaveF::TwantsaveF(QWidget* parent) : QDialog(parent)
         buttons->addWidget(b);
     }
     layout->addLayout(buttons);
+    connect(m_save, &QPushButton::clicked, this, [this] {
+        m_answer = Answer::Save;
+        accept();
+    });
+    connect(m_no, &QPushButton::clicked, this, [this] {
+        m_answer = Answer::No;
+        accept();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_answer = Answer::Cancel;
+        reject();
+    });
+}
+
+namespace {
+TwantsaveF::Handler& CurrentHandler()
+{
+    static TwantsaveF::Handler handler;
+    return handler;
+}
+} // namespace
+
+TwantsaveF::Answer TwantsaveF::ask()
+{
+    if (const Handler& handler = CurrentHandler()) {
+        return handler();
+    }
+    m_answer = Answer::Cancel; // closing the prompt cancels
+    exec();
+    return m_answer;
+}
+
+TwantsaveF::Handler TwantsaveF::setHandler(Handler handler)
+{
+    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 } // namespace bw::ui

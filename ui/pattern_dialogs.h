@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 
 class QCheckBox;
@@ -25,12 +27,25 @@ private:
     QPushButton* m_ok = nullptr;
 };
 
-/// The save-changes prompt shown before New, Open and close.
+/// The save-changes prompt shown before New, Open and close when the song has changes.
 class TwantsaveF : public QDialog
 {
     Q_OBJECT
 public:
+    enum class Answer
+    {
+        Save,
+        No,
+        Cancel,
+    };
+
     explicit TwantsaveF(QWidget* parent = nullptr);
+
+    /// Shows the prompt modally and returns the button pressed (closing it is Cancel).
+    Answer ask();
+    /// Replaces the modal prompt (tests answer it). An empty function restores it.
+    using Handler = std::function<Answer()>;
+    static Handler setHandler(Handler handler);
 
     QPushButton* saveButton() const { return m_save; }
     QPushButton* noButton() const { return m_no; }
@@ -40,6 +55,7 @@ private:
     QPushButton* m_save = nullptr;
     QPushButton* m_no = nullptr;
     QPushButton* m_cancel = nullptr;
+    Answer m_answer = Answer::Cancel;
 };
 
 } // namespace bw::ui

@@ -11,7 +11,9 @@ namespace bw::ui {
 
 class EditorContext;
 
-/// The pattern tab row of the top strip: one tab per pattern, "New Pat" and "Del Pat".
+/// The pattern tab row of the top strip: one tab per pattern, in list order; picking a tab
+/// shows that pattern. "New Pat" adds a pattern through the new-pattern dialog, "Del Pat"
+/// deletes the current one.
 class PatternTabs : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,12 @@ public:
     /// Refills the tabs from the pattern list and selects the current pattern.
     void RebuildPatternTabs();
 
+    void pattabChange(int index);
+    void Button5Click();
+    /// The new-pattern dialog's OK: adds the pattern named in it and shows it.
+    void OKBtnClick();
+    void Button6Click();
+
     QFrame* Panel17 = nullptr;
     QTabBar* pattab = nullptr;
     QPushButton* Button5 = nullptr; // New Pat
@@ -31,8 +39,6 @@ public:
     static constexpr int RowHeight = 32;
 
 private:
-    void Button5Click();
-
     EditorContext& m_ctx;
 };
 

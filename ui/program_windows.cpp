@@ -105,7 +105,12 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     links.preferences = w->prefform.get();
     links.waveOutput = w->waveoutf.get();
     links.selfPopup = w->selfPopup.get();
+    links.savePrompt = w->wantsaveF.get();
+    links.numberEdit = w->numberedit.get();
+    links.textWindow = w->xxxForm.get();
     w->selfPopup->attach(w->main->context());
+    w->sequencerForm->attach(w->main->context());
+    w->multiseq->setSkin(&w->conti->skin());
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

@@ -5,6 +5,8 @@
 
 class QFrame;
 class QLabel;
+class QMouseEvent;
+class QEvent;
 class QPainter;
 class QScrollArea;
 class QTimer;
@@ -13,6 +15,9 @@ class QWidget;
 
 namespace bw::audio {
 struct BlockReport;
+}
+namespace bw::core {
+struct TSong;
 }
 
 namespace bw::ui {
@@ -41,8 +46,26 @@ public:
     /// Places the panel and lays out its inner boxes.
     void setGeometry(const QRect& rect);
 
+    /// Scrolls the lane back to its first beat and pattern.
+    void scrollToStart();
     /// Releases "LOOP SOLO" (Play and Stop do).
     void releaseLoop();
+
+    // The lane, the names column and the ruler.
+    void PaintBox3MouseDown(QMouseEvent* event);
+    void leftseqboxMouseDown(QMouseEvent* event);
+    void PaintBox11MouseDown(QMouseEvent* event);
+    // Position buttons: to the start, and a step left or right every 50 ms while held.
+    void gMouseDown();
+    void stepButtonDown(int step);
+    void stepButtonUp();
+    void ChangepostimerTimer();
+    /// Edits the stop position through the numeric popup (kept within 1..999).
+    void stopseqboxClick();
+    void loopbutClick(bool down);
+    /// The beat column under x of the lane, and the row under y.
+    int beatAt(int x) const;
+    int rowAt(int y) const;
 
     QFrame* seqpanel = nullptr;
     QFrame* Panel36 = nullptr; // splitter
@@ -81,6 +104,12 @@ public:
 
     static constexpr int DesignWidth = 300;
 
+signals:
+    /// "LOOP SOLO" released: playback stops.
+    void loopReleased();
+    /// The splitter moved the panel's edge: the window lays out again.
+    void widthDragged();
+
 private:
     void createPositionBox();
     void createTransportBox();
@@ -90,6 +119,11 @@ private:
     void showSongPosition(int beat);
     void repaintLanes();
     void PaintBox3Paint(QPainter& p, const QRect& clip);
+    void paintBeatColumn(QPainter& p, const core::TSong& song, int beat);
+    void keepPositionInView(int beat);
+    void followLaneScroll();
+    void splitterEvent(QEvent* event);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void leftseqboxPaint(QPainter& p);
 
     EditorContext& m_ctx;

@@ -3,6 +3,9 @@
 namespace bw::ui {
 
 class TConti;
+class Tnumberedit;
+class TwantsaveF;
+class TXXXForm;
 class TselfPopup;
 class TinfoF;
 class TMultiseq;
@@ -29,6 +32,9 @@ struct MainWindowLinks
     Tprefform* preferences = nullptr;
     Twaveoutf* waveOutput = nullptr;
     TselfPopup* selfPopup = nullptr;
+    TwantsaveF* savePrompt = nullptr;
+    Tnumberedit* numberEdit = nullptr;
+    TXXXForm* textWindow = nullptr;
 };
 
 } // namespace bw::ui
