@@ -3,6 +3,7 @@
 #include "audio/engine_host.h"
 #include "ui/draw_helpers.h"
 #include "ui/editor_context.h"
+#include "ui/entry_windows.h"
 #include "ui/main_window.h"
 #include "ui/paint_box.h"
 #include "ui/render_bridge.h"
@@ -10,11 +11,15 @@
 #include "ui/transport_band.h"
 #include "ui_test_support.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QObject>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace bw::testing {
@@ -95,6 +100,127 @@ private slots:
         }
         main.context().SetSongPosition(2);
         QCOMPARE(PixelOf(*seq.leftseqbox, row0), ToQColor(colors::Blue));
+    }
+
+    void laneClicksPlaceAndRemovePatterns()
+    {
+        ShownProgram program({"Kick"}, 4, true);
+        TMain& main = program.main();
+        SequencerPanel& seq = main.sequencer();
+        QWidget* lane = seq.PaintBox3;
+        const int bw = seq.SeqBeatWidth;
+        const auto entries = [&main]() {
+            QStringList out;
+            for (const auto& e : main.song().Sequence) {
+                out << QStringLiteral("%1@%2")
+                           .arg(QString::fromLatin1(e.Name.str().c_str()))
+                           .arg(e.Position);
+            }
+            return out;
+        };
+        ClickAt(lane, QPoint(8 * bw + 2, 5));
+        QCOMPARE(entries(), QStringList({"A@8"}));
+        // The placement's first and inner beats are drawn in the 4-beat colour.
+        QCOMPARE(PixelOf(*lane, QPoint(9 * bw + 3, 8)), ToQColor(colors::Blue));
+        ClickAt(lane, QPoint(11 * bw + 2, 5)); // anywhere on it removes it
+        QVERIFY(entries().isEmpty());
+        ClickAt(lane, QPoint(8 * bw + 2, 5));
+        ClickAt(lane, QPoint(6 * bw + 2, 200)); // below the last row: the last pattern
+        QCOMPARE(entries(), QStringList({"A@6", "A@8"}));
+        main.context().SetSongPosition(9);
+        QCOMPARE(main.song().pattern(0).PlayActive, 1);
+        QCOMPARE(main.song().pattern(0).PlayFrom, 3); // the first entry in list order
+        QVERIFY(main.isModified());
+    }
+
+    void rulerButtonsAndTheStopBox()
+    {
+        ShownProgram program({"Kick"}, 4, true);
+        TMain& main = program.main();
+        SequencerPanel& seq = main.sequencer();
+        ClickAt(seq.PaintBox11, QPoint(12 * seq.SeqBeatWidth + 3, 20));
+        QCOMPARE(main.songPosition(), 12);
+        ClickAt(seq.g, QPoint(5, 5));
+        QCOMPARE(main.songPosition(), 0);
+        // Holding "step right" moves 20 beats a second; it never passes the ends.
+        QTest::mousePress(seq.Image6, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::qWait(520);
+        QTest::mouseRelease(seq.Image6, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(main.songPosition() >= 7 && main.songPosition() <= 12);
+        QTest::mousePress(seq.Image5, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::qWait(1000);
+        QTest::mouseRelease(seq.Image5, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(main.songPosition(), 0);
+        QVERIFY(!seq.Changepostimer->isActive());
+
+        // The stop box opens the number popup: 0 becomes 1, 5000 becomes 999.
+        Tnumberedit& popup = *program.windows->numberedit;
+        for (const auto& [typed, expected] :
+             {std::pair<const char*, int>{"0", 1}, std::pair<const char*, int>{"5000", 999},
+              std::pair<const char*, int>{"64", 64}}) {
+            QTimer::singleShot(50, &popup, [&popup, typed = typed] {
+                QCOMPARE(popup.edit()->selectedText(), popup.edit()->text());
+                QTest::keyClicks(popup.edit(), QString::fromLatin1(typed));
+                QTest::keyClick(popup.edit(), Qt::Key_Return);
+            });
+            ClickAt(seq.stopseqbox, QPoint(3, 3));
+            QCOMPARE(main.song().StopPosition, expected);
+            QCOMPARE(seq.stopseqbox->text(), QString::number(expected));
+        }
+    }
+
+    void namesColumnPicksThePattern()
+    {
+        ShownProgram program({"Kick"}, 4, true);
+        TMain& main = program.main();
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            for (const char* n : {"B", "C", "D"}) {
+                const int i = core::AddPattern(main.song(), n);
+                core::InitPattern(main.song(), i);
+            }
+        }
+        main.context().patternsEdited();
+        SequencerPanel& seq = main.sequencer();
+        ClickAt(seq.leftseqbox, QPoint(10, 2 * seq.SeqRowHeight + 4));
+        QCOMPARE(main.song().CurrentPattern, 2);
+        seq.SeqScrollY = 32; // the lane scrolled down by two rows
+        ClickAt(seq.leftseqbox, QPoint(10, 5));
+        QCOMPARE(main.song().CurrentPattern, 2);
+        ClickAt(seq.leftseqbox, QPoint(10, 20));
+        QCOMPARE(main.song().CurrentPattern, 3);
+    }
+
+    void songModePlaysToTheStopPosition()
+    {
+        ShownProgram program({"Kick"}, 2, true);
+        TMain& main = program.main();
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            core::AddSeqEntry(main.song(), 0, "A");
+            core::AddSeqEntry(main.song(), 2, "A");
+            main.song().StopPosition = 3;
+            main.song().Bpm = 300;
+        }
+        main.ShowSongSettings();
+        QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(main.songPosition() >= 2, 5000);
+        // After the stop position the engine ends by itself and the buttons reset.
+        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().stopB->isChecked(), 5000);
+        QVERIFY(main.songPosition() >= 4);
+        QVERIFY(program.messages.messages.empty());
+    }
+
+    void loopSoloPlaysThePatternUntilReleased()
+    {
+        ShownProgram program({"Kick"}, 4, true);
+        TMain& main = program.main();
+        QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
+        QVERIFY(!main.flags().SongMode.load());
+        QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
     }
 
     void stopReleasesLoopSolo()
