@@ -104,6 +104,14 @@ void DrawEventMarker(
     QPainter& p, int x, bool selected, int y, const Skin* skin, MarkerDirection direction)
 {
     const bool right = direction == MarkerDirection::Right;
+    // The grid draws thousands of markers: the skin has them pre-drawn.
+    if (right && skin != nullptr && !p.testRenderHint(QPainter::Antialiasing)) {
+        const QImage& sprite = selected ? skin->selectedMarkerSprite : skin->markerSprite;
+        if (!sprite.isNull()) {
+            p.drawImage(x, y - 10, sprite);
+            return;
+        }
+    }
     const QPolygon tri = Triangle(x, y, right ? 10 : -10);
     if (selected) {
         p.setPen(ToQColor(colors::Black));

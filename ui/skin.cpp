@@ -75,6 +75,46 @@ QImage DrawStars()
     return img;
 }
 
+/// Pre-draws the event markers (see Skin::markerSprite). The unselected marker is a white
+/// triangle ANDed with score; where the triangle covers, the result is score's colour, and
+/// elsewhere the background stays as it is exactly when score is white there.
+void MakeMarkerSprites(const QImage& score, QImage& plain, QImage& selected)
+{
+    const QPolygon tri({QPoint(0, 0), QPoint(10, 10), QPoint(0, 20)});
+    QImage cover(11, 21, QImage::Format_ARGB32_Premultiplied);
+    cover.fill(Qt::transparent);
+    {
+        QPainter p(&cover);
+        p.setPen(Qt::white);
+        p.setBrush(Qt::white);
+        p.drawPolygon(tri);
+    }
+    plain = QImage(11, 21, QImage::Format_ARGB32_Premultiplied);
+    plain.fill(Qt::transparent);
+    const int top = score.height() / 2 - 10; // the marker's centre row sits on score's middle
+    for (int y = 0; y < score.height(); ++y) {
+        for (int x = 0; x < score.width(); ++x) {
+            const bool inSprite = x < 11 && y >= top && y < top + 21;
+            const bool covered = inSprite && qAlpha(cover.pixel(x, y - top)) != 0;
+            if (covered) {
+                plain.setPixel(x, y - top, score.pixel(x, y) | 0xFF000000u);
+            } else if ((score.pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu) {
+                plain = QImage(); // the AND would change the background: no sprite
+                break;
+            }
+        }
+        if (plain.isNull()) {
+            break;
+        }
+    }
+    selected = QImage(11, 21, QImage::Format_ARGB32_Premultiplied);
+    selected.fill(Qt::transparent);
+    QPainter p(&selected);
+    p.setPen(Qt::black);
+    p.setBrush(QColor(0, 255, 0));
+    p.drawPolygon(tri);
+}
+
 QImage DrawScore()
 {
     // White leaves the background unchanged under an AND; only the triangle carries colour.
@@ -455,7 +495,9 @@ Skin::Skin()
       i1(DrawAnimFrame(33, {3, 6, 4, 2})), i2(DrawAnimFrame(33, {5, 3, 6, 4})),
       i3(DrawAnimFrame(25, {2, 4, 3, 6})), b(DrawBadge()), logo(DrawLogo()),
       seqImage(DrawSeqImage()), sideImage(DrawSideImage()), appIcon(DrawAppIcon())
-{}
+{
+    MakeMarkerSprites(score, markerSprite, selectedMarkerSprite);
+}
 
 std::vector<Skin::Named> Skin::pictures() const
 {

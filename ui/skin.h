@@ -40,6 +40,13 @@ public:
     QImage sideImage; // 49 x 98, left of the mixer
     QImage appIcon;   // 64 x 64
 
+    /// The event markers as they come out on any background: the unselected one (white
+    /// triangle with score ANDed over it) and the selected one, 11 x 21, the triangle's left
+    /// edge at x 0 and its tip at (10, 10). Null when score is not white around its triangle
+    /// (then the AND must be done on the canvas).
+    QImage markerSprite;
+    QImage selectedMarkerSprite;
+
     struct Named
     {
         QString name;
