@@ -19,6 +19,7 @@ std::unique_ptr<QObject> MakeMixerStripTest();
 std::unique_ptr<QObject> MakeSoundPopupTest();
 std::unique_ptr<QObject> MakePatternTabsTest();
 std::unique_ptr<QObject> MakeSongCommandsTest();
+std::unique_ptr<QObject> MakePlaybackDeviceTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -36,8 +37,16 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeSoundPopupTest());
     suites.push_back(bw::testing::MakePatternTabsTest());
     suites.push_back(bw::testing::MakeSongCommandsTest());
+    suites.push_back(bw::testing::MakePlaybackDeviceTest());
+    // BW_UI_SUITE=Name runs only the test class of that name (Qt Test's own arguments then
+    // select its functions).
+    const QByteArray only = qgetenv("BW_UI_SUITE");
     int status = 0;
     for (auto& suite : suites) {
+        const QByteArray name = suite->metaObject()->className();
+        if (!only.isEmpty() && !name.endsWith("::" + only)) {
+            continue;
+        }
         status |= QTest::qExec(suite.get(), argc, argv);
     }
     return status;
