@@ -23,16 +23,18 @@ UrlHandler& CurrentUrlHandler()
     return handler;
 }
 
-} // namespace
-
-MessageResult
-ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageButtons buttons)
+MessageResult ShowBox(QWidget* parent,
+                      const QString& text,
+                      const QString& caption,
+                      MessageButtons buttons,
+                      QMessageBox::Icon icon)
 {
     BW_ASSERT_UI_THREAD();
     if (const MessageHandler& handler = CurrentMessageHandler()) {
         return handler(text, caption, buttons);
     }
     QMessageBox box(parent);
+    box.setIcon(icon);
     box.setWindowTitle(caption);
     box.setText(text);
     if (buttons == MessageButtons::OkCancel) {
@@ -42,6 +44,19 @@ ShowMessage(QWidget* parent, const QString& text, const QString& caption, Messag
     }
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+}
+
+} // namespace
+
+MessageResult
+ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageButtons buttons)
+{
+    return ShowBox(parent, text, caption, buttons, QMessageBox::NoIcon);
+}
+
+MessageResult ShowErrorMessage(QWidget* parent, const QString& text, const QString& caption)
+{
+    return ShowBox(parent, text, caption, MessageButtons::Ok, QMessageBox::Critical);
 }
 
 MessageHandler SetMessageHandler(MessageHandler handler)

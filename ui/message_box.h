@@ -28,6 +28,9 @@ MessageResult ShowMessage(QWidget* parent,
                           const QString& caption,
                           MessageButtons buttons = MessageButtons::Ok);
 
+/// The same with the error icon (files that cannot be read, sounds cut short).
+MessageResult ShowErrorMessage(QWidget* parent, const QString& text, const QString& caption);
+
 /// Replaces the modal box (tests record messages instead of blocking). An empty function
 /// restores the real box. Returns the previous handler.
 using MessageHandler = std::function<MessageResult(

@@ -3,7 +3,10 @@
 namespace bw::ui {
 
 class TConti;
+class TDelayF;
+class TLowPassF;
 class TselfPopup;
+class TShuffelForm;
 class TinfoF;
 class TMultiseq;
 class TNewPattenDia1;
@@ -12,6 +15,8 @@ class Tprefform;
 class TSequencerForm;
 class Tsoundlibary;
 class Twaveoutf;
+class TWaveInspector;
+class TWaveTest;
 class TWriteWavF;
 
 /// The other windows the main window and its regions open or update; set by the program
@@ -29,6 +34,11 @@ struct MainWindowLinks
     Tprefform* preferences = nullptr;
     Twaveoutf* waveOutput = nullptr;
     TselfPopup* selfPopup = nullptr;
+    TWaveInspector* waveInspector = nullptr;
+    TWaveTest* waveTest = nullptr;
+    TShuffelForm* shuffle = nullptr;
+    TDelayF* delay = nullptr;
+    TLowPassF* lowPass = nullptr;
 };
 
 } // namespace bw::ui
