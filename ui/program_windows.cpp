@@ -105,7 +105,11 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     links.preferences = w->prefform.get();
     links.waveOutput = w->waveoutf.get();
     links.selfPopup = w->selfPopup.get();
-    w->selfPopup->attach(w->main->context());
+    links.waveInspector = w->waveInspector.get();
+    EditorContext& context = w->main->context();
+    w->selfPopup->attach(context);
+    w->waveInspector->attach(context);
+    w->soundlibary->attach(context);
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);
