@@ -106,10 +106,16 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     links.waveOutput = w->waveoutf.get();
     links.selfPopup = w->selfPopup.get();
     links.waveInspector = w->waveInspector.get();
+    links.shuffle = w->shuffelForm.get();
+    links.delay = w->delayF.get();
+    links.lowPass = w->lowPassF.get();
     EditorContext& context = w->main->context();
     w->selfPopup->attach(context);
     w->waveInspector->attach(context);
     w->soundlibary->attach(context);
+    w->shuffelForm->attach(context);
+    w->delayF->attach(context);
+    w->lowPassF->attach(context);
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

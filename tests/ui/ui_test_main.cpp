@@ -19,6 +19,7 @@ std::unique_ptr<QObject> MakeMixerStripTest();
 std::unique_ptr<QObject> MakeSoundPopupTest();
 std::unique_ptr<QObject> MakeWaveInspectorTest();
 std::unique_ptr<QObject> MakeLibraryWindowTest();
+std::unique_ptr<QObject> MakeGroovePopupsTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeSoundPopupTest());
     suites.push_back(bw::testing::MakeWaveInspectorTest());
     suites.push_back(bw::testing::MakeLibraryWindowTest());
+    suites.push_back(bw::testing::MakeGroovePopupsTest());
     int status = 0;
     for (auto& suite : suites) {
         status |= QTest::qExec(suite.get(), argc, argv);
