@@ -113,6 +113,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     w->selfPopup->attach(context);
     w->waveInspector->attach(context);
     w->soundlibary->attach(context);
+    w->writeWavF->attach(context);
     w->shuffelForm->attach(context);
     w->delayF->attach(context);
     w->lowPassF->attach(context);

@@ -20,6 +20,7 @@ std::unique_ptr<QObject> MakeSoundPopupTest();
 std::unique_ptr<QObject> MakeWaveInspectorTest();
 std::unique_ptr<QObject> MakeLibraryWindowTest();
 std::unique_ptr<QObject> MakeGroovePopupsTest();
+std::unique_ptr<QObject> MakeExportDialogTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -38,6 +39,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeWaveInspectorTest());
     suites.push_back(bw::testing::MakeLibraryWindowTest());
     suites.push_back(bw::testing::MakeGroovePopupsTest());
+    suites.push_back(bw::testing::MakeExportDialogTest());
     int status = 0;
     for (auto& suite : suites) {
         status |= QTest::qExec(suite.get(), argc, argv);
