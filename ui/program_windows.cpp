@@ -66,7 +66,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
                                                      audio::WaveOutFactory deviceOutput)
 {
     auto w = std::make_unique<ProgramWindows>();
-    w->main = std::make_unique<TMain>(programDir, std::move(deviceOutput));
+    w->main = std::make_unique<TMain>(programDir, deviceOutput);
     w->creationOrder.push_back(w->main.get());
     Create(w->infoF, w->creationOrder);
     Create(w->waveInspector, w->creationOrder);
@@ -106,6 +106,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     links.waveOutput = w->waveoutf.get();
     links.selfPopup = w->selfPopup.get();
     links.waveInspector = w->waveInspector.get();
+    links.waveTest = w->waveTest.get();
     links.shuffle = w->shuffelForm.get();
     links.delay = w->delayF.get();
     links.lowPass = w->lowPassF.get();
@@ -117,6 +118,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     w->shuffelForm->attach(context);
     w->delayF->attach(context);
     w->lowPassF->attach(context);
+    w->waveTest->setDeviceOutput(std::move(deviceOutput));
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

@@ -21,6 +21,7 @@ std::unique_ptr<QObject> MakeWaveInspectorTest();
 std::unique_ptr<QObject> MakeLibraryWindowTest();
 std::unique_ptr<QObject> MakeGroovePopupsTest();
 std::unique_ptr<QObject> MakeExportDialogTest();
+std::unique_ptr<QObject> MakeWaveTestWindowTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -40,6 +41,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeLibraryWindowTest());
     suites.push_back(bw::testing::MakeGroovePopupsTest());
     suites.push_back(bw::testing::MakeExportDialogTest());
+    suites.push_back(bw::testing::MakeWaveTestWindowTest());
     int status = 0;
     for (auto& suite : suites) {
         status |= QTest::qExec(suite.get(), argc, argv);
