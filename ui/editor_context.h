@@ -94,6 +94,9 @@ public:
 
     /// Emitted after sounds were added to or deleted from the library.
     void libraryEdited() { emit libraryChanged(); }
+    /// Asks the track list to delete library sound index (it asks the user first, saves the
+    /// library and rebinds the tracks).
+    void requestSoundDeletion(int index) { emit deleteSoundRequested(index); }
 
     /// Announces an edit of the document: regions repaint, the caption follows.
     void documentEdited() { emit documentChanged(); }
@@ -113,6 +116,7 @@ signals:
     void tracksBound();
     void libraryChanged();
     void patternsChanged();
+    void deleteSoundRequested(int index);
     void skinChanged();
 
 private:

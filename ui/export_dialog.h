@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 class QLabel;
 class QProgressBar;
@@ -8,26 +9,52 @@ class QPushButton;
 
 namespace bw::ui {
 
+class EditorContext;
 class RenderBridge;
 
-/// The WAV export dialog. Its file choice and the start of the export are added with the
-/// export; the engine drives the progress bar and closes the dialog.
+/// The WAV export dialog: "Select File and Write" asks for a file and starts the engine on
+/// the current pattern or the song (the menu item chose which); the engine drives the
+/// progress bar and closes the dialog when the file is complete. The engine writes a
+/// temporary file beside the chosen one, which replaces it only when the export completes:
+/// a failed or stopped export leaves an existing file as it was.
 class TWriteWavF : public QDialog
 {
     Q_OBJECT
 public:
     explicit TWriteWavF(QWidget* parent = nullptr);
 
-    QProgressBar* progressBar() const { return m_progress; }
+    /// The request flags and the engine the dialog starts (set once at start).
+    void attach(EditorContext& context) { m_ctx = &context; }
     /// Follows the engine: progress while a file is written, closed when the export is done.
     void followEngine(RenderBridge& bridge);
+
+    void Button1Click(); // "Select File and Write"
+
+    QProgressBar* progressBar() const { return m_progress; }
     QLabel* fileLabel() const { return m_file; }
+    QPushButton* writeButton() const { return m_write; }
+    QPushButton* cancelButton() const { return m_cancel; }
+    /// The temporary file of the export under way (empty when none is).
+    const QString& pendingFile() const { return m_temp; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    /// The engine closed the complete file: it takes the chosen name.
+    void exportCompleted();
+    /// The run ended: a temporary file still there belongs to an export that did not
+    /// complete, and goes.
+    void runEnded();
+    QString caption() const;
+
+    EditorContext* m_ctx = nullptr;
     QLabel* m_file = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_write = nullptr;
     QPushButton* m_cancel = nullptr;
+    QString m_target; // the file the user chose
+    QString m_temp;   // the file the engine writes
 };
 
 } // namespace bw::ui

@@ -2,12 +2,20 @@
 
 #include <QWidget>
 
+class QComboBox;
+class QFrame;
 class QLabel;
+class QPainter;
+class QSlider;
 
 namespace bw::ui {
 
-/// A borderless popup that stays on top, with a title label. The shuffle, delay and low-pass
-/// popups share this frame; their controls are added with the groove settings.
+class EditorContext;
+class PaintBox;
+
+/// A borderless popup that stays on top, with a title label: the frame of the shuffle, delay
+/// and low-pass popups. It opens at a value box, keeps itself on the screen, copies the
+/// song's settings into its controls and closes when the user clicks elsewhere.
 class GroovePopup : public QWidget
 {
     Q_OBJECT
@@ -18,29 +26,93 @@ public:
                 QWidget* parent = nullptr);
     QLabel* titleLabel() const { return m_title; }
 
+    /// The song the popup edits (set once at start).
+    void attach(EditorContext& context) { m_ctx = &context; }
+    /// Shows the popup with its top-left corner at a screen point, moved up and left as far
+    /// as needed to lie on the screen.
+    void popupAt(QPoint screen);
+
+protected:
+    /// Copies the song's settings into the controls (on every show).
+    virtual void showSettings() {}
+    /// The popup closes: typed values are shown as they were stored.
+    virtual void finishEditing() {}
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+    EditorContext* m_ctx = nullptr;
+    /// Set while the controls are filled from the song, so their handlers do not write back.
+    bool m_updating = false;
+
 private:
     QLabel* m_title = nullptr;
 };
 
+/// The shuffle popup: the amount (0..100 %), the shuffle grid (steps per beat, 2..256) and a
+/// preview of where events of four grids land.
 class TShuffelForm : public GroovePopup
 {
     Q_OBJECT
 public:
     explicit TShuffelForm(QWidget* parent = nullptr);
+
+    void TrackBar1Change(int position);
+    void SQChange(const QString& text);
+
+    QLabel* Label1 = nullptr; // the amount
+    QSlider* TrackBar1 = nullptr;
+    QComboBox* SQ = nullptr; // the grid
+    PaintBox* p1 = nullptr;  // the preview
+
+    /// Grids outside this range would stall the engine or its preview.
+    static constexpr int MinGrid = 2;
+    static constexpr int MaxGrid = 256;
+
+protected:
+    void showSettings() override;
+    void finishEditing() override;
+
+private:
+    void p1Paint(QPainter& p);
 };
 
+/// The delay popup: the number of repeats, the feedback and the echo spacing (1/divisor of
+/// a beat, at least 1).
 class TDelayF : public GroovePopup
 {
     Q_OBJECT
 public:
     explicit TDelayF(QWidget* parent = nullptr);
+
+    void meaChange(int position);
+    void feeChange(int position);
+    void SQChange(const QString& text);
+
+    QSlider* mea = nullptr; // repeats
+    QSlider* fee = nullptr; // feedback
+    QComboBox* SQ = nullptr;
+    QLabel* meaValue = nullptr;
+    QLabel* feeValue = nullptr;
+
+    static constexpr int MinDivisor = 1;
+
+protected:
+    void showSettings() override;
+    void finishEditing() override;
 };
 
+/// The low-pass popup: an empty framed panel; it changes nothing.
 class TLowPassF : public GroovePopup
 {
     Q_OBJECT
 public:
     explicit TLowPassF(QWidget* parent = nullptr);
+    QFrame* panel = nullptr;
 };
+
+/// A combo box's text as a whole decimal number; 0 when it is none.
+int TextNumber(const QString& text);
 
 } // namespace bw::ui

@@ -3,6 +3,7 @@
 
 #include "core/pattern_file.h"
 #include "ui/editor_context.h"
+#include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/pattern_dialogs.h"
@@ -29,7 +30,19 @@ const char* const FileFilter = "Pattern files (*.bwp)";
 
 std::string ToLocal(const QString& path)
 {
-    return QDir::toNativeSeparators(path).toStdString();
+    return ToFileSystemPath(QDir::toNativeSeparators(path));
+}
+
+FileRequest SongFileRequest(FileRequest::Kind kind)
+{
+    FileRequest request;
+    request.kind = kind;
+    request.title =
+        kind == FileRequest::Kind::Open ? QStringLiteral("Open") : QStringLiteral("Save as");
+    request.filter = QString::fromLatin1(FileFilter);
+    request.defaultSuffix = QString::fromLatin1(TMain::PatternDefaultExt);
+    request.presetName = QString::fromLatin1(TMain::PatternFileName);
+    return request;
 }
 
 } // namespace
@@ -154,9 +167,7 @@ void TMain::Open1Click()
     if (m_bridge->stopping() || !confirmDiscard()) {
         return;
     }
-    const QString path =
-        ChooseFile(this, false, QStringLiteral("Open"), QString::fromLatin1(FileFilter),
-                   QString::fromLatin1(PatternDefaultExt));
+    const QString path = ChooseFile(this, SongFileRequest(FileRequest::Kind::Open));
     if (!path.isEmpty()) {
         openFile(path);
     }
@@ -191,9 +202,7 @@ bool TMain::Save1Click()
 
 bool TMain::Saveas1Click()
 {
-    const QString path =
-        ChooseFile(this, true, QStringLiteral("Save as"), QString::fromLatin1(FileFilter),
-                   QString::fromLatin1(PatternDefaultExt));
+    const QString path = ChooseFile(this, SongFileRequest(FileRequest::Kind::Save));
     if (path.isEmpty() || !writeDocument(path)) {
         return false;
     }

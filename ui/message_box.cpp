@@ -5,7 +5,6 @@
 #include <utility>
 
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace bw::ui {
@@ -24,22 +23,18 @@ UrlHandler& CurrentUrlHandler()
     return handler;
 }
 
-FileChooser& CurrentFileChooser()
-{
-    static FileChooser chooser;
-    return chooser;
-}
-
-} // namespace
-
-MessageResult
-ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageButtons buttons)
+MessageResult ShowBox(QWidget* parent,
+                      const QString& text,
+                      const QString& caption,
+                      MessageButtons buttons,
+                      QMessageBox::Icon icon)
 {
     BW_ASSERT_UI_THREAD();
     if (const MessageHandler& handler = CurrentMessageHandler()) {
         return handler(text, caption, buttons);
     }
     QMessageBox box(parent);
+    box.setIcon(icon);
     box.setWindowTitle(caption);
     box.setText(text);
     if (buttons == MessageButtons::OkCancel) {
@@ -49,6 +44,19 @@ ShowMessage(QWidget* parent, const QString& text, const QString& caption, Messag
     }
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+}
+
+} // namespace
+
+MessageResult
+ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageButtons buttons)
+{
+    return ShowBox(parent, text, caption, buttons, QMessageBox::NoIcon);
+}
+
+MessageResult ShowErrorMessage(QWidget* parent, const QString& text, const QString& caption)
+{
+    return ShowBox(parent, text, caption, MessageButtons::Ok, QMessageBox::Critical);
 }
 
 MessageHandler SetMessageHandler(MessageHandler handler)
@@ -67,31 +75,6 @@ bool OpenExternal(const QUrl& url)
 UrlHandler SetUrlHandler(UrlHandler handler)
 {
     return std::exchange(CurrentUrlHandler(), std::move(handler));
-}
-
-QString ChooseFile(QWidget* parent,
-                   bool save,
-                   const QString& caption,
-                   const QString& filter,
-                   const QString& defaultSuffix)
-{
-    BW_ASSERT_UI_THREAD();
-    if (const FileChooser& chooser = CurrentFileChooser()) {
-        return chooser(save, caption);
-    }
-    QFileDialog dialog(parent, caption, QString(), filter);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
-}
-
-FileChooser SetFileChooser(FileChooser chooser)
-{
-    return std::exchange(CurrentFileChooser(), std::move(chooser));
 }
 
 } // namespace bw::ui

@@ -2,12 +2,14 @@
 
 #include "ui/draw_helpers.h"
 #include "ui/render_bridge.h"
+#include "ui/widget_factory.h"
 
 #include <algorithm>
 
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QShowEvent>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -21,6 +23,16 @@ void Fill(QWidget* w, BgrColor color)
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, ToQColor(color));
     w->setPalette(pal);
+}
+
+/// The first time the program shows window, it goes to the middle of the screen; later the
+/// user's placement stays.
+void PlaceOnFirstShow(QWidget* window, const QShowEvent* event, bool& placed)
+{
+    if (!event->spontaneous() && !placed) {
+        placed = true;
+        CentreOnScreen(window);
+    }
 }
 
 } // namespace
@@ -80,6 +92,24 @@ Twaveoutf::Twaveoutf(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowS
     setObjectName(QStringLiteral("waveoutf"));
     setWindowTitle(QStringLiteral("waveoutf"));
     resize(300, 200);
+}
+
+void Tperformf::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    PlaceOnFirstShow(this, event, m_placed);
+}
+
+void Tprefform::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    PlaceOnFirstShow(this, event, m_placed);
+}
+
+void Twaveoutf::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    PlaceOnFirstShow(this, event, m_placed);
 }
 
 void Tperformf::followEngine(RenderBridge& bridge)

@@ -24,7 +24,11 @@ public:
     QLabel* pert() const { return m_pert; }
     QFrame* bar() const { return m_bar; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    bool m_placed = false;
     QFrame* m_track = nullptr; // Panel1, 249 px
     QFrame* m_bar = nullptr;   // Panel2
     QLabel* m_pert = nullptr;
@@ -36,6 +40,12 @@ class Tprefform : public QDialog
     Q_OBJECT
 public:
     explicit Tprefform(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_placed = false;
 };
 
 /// The wave output window, without controls.
@@ -44,6 +54,12 @@ class Twaveoutf : public QWidget
     Q_OBJECT
 public:
     explicit Twaveoutf(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_placed = false;
 };
 
 } // namespace bw::ui

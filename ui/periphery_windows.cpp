@@ -121,11 +121,4 @@ TMakSoED::TMakSoED(QWidget* parent) : QWidget(parent, Qt::Window)
     resize(240, 120);
 }
 
-TWaveTest::TWaveTest(QWidget* parent) : QWidget(parent, Qt::Window)
-{
-    setObjectName(QStringLiteral("WaveTest"));
-    setWindowTitle(QStringLiteral("TAsyncPlayer-Demo"));
-    resize(420, 220);
-}
-
 } // namespace bw::ui

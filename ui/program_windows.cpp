@@ -66,7 +66,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
                                                      audio::WaveOutFactory deviceOutput)
 {
     auto w = std::make_unique<ProgramWindows>();
-    w->main = std::make_unique<TMain>(programDir, std::move(deviceOutput));
+    w->main = std::make_unique<TMain>(programDir, deviceOutput);
     w->creationOrder.push_back(w->main.get());
     Create(w->infoF, w->creationOrder);
     Create(w->waveInspector, w->creationOrder);
@@ -108,9 +108,22 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
     links.savePrompt = w->wantsaveF.get();
     links.numberEdit = w->numberedit.get();
     links.textWindow = w->xxxForm.get();
-    w->selfPopup->attach(w->main->context());
-    w->sequencerForm->attach(w->main->context());
+    links.waveInspector = w->waveInspector.get();
+    links.waveTest = w->waveTest.get();
+    links.shuffle = w->shuffelForm.get();
+    links.delay = w->delayF.get();
+    links.lowPass = w->lowPassF.get();
+    EditorContext& context = w->main->context();
+    w->selfPopup->attach(context);
+    w->sequencerForm->attach(context);
     w->multiseq->setSkin(&w->conti->skin());
+    w->waveInspector->attach(context);
+    w->soundlibary->attach(context);
+    w->writeWavF->attach(context);
+    w->shuffelForm->attach(context);
+    w->delayF->attach(context);
+    w->lowPassF->attach(context);
+    w->waveTest->setDeviceOutput(std::move(deviceOutput));
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

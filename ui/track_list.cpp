@@ -69,6 +69,8 @@ TrackList::TrackList(EditorContext& context, QWidget* parent, QWidget* soundBoxH
     connect(&m_ctx, &EditorContext::tracksBound, this, &TrackList::repaint);
     connect(&m_ctx, &EditorContext::skinChanged, this, &TrackList::repaint);
     connect(&m_ctx, &EditorContext::libraryChanged, this, &TrackList::fillSoundBox);
+    connect(&m_ctx, &EditorContext::deleteSoundRequested, this,
+            [this](int index) { DeleteLibrarySound(index); });
     connect(&m_ctx, &EditorContext::gridViewChanged, this, &TrackList::followGrid);
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/draw_helpers.h"
 #include "ui/editor_context.h"
+#include "ui/groove_popups.h"
 #include "ui/paint_box.h"
 #include "ui/render_bridge.h"
 #include "ui/skin.h"
@@ -66,8 +67,16 @@ TransportBand::TransportBand(EditorContext& context,
     connect(transcom, &QComboBox::currentIndexChanged, this, &TransportBand::transcomChange);
     connect(mastervol, &QSlider::valueChanged, this, &TransportBand::mastervolChange);
     Channels->installEventFilter(this);
+    for (QLabel* box : {Panel32, Panel30, Panel38}) {
+        box->installEventFilter(this);
+    }
+    Panel32->setAccessibleName(QStringLiteral("Shuffle"));
+    Panel32->setToolTip(QStringLiteral("Shuffle amount: click to set the shuffle"));
+    Panel30->setAccessibleName(QStringLiteral("Delay"));
+    Panel30->setToolTip(QStringLiteral("Delay feedback: click to set the delay"));
 
     connect(&m_ctx, &EditorContext::songSettingsShown, this, &TransportBand::showSongSettings);
+    connect(&m_ctx, &EditorContext::documentChanged, this, &TransportBand::showGrooveBoxes);
     connect(&m_ctx, &EditorContext::gridViewChanged, ledPB, qOverload<>(&QWidget::update));
     connect(&m_ctx, &EditorContext::skinChanged, this, [this] {
         PaintBox5->update();
@@ -287,8 +296,7 @@ void SelectItemByNumber(QComboBox* box, int number)
 
 void TransportBand::showSongSettings()
 {
-    int beats = 0, ticks = 0, bpmValue = 0, master = 0, stereo = 0, transpose = 0, shuffle = 0,
-        feedback = 0;
+    int beats = 0, ticks = 0, bpmValue = 0, master = 0, stereo = 0, transpose = 0;
     m_ctx.withSong([&](const core::TSong& s) {
         beats = s.Beats;
         ticks = s.Ticks;
@@ -296,8 +304,6 @@ void TransportBand::showSongSettings()
         master = s.MasterVolume;
         stereo = s.Stereo;
         transpose = s.Transpose;
-        shuffle = s.ShuffleAmount;
-        feedback = s.DelayFeedback;
     });
     SelectItemByNumber(BeatB, beats);
     SelectItemByNumber(TickB, ticks);
@@ -319,8 +325,7 @@ void TransportBand::showSongSettings()
     Label5->setText(QString::number(bpmValue));
     Channels->setText(stereo == 1 ? QStringLiteral("stereo") : QStringLiteral("mono"));
     SelectItemByNumber(transcom, transpose);
-    Panel32->setText(QString::number(shuffle) + QStringLiteral("%"));
-    Panel30->setText(QString::number(feedback) + QStringLiteral("%"));
+    showGrooveBoxes();
     layoutTempoPanel();
     ledPB->update();
 }
@@ -426,7 +431,27 @@ bool TransportBand::eventFilter(QObject* watched, QEvent* event)
         ChannelsMouseDown();
         return true;
     }
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == Panel32 || watched == Panel30 || watched == Panel38)) {
+        // Each box opens its popup over itself.
+        const MainWindowLinks& links = m_ctx.links();
+        GroovePopup* popup = watched == Panel32   ? static_cast<GroovePopup*>(links.shuffle)
+                             : watched == Panel30 ? static_cast<GroovePopup*>(links.delay)
+                                                  : static_cast<GroovePopup*>(links.lowPass);
+        if (popup != nullptr) {
+            popup->popupAt(static_cast<QWidget*>(watched)->mapToGlobal(QPoint(0, 0)));
+        }
+        return true;
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void TransportBand::showGrooveBoxes()
+{
+    const auto [shuffle, feedback] = m_ctx.withSong(
+        [](const core::TSong& s) { return std::pair<int, int>(s.ShuffleAmount, s.DelayFeedback); });
+    Panel32->setText(QString::number(shuffle) + QStringLiteral("%"));
+    Panel30->setText(QString::number(feedback) + QStringLiteral("%"));
 }
 
 void TransportBand::runEnded()

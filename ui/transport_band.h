@@ -86,6 +86,8 @@ private:
     void createSelectors(QWidget* host);
     void createBand(QWidget* host);
     void showSongSettings();
+    /// The shuffle and delay boxes show the amount and the feedback.
+    void showGrooveBoxes();
     void ledPBPaint(QPainter& p);
     void runEnded();
     bool eventFilter(QObject* watched, QEvent* event) override;

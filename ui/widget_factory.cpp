@@ -3,8 +3,11 @@
 #include "ui/paint_box.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 
 namespace bw::ui {
@@ -55,6 +58,50 @@ MakeSpeedButton(QWidget* parent, const QString& name, const QString& text, bool 
     button->setCheckable(checkable);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+namespace {
+
+QRect ScreenArea(const QWidget* window)
+{
+    const QScreen* s =
+        window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    return s != nullptr ? s->geometry() : QRect();
+}
+
+} // namespace
+
+void CentreOnScreen(QWidget* window)
+{
+    const QRect area = ScreenArea(window);
+    if (area.isValid()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(area.center());
+        window->move(frame.topLeft());
+    }
+}
+
+void KeepOnScreen(QWidget* window)
+{
+    const QRect area = ScreenArea(window);
+    if (!area.isValid()) {
+        return;
+    }
+    QRect frame = window->frameGeometry();
+    if (frame.bottom() > area.bottom()) {
+        frame.moveBottom(area.bottom());
+    }
+    if (frame.right() > area.right()) {
+        frame.moveRight(area.right());
+    }
+    window->move(frame.topLeft());
 }
 
 } // namespace bw::ui

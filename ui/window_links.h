@@ -6,7 +6,10 @@ class TConti;
 class Tnumberedit;
 class TwantsaveF;
 class TXXXForm;
+class TDelayF;
+class TLowPassF;
 class TselfPopup;
+class TShuffelForm;
 class TinfoF;
 class TMultiseq;
 class TNewPattenDia1;
@@ -15,6 +18,8 @@ class Tprefform;
 class TSequencerForm;
 class Tsoundlibary;
 class Twaveoutf;
+class TWaveInspector;
+class TWaveTest;
 class TWriteWavF;
 
 /// The other windows the main window and its regions open or update; set by the program
@@ -35,6 +40,11 @@ struct MainWindowLinks
     TwantsaveF* savePrompt = nullptr;
     Tnumberedit* numberEdit = nullptr;
     TXXXForm* textWindow = nullptr;
+    TWaveInspector* waveInspector = nullptr;
+    TWaveTest* waveTest = nullptr;
+    TShuffelForm* shuffle = nullptr;
+    TDelayF* delay = nullptr;
+    TLowPassF* lowPass = nullptr;
 };
 
 } // namespace bw::ui

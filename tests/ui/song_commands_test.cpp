@@ -3,6 +3,7 @@
 
 #include "ui/draw_helpers.h"
 #include "ui/editor_context.h"
+#include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/paint_box.h"
 #include "ui/pattern_dialogs.h"
@@ -42,7 +43,7 @@ struct Answers
 {
     explicit Answers(QString file, TwantsaveF::Answer answer = TwantsaveF::Answer::No)
     {
-        SetFileChooser([this](bool, const QString&) { return chosen; });
+        SetFileDialogHandler([this](const FileRequest&) { return chosen; });
         TwantsaveF::setHandler([this] {
             ++prompts;
             return reply;
@@ -52,7 +53,7 @@ struct Answers
     }
     ~Answers()
     {
-        SetFileChooser({});
+        SetFileDialogHandler({});
         TwantsaveF::setHandler({});
     }
     Answers(const Answers&) = delete;

@@ -20,6 +20,11 @@ std::unique_ptr<QObject> MakeSoundPopupTest();
 std::unique_ptr<QObject> MakePatternTabsTest();
 std::unique_ptr<QObject> MakeSongCommandsTest();
 std::unique_ptr<QObject> MakePlaybackDeviceTest();
+std::unique_ptr<QObject> MakeWaveInspectorTest();
+std::unique_ptr<QObject> MakeLibraryWindowTest();
+std::unique_ptr<QObject> MakeGroovePopupsTest();
+std::unique_ptr<QObject> MakeExportDialogTest();
+std::unique_ptr<QObject> MakeWaveTestWindowTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -38,6 +43,11 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakePatternTabsTest());
     suites.push_back(bw::testing::MakeSongCommandsTest());
     suites.push_back(bw::testing::MakePlaybackDeviceTest());
+    suites.push_back(bw::testing::MakeWaveInspectorTest());
+    suites.push_back(bw::testing::MakeLibraryWindowTest());
+    suites.push_back(bw::testing::MakeGroovePopupsTest());
+    suites.push_back(bw::testing::MakeExportDialogTest());
+    suites.push_back(bw::testing::MakeWaveTestWindowTest());
     // BW_UI_SUITE=Name runs only the test class of that name (Qt Test's own arguments then
     // select its functions).
     const QByteArray only = qgetenv("BW_UI_SUITE");
