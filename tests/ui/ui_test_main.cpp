@@ -17,6 +17,7 @@ std::unique_ptr<QObject> MakeTransportBandTest();
 std::unique_ptr<QObject> MakeSequencerPanelTest();
 std::unique_ptr<QObject> MakeMixerStripTest();
 std::unique_ptr<QObject> MakeSoundPopupTest();
+std::unique_ptr<QObject> MakeProgramFilesTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -32,6 +33,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeSequencerPanelTest());
     suites.push_back(bw::testing::MakeMixerStripTest());
     suites.push_back(bw::testing::MakeSoundPopupTest());
+    suites.push_back(bw::testing::MakeProgramFilesTest());
     int status = 0;
     for (auto& suite : suites) {
         status |= QTest::qExec(suite.get(), argc, argv);
