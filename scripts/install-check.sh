@@ -4,7 +4,7 @@
 # dependencies come with it; checks every library resolves and the installed tool renders the
 # installed song; then, as a new user under Xvfb, starts the installed program, quits it,
 # adds a sound to the user's library with the installed beatwright-cli, starts the program
-# again, opens the sound library and quits; and compares the checksums of every installed
+# again, lists the library's sounds through the first track and quits; and compares the checksums of every installed
 # file before and after. Screenshots go to build/install-check/.
 # Needs root and Debian's mirror; CI does not run it.
 #   scripts/install-check.sh [PACKAGE.deb]    (default: the one scripts/package.sh built)
@@ -57,7 +57,7 @@ cat /tmp/before.sha256
 
 echo "== tools to drive and inspect it (not needed by the package)"
 apt-get install -y -qq --no-install-recommends xvfb xauth xdotool x11-apps \
-  shared-mime-info desktop-file-utils xdg-utils >/tmp/apt-tools.log
+  shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl >/tmp/apt-tools.log
 
 echo "== a .bwp file is a Beatwright song and opens with the program"
 cp /usr/share/beatwright/default.bwp /tmp/song.bwp
@@ -88,11 +88,24 @@ shot() { xwd -root -silent > "/tmp/shots/$1.xwd"; }
 start() {
   beatwright > "/tmp/beatwright-$1.log" 2>&1 &
   pid=$!
-  win=$(timeout 60 xdotool search --sync --onlyvisible --name '^Beatwright ' | head -n 1)
+  # The main window, or the message box a library or song that cannot be loaded brings up.
+  win=
+  for _ in $(seq 120); do
+    if xdotool search --onlyvisible --name '^(!|ERROR|hmmmm\.\.\.)$' >/dev/null; then
+      sleep 1; shot "$1-message"; echo "the start showed a message"; exit 1
+    fi
+    win=$(xdotool search --onlyvisible --name '^Beatwright ' | head -n 1) || true
+    if [ -n "$win" ]; then break; fi
+    sleep 0.5
+  done
+  if [ -z "$win" ]; then echo "no main window"; exit 1; fi
   sleep 2
+  echo "started without a message"
 }
 quit() {
   # File > Quit: click the menu, take its last item.
+  xdotool windowraise "$win"
+  sleep 1
   xdotool mousemove --window "$win" 18 10 click 1
   sleep 1
   shot "$1-menu"
@@ -117,10 +130,16 @@ beatwright-cli info "$lib" --json | grep -o '"Name": *"[^"]*"'
 
 echo "== second start"
 start second
-xdotool windowfocus --sync "$win"
-xdotool key ctrl+l
-sleep 2
-shot second-library
+# A right click on the first track lists every sound of the library to choose from.
+xdotool mousemove --window "$win" 60 112 click 3
+sleep 3
+shot second-sounds
+# The list is a pop-up window of its own: taken on its own, as the screen holds no composite.
+for w in $(xdotool search --onlyvisible --pid "$pid"); do
+  if [ "$w" != "$win" ]; then xwd -id "$w" -silent > /tmp/shots/second-sounds-list.xwd; fi
+done
+xdotool key Escape
+sleep 1
 quit second
 cat /tmp/beatwright-first.log /tmp/beatwright-second.log
 EOF
@@ -129,9 +148,10 @@ echo "== in a clean Debian bookworm root: $root"
 unshare --mount --propagation private bash -c '
   mount -t proc proc "$1/proc"
   mount -t tmpfs tmpfs "$1/dev/shm"
+  mount -t devpts devpts "$1/dev/pts"
   chroot "$1" /bin/bash /tmp/check.sh' _ "$root"
 
 for f in "$root"/tmp/shots/*.xwd; do
   convert "xwd:$f" "$out/$(basename "${f%.xwd}").png"
 done
-echo "Screenshots: $(ls "$out")"
+echo "Screenshots in $out: $(cd "$out" && echo *.png)"

@@ -38,11 +38,12 @@ appstreamcli validate --no-net "$tree/usr/share/metainfo/org.example.beatwright.
 appstreamcli validate-tree --no-net "$tree"
 
 echo "== MIME type of .bwp songs"
-mime=$(mktemp -d)
-trap 'rm -rf "$mime"' EXIT
+share=$(mktemp -d)
+trap 'rm -rf "$share"' EXIT
+mime=$share/mime
 mkdir -p "$mime/packages"
 cp "$tree/usr/share/mime/packages/beatwright.xml" "$mime/packages/"
-update-mime-database "$mime"
+XDG_DATA_DIRS=$share update-mime-database "$mime"
 grep -x 'application/x-beatwright-song:\*\.bwp' "$mime/globs"
 grep -q 'application/x-beatwright-song' "$mime/magic"
 grep -x 'MimeType=application/x-beatwright-song;' \
