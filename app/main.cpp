@@ -1,6 +1,8 @@
 // The GUI program: creates the windows in their order and runs the event loop.
 
 #include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/program_files.h"
 #include "ui/program_windows.h"
 
 #ifdef BW_HAVE_SDL_OUT
@@ -30,10 +32,17 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Beat Wright"));
+    QApplication::setDesktopFileName(QString::fromLatin1(bw::ui::DesktopFileName));
     // The program ends with its main window, whatever tool windows are still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto windows = bw::ui::CreateProgramWindows({}, DeviceOutput());
+    // A build folder works in its own folder; an installed program on the user's copies.
+    const bw::ui::ProgramFiles files =
+        bw::ui::LocateProgramFiles(QCoreApplication::applicationDirPath());
+    auto windows = bw::ui::CreateProgramWindows(files, DeviceOutput());
+    if (!files.problem.isEmpty()) {
+        bw::ui::ShowMessage(windows->main.get(), files.problem, QStringLiteral("!"));
+    }
     QObject::connect(windows->main.get(), &bw::ui::TMain::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     windows->main->show();

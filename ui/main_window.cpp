@@ -79,11 +79,16 @@ bool LoadCursorFile(const QString& path, QCursor& cursor)
 } // namespace
 
 TMain::TMain(const QString& programDir, audio::WaveOutFactory deviceOutput, QWidget* parent)
+    : TMain(FilesInFolder(programDir), std::move(deviceOutput), parent)
+{}
+
+TMain::TMain(const ProgramFiles& files, audio::WaveOutFactory deviceOutput, QWidget* parent)
     : QMainWindow(parent), m_song(std::make_unique<core::TSong>()),
       m_cache(std::make_unique<audio::StretchCache>()),
       m_clipboard(std::make_unique<core::EventGrid>())
 {
-    m_programDir = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
+    m_files = files;
+    m_programDir = files.dataFolder;
     m_context = std::make_unique<EditorContext>(*m_song, m_songLock, m_library, m_flags,
                                                 *m_clipboard, this);
     m_bridge = new RenderBridge(*m_song, m_library, m_songLock, *m_cache, m_flags,
@@ -159,8 +164,8 @@ void TMain::FormCreate()
     // 4. The grid's cursor (the tab row's height is its own).
     loadStickCursor();
     // 5. Default files and the library.
-    m_patternPath = QDir(m_programDir).filePath(QStringLiteral("default.bwp"));
-    m_defaultLibraryPath = QDir(m_programDir).filePath(QStringLiteral("default.slb"));
+    m_patternPath = m_files.song;
+    m_defaultLibraryPath = m_files.library;
     m_context->setDefaultLibraryPath(m_defaultLibraryPath);
     loadDefaultLibrary();
     // 6. The sound chooser.
@@ -192,8 +197,7 @@ void TMain::FormCreate()
 
 void TMain::loadStickCursor()
 {
-    const QString path = QDir(m_programDir).filePath(QStringLiteral("stick.cur"));
-    m_hasStickCursor = LoadCursorFile(path, m_stickCursor);
+    m_hasStickCursor = LoadCursorFile(m_files.cursor, m_stickCursor);
     if (!m_hasStickCursor) {
         m_stickCursor = QCursor(Qt::ArrowCursor);
     }

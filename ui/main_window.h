@@ -4,6 +4,7 @@
 #include "audio/wave_out.h"
 #include "core/song.h"
 #include "library/sound_library.h"
+#include "ui/program_files.h"
 #include "ui/window_links.h"
 
 #include <array>
@@ -46,6 +47,11 @@ public:
     /// (empty: the executable's folder); deviceOutput opens the sound device for playback
     /// (empty: playback goes to an output that discards).
     explicit TMain(const QString& programDir = {},
+                   audio::WaveOutFactory deviceOutput = {},
+                   QWidget* parent = nullptr);
+    /// The same with each file named (the library, song, cursor and help page may live in
+    /// different folders, as in an installed program).
+    explicit TMain(const ProgramFiles& files,
                    audio::WaveOutFactory deviceOutput = {},
                    QWidget* parent = nullptr);
     ~TMain() override;
@@ -133,6 +139,7 @@ public:
     MixerStrip& mixer() { return *m_mixer; }
 
     const QString& programDir() const { return m_programDir; }
+    const ProgramFiles& files() const { return m_files; }
     const QString& patternPath() const { return m_patternPath; }
     const QString& defaultLibraryPath() const { return m_defaultLibraryPath; }
     bool firstShow() const { return m_firstShow; }
@@ -249,6 +256,7 @@ private:
 
     // Start-up state.
     QString m_programDir;
+    ProgramFiles m_files;
     QString m_patternPath;
     QString m_defaultLibraryPath;
     bool m_firstShow = true;

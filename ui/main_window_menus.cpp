@@ -194,8 +194,7 @@ void TMain::Performance1Click()
 
 void TMain::help2Click()
 {
-    const QString page = QDir(m_programDir).filePath(QStringLiteral("help/index.htm"));
-    OpenExternal(QUrl::fromLocalFile(page));
+    OpenInBrowser(this, QUrl::fromLocalFile(m_files.help));
 }
 
 void TMain::AboutBeatwright1Click()
@@ -205,7 +204,7 @@ void TMain::AboutBeatwright1Click()
 
 void TMain::gotowebsite1Click()
 {
-    OpenExternal(QUrl(QString::fromLatin1(ProductPageUrl)));
+    OpenInBrowser(this, QUrl(QString::fromLatin1(ProductPageUrl)));
 }
 
 void TMain::Image3MouseDown(QMouseEvent* event)

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QMessageBox>
 
 namespace bw::ui {
@@ -70,6 +71,18 @@ bool OpenExternal(const QUrl& url)
         return handler(url);
     }
     return QDesktopServices::openUrl(url);
+}
+
+bool OpenInBrowser(QWidget* parent, const QUrl& url)
+{
+    if (OpenExternal(url)) {
+        return true;
+    }
+    const QString where =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    ShowMessage(parent, QStringLiteral("No web browser could be started to show\n%1").arg(where),
+                QStringLiteral("!"));
+    return false;
 }
 
 UrlHandler SetUrlHandler(UrlHandler handler)

@@ -40,6 +40,10 @@ MessageHandler SetMessageHandler(MessageHandler handler);
 /// Hands a document or web address to the system's default handler.
 bool OpenExternal(const QUrl& url);
 
+/// Shows a page (a local file or a web address) in the user's browser through OpenExternal;
+/// when no browser can be started, says so in a message box. Returns whether one started.
+bool OpenInBrowser(QWidget* parent, const QUrl& url);
+
 /// Replaces the system hand-over (tests). An empty function restores it.
 using UrlHandler = std::function<bool(const QUrl& url)>;
 UrlHandler SetUrlHandler(UrlHandler handler);

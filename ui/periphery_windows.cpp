@@ -52,7 +52,7 @@ TinfoF::TinfoF(QWidget* parent) : QDialog(parent)
                         .arg(QString::fromLatin1(ProductPageUrl)));
     m_link->setCursor(Qt::PointingHandCursor);
     connect(m_link, &QLabel::linkActivated, this,
-            [](const QString& url) { OpenExternal(QUrl(url)); });
+            [this](const QString& url) { OpenInBrowser(this, QUrl(url)); });
     layout->addWidget(m_link);
 
     auto* support =

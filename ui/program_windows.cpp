@@ -65,8 +65,14 @@ template <typename T> T* Create(std::unique_ptr<T>& slot, std::vector<QWidget*>&
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
                                                      audio::WaveOutFactory deviceOutput)
 {
+    return CreateProgramWindows(FilesInFolder(programDir), std::move(deviceOutput));
+}
+
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
+                                                     audio::WaveOutFactory deviceOutput)
+{
     auto w = std::make_unique<ProgramWindows>();
-    w->main = std::make_unique<TMain>(programDir, deviceOutput);
+    w->main = std::make_unique<TMain>(files, deviceOutput);
     w->creationOrder.push_back(w->main.get());
     Create(w->infoF, w->creationOrder);
     Create(w->waveInspector, w->creationOrder);

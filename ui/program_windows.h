@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/wave_out.h"
+#include "ui/program_files.h"
 
 #include <memory>
 #include <vector>
@@ -74,6 +75,9 @@ struct ProgramWindows
 /// Creates every window in the program's order, all hidden; the main window runs its start-up
 /// sequence as it is created. programDir and deviceOutput as for TMain.
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir = {},
+                                                     audio::WaveOutFactory deviceOutput = {});
+/// The same with each of the main window's files named.
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
                                                      audio::WaveOutFactory deviceOutput = {});
 
 } // namespace bw::ui

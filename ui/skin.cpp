@@ -343,20 +343,28 @@ QImage DrawBadge()
     return img;
 }
 
+/// The logo's four rows of 16 steps: a set bit is a lit step, the first step the top bit.
+const std::array<std::uint16_t, 4> LogoSteps = {0x8888, 0x2222, 0xAAAA, 0x0904};
+
+/// One step of the logo's motif, lit in its row's colour or dark.
+void DrawStep(QPainter& p, const QRectF& box, int row, bool lit, qreal radius)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(lit ? (row == 0   ? Amber
+                      : row == 2 ? QColor(0x4c, 0xc9, 0xc0)
+                                 : AmberLight)
+                   : SlateLight);
+    p.drawRoundedRect(box, radius, radius);
+}
+
 /// The step-grid motif of the logo: four rows of steps, some lit.
 void DrawStepMotif(QPainter& p, int left, int top, int cell, int gap)
 {
-    static const std::array<std::uint16_t, 4> rows = {0x8888, 0x2222, 0xAAAA, 0x0904};
     for (int r = 0; r < 4; ++r) {
         for (int s = 0; s < 16; ++s) {
-            const bool lit = (rows[static_cast<std::size_t>(r)] >> (15 - s) & 1) != 0;
-            const QRectF box(left + s * (cell + gap), top + r * (cell + gap), cell, cell);
-            p.setPen(Qt::NoPen);
-            p.setBrush(lit ? (r == 0   ? Amber
-                              : r == 2 ? QColor(0x4c, 0xc9, 0xc0)
-                                       : AmberLight)
-                           : SlateLight);
-            p.drawRoundedRect(box, 1.2, 1.2);
+            const bool lit = (LogoSteps[static_cast<std::size_t>(r)] >> (15 - s) & 1) != 0;
+            DrawStep(p, QRectF(left + s * (cell + gap), top + r * (cell + gap), cell, cell), r, lit,
+                     1.2);
         }
     }
 }
@@ -467,14 +475,14 @@ QImage DrawAppIcon()
     p.setPen(QPen(AmberDark, 2));
     p.setBrush(g);
     p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-    QPolygonF tri;
-    tri << QPointF(22, 14) << QPointF(46, 32) << QPointF(22, 50);
-    QLinearGradient a(0, 14, 0, 50);
-    a.setColorAt(0.0, AmberLight);
-    a.setColorAt(1.0, Amber);
-    p.setPen(QPen(AmberDark, 1.5));
-    p.setBrush(a);
-    p.drawPolygon(tri);
+    // The logo's step grid: its first eight steps, every other one, as four by four. The
+    // desktop icon (packaging/beatwright.svg) is the same picture.
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const bool lit = (LogoSteps[static_cast<std::size_t>(r)] >> (15 - 2 * c) & 1) != 0;
+            DrawStep(p, QRectF(9.5 + c * 12, 9.5 + r * 12, 9, 9), r, lit, 1.8);
+        }
+    }
     return img;
 }
 
