@@ -191,6 +191,8 @@ void TMain::FormCreate()
     m_windowReady = true;
     setCaptionBase(QString::fromLatin1(StartCaption));
     FormResize();
+    m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
+    updateUndoActions();
     // Every typed character passes the window's handler first.
     qApp->installEventFilter(this);
 }

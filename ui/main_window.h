@@ -3,6 +3,7 @@
 #include "audio/request_flags.h"
 #include "audio/wave_out.h"
 #include "core/song.h"
+#include "core/undo_history.h"
 #include "library/sound_library.h"
 #include "ui/program_files.h"
 #include "ui/window_links.h"
@@ -90,6 +91,8 @@ public:
     void WriteWav1Click();
     void WritePatternSong1Click();
     void Quit1Click();
+    void Undo1Click();
+    void Redo1Click();
     void Cut1Click();
     void Copy1Click();
     void Inster1Click();
@@ -111,6 +114,8 @@ public:
     const QString& currentFileName() const { return m_currentFileName; }
     /// True while the song has changes that were not saved.
     bool isModified() const { return m_modified; }
+    /// The edits that can be undone and redone.
+    const core::UndoHistory& history() const { return m_history; }
     void setModified(bool modified);
 
     /// The main window's character handler: Space plays, "-" and "+" move a waiting paste's
@@ -167,6 +172,8 @@ public:
     QAction* WriteWav1 = nullptr;
     QAction* WritePatternSong1 = nullptr;
     QAction* Quit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
     QAction* Cut1 = nullptr;
     QAction* Copy1 = nullptr;
     QAction* Inster1 = nullptr;
@@ -224,6 +231,13 @@ private:
     void setCaptionBase(const QString& base);
     void updateCaption();
 
+    // Undo and redo (main_window_undo.cpp).
+    void documentEdited();
+    void displayEdited();
+    void commitEdit();
+    void restoreStep(bool undo);
+    void updateUndoActions();
+
     // Clipboard and keys (main_window_edit.cpp).
     bool copySelection();
     void runKeyword(const QString& keyword);
@@ -269,6 +283,9 @@ private:
     QString m_currentFileName;
     QString m_captionBase;
     bool m_modified = false;
+    core::UndoHistory m_history;
+    bool m_editPending = false; // an edit made while a mouse button is held (a drag)
+    bool m_restoring = false;
     std::array<char, 8> m_keyHistory{};
 };
 

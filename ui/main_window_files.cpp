@@ -127,7 +127,10 @@ void TMain::takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer
     ShowSongSettings();
     m_context->patternsEdited();
     SetSongPosition(0);
+    m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
+    m_editPending = false;
     setModified(false);
+    updateUndoActions();
     emit documentReplaced();
 }
 
@@ -176,6 +179,9 @@ void TMain::Open1Click()
 
 bool TMain::writeDocument(const QString& path)
 {
+    if (m_editPending) {
+        commitEdit(); // the saved state includes the edit still being made
+    }
     const bool sequencerShown = m_sequencer->isShown();
     try {
         m_context->withSong(
@@ -188,6 +194,7 @@ bool TMain::writeDocument(const QString& path)
                     QStringLiteral("ERROR"));
         return false;
     }
+    m_history.markSaved();
     setModified(false);
     return true;
 }

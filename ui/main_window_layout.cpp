@@ -130,7 +130,8 @@ void TMain::createRegions()
     connect(m_toolRow->SpeedButton5, &QToolButton::clicked, this, [this] { Inster1Click(); });
     connect(m_sequencer, &SequencerPanel::loopReleased, m_transport, &TransportBand::stopBClick);
     connect(m_sequencer, &SequencerPanel::widthDragged, this, [this] { FormResize(); });
-    connect(m_context.get(), &EditorContext::documentChanged, this, [this] { setModified(true); });
+    connect(m_context.get(), &EditorContext::documentChanged, this, [this] { documentEdited(); });
+    connect(m_context.get(), &EditorContext::displayChanged, this, [this] { displayEdited(); });
 
     // Styled once every control exists (the tool row sizes its buttons from their unstyled
     // hints).

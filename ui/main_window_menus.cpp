@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 namespace bw::ui {
@@ -69,6 +71,11 @@ void TMain::createMenus()
 
     editMenu = bar->addMenu(QStringLiteral("Edit"));
     editMenu->setObjectName(QStringLiteral("Edit1"));
+    Undo1 = AddItem(editMenu, "Undo1", "Undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = AddItem(editMenu, "Redo1", "Redo");
+    Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    editMenu->addSeparator();
     Cut1 = AddItem(editMenu, "Cut1", "Cut", QKeySequence(Qt::CTRL | Qt::Key_X));
     Copy1 = AddItem(editMenu, "Copy1", "Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
     Inster1 = AddItem(editMenu, "Inster1", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -103,6 +110,8 @@ void TMain::createMenus()
                        WriteWav1,
                        WritePatternSong1,
                        Quit1,
+                       Undo1,
+                       Redo1,
                        Cut1,
                        Copy1,
                        Inster1,
@@ -126,6 +135,8 @@ void TMain::createMenus()
     connect(WriteWav1, &QAction::triggered, this, [this] { WriteWav1Click(); });
     connect(WritePatternSong1, &QAction::triggered, this, [this] { WritePatternSong1Click(); });
     connect(Quit1, &QAction::triggered, this, [this] { Quit1Click(); });
+    connect(Undo1, &QAction::triggered, this, [this] { Undo1Click(); });
+    connect(Redo1, &QAction::triggered, this, [this] { Redo1Click(); });
     connect(Cut1, &QAction::triggered, this, [this] { Cut1Click(); });
     connect(Copy1, &QAction::triggered, this, [this] { Copy1Click(); });
     connect(Inster1, &QAction::triggered, this, [this] { Inster1Click(); });
@@ -239,6 +250,14 @@ void TMain::Panel24MouseDown(QMouseEvent* event)
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonRelease && m_editPending) {
+        // After the release has reached its widget (which may edit once more).
+        QTimer::singleShot(0, this, [this] {
+            if (m_editPending && QGuiApplication::mouseButtons() == Qt::NoButton) {
+                commitEdit();
+            }
+        });
+    }
     if (event->type() == QEvent::KeyPress && isKeyForThisWindow(watched)) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
         for (const QChar c : text) {
