@@ -273,7 +273,10 @@ void TransportBand::layoutTempoPanel()
     const int masterLeft = W * 25 / 51 + 49;
     mastervol->setGeometry(masterLeft, 15, W * 50 / 51 - masterLeft, 24);
     masterLabel->adjustSize();
-    masterLabel->move(W * 25 / 51 + 53, 2);
+    // On a narrow band the label moves left rather than being cut at the band's end.
+    const int channelsRight = W * 24 / 51 + 49;
+    masterLabel->move(
+        std::max(channelsRight + 2, std::min(W * 25 / 51 + 53, W - masterLabel->width() - 2)), 2);
 }
 
 void SelectItemByNumber(QComboBox* box, int number)

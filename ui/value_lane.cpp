@@ -262,6 +262,10 @@ void ValueLane::editAt(QPoint at, Qt::MouseButton button)
 void ValueLane::tabPaint(QPainter& p)
 {
     p.fillRect(tab->rect(), ToQColor(colors::Silver));
+    // The labels fit the 64 px selector whatever the desktop's font.
+    QFont font = p.font();
+    font.setPixelSize(11);
+    p.setFont(font);
     const int B = tab->height() / 8;
     const QString names[] = {QStringLiteral("Volume"), QStringLiteral("Pitch"),
                              QStringLiteral("Pan")};

@@ -566,6 +566,9 @@ private slots:
         shown.AboutBeatwright1->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(windows->infoF.get()));
         QVERIFY(windows->infoF->grab().save(out + QStringLiteral("/about.png")));
+        shown.resize(760, 560);
+        QTest::qWait(50);
+        QVERIFY(shown.grab().save(out + QStringLiteral("/main_760.png")));
         shown.resize(420, 500);
         QTest::qWait(50);
         QVERIFY(shown.grab().save(out + QStringLiteral("/main_narrow.png")));
