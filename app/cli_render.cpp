@@ -9,8 +9,15 @@
 #include "library/sound_library.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <iostream>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +41,74 @@ bool parseInt(const std::string& s, int& out)
     }
     out = std::stoi(s);
     return true;
+}
+
+/// Why OUT cannot be written, or "" when it can. A WAV file is written under a temporary name
+/// and renamed over OUT, so OUT must be a regular file or not exist yet; a folder, device or
+/// pipe is refused (a stream cannot take back the sizes in the header, nor a failed render).
+/// OUT must not be one of the input files, however its path is spelled.
+std::string
+outputProblem(const std::string& out, const std::string& songFile, const std::string& libraryFile)
+{
+    struct stat target
+    {
+    };
+    if (::stat(out.c_str(), &target) != 0) {
+        return errno == ENOENT ? "" : out + ": " + std::strerror(errno);
+    }
+    if (S_ISDIR(target.st_mode)) {
+        return out + " is a folder: give the name of the WAV file to write";
+    }
+    if (!S_ISREG(target.st_mode)) {
+        return out + " is not a regular file (a device or a pipe): render writes a WAV file "
+                     "under a temporary name and renames it into place, so give a file name";
+    }
+    if (::access(out.c_str(), W_OK) != 0) {
+        return out + " is read-only: it is left as it is";
+    }
+    for (const auto& [input, what] :
+         {std::pair{songFile, "song"}, std::pair{libraryFile, "library"}}) {
+        struct stat in
+        {
+        };
+        if (::stat(input.c_str(), &in) == 0 && in.st_dev == target.st_dev &&
+            in.st_ino == target.st_ino) {
+            return out + " is the " + std::string(what) + " file " + input +
+                   ": give another name for the WAV file";
+        }
+    }
+    return "";
+}
+
+/// Runs the engine on its own thread while this one waits for SIGINT and SIGTERM: the first
+/// of them stops the export and has its temporary file removed. Returns the signal, or 0.
+int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::RequestFlags& flags)
+{
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigset_t previous;
+    // Blocked before the engine thread starts, so it inherits the mask and only this thread
+    // takes the signals, synchronously.
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    engine.start();
+    int interrupted = 0;
+    while (!engine.finished()) {
+        const timespec wait{0, 50'000'000};
+        const int sig = ::sigtimedwait(&stopSignals, nullptr, &wait);
+        if (sig > 0 && interrupted == 0) {
+            interrupted = sig;
+        }
+        if (interrupted != 0) {
+            // Again at every turn: a run still starting up clears StopRequested once.
+            flags.AbandonExport = true;
+            flags.StopRequested = true;
+        }
+    }
+    engine.join();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return interrupted;
 }
 
 } // namespace
@@ -68,12 +143,19 @@ int RenderCommand(const std::vector<std::string>& args)
     if (songFile.empty() || libraryFile.empty() || outFile.empty() || songMode == patternMode) {
         return renderUsage();
     }
+    if (const std::string problem = outputProblem(outFile, songFile, libraryFile);
+        !problem.empty()) {
+        std::cerr << problem << '\n';
+        return 1;
+    }
 
     bw::library::SoundLibrary lib;
     lib.CreateSoundLibrary();
     lib.LoadSoundLibrary(libraryFile);
     bw::core::PatternReadCallbacks callbacks;
-    callbacks.warn = [](const std::string& text) { std::cerr << text << '\n'; };
+    callbacks.warn = [](const std::string& text) {
+        std::cerr << bw::core::EscapeControlBytes(text) << '\n';
+    };
     auto song = bw::core::ReadPatternFile(songFile, callbacks);
 
     // As the main window takes the document in: the tempo within its bar, the master volume
@@ -92,7 +174,7 @@ int RenderCommand(const std::vector<std::string>& args)
     }
     // Bound as the main window binds a document it takes in, with the same warnings.
     for (const auto& m : bw::core::BindTrackSounds(song->Tracks, song->TrackCount, lib, true)) {
-        std::cerr << bw::core::MissingSoundText(m) << '\n';
+        std::cerr << bw::core::EscapeControlBytes(bw::core::MissingSoundText(m)) << '\n';
     }
 
     bw::core::SongLock lock;
@@ -110,6 +192,9 @@ int RenderCommand(const std::vector<std::string>& args)
                          std::clamp(r.progress, 0, 100));
         }
     };
+    host.onNotice = [tty, &lastProgress](const std::string& text) {
+        std::fprintf(stderr, "%s%s\n", tty && lastProgress >= 0 ? "\n" : "", text.c_str());
+    };
     flags.InspectorPlayRequested = false;
     flags.SongMode = false;
     flags.setExportFileName(outFile);
@@ -118,16 +203,23 @@ int RenderCommand(const std::vector<std::string>& args)
 
     bw::audio::Twaverender engine(
         bw::audio::EngineContext{*song, lib, lock, cache, flags, host, nullptr});
-    engine.run();
+    const int interrupted = runUntilDoneOrInterrupted(engine, flags);
     if (tty && lastProgress >= 0) {
         std::fprintf(stderr, "\n");
     }
+    if (interrupted != 0 && host.exportDialogCloses() == 0) {
+        std::cerr << "interrupted: " << outFile << " was not written\n";
+        // End as the signal would have ended the program, so that callers see it.
+        std::signal(interrupted, SIG_DFL);
+        std::raise(interrupted);
+        return 128 + interrupted;
+    }
+    // A failed render leaves OUT as it was: only the temporary file is removed.
     const auto messages = host.messages();
     if (!messages.empty()) {
         for (const auto& m : messages) {
             std::cerr << m << '\n';
         }
-        std::remove(outFile.c_str());
         return 1;
     }
     std::cerr << "clip count: " << engine.totalClips() << '\n';
