@@ -14,7 +14,8 @@ constexpr std::int32_t IntMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t IntMin = std::numeric_limits<std::int32_t>::min();
 
 /// What one hostile song sets; everything else is a small, valid two-track pattern "A" of
-/// 4 beats x 4 ticks placed at beat 0, with "Kick" on track 0 and an echoed "Kick" on track 1.
+/// 4 beats x 4 ticks placed at beat 0, with "Kick" on track 0 and an echoed "Kick" on track 1,
+/// each with an event on beat 0 and one a quarter beat after beat 1.
 struct Song
 {
     std::int32_t beats = 4;
@@ -74,7 +75,7 @@ Bytes songFile(const Song& s)
     b.tag("SCORE_").i32(tracks * 2);
     for (int t = 0; t < tracks; ++t) {
         b.event(t, 0, s.eventVolume, s.eventPitch, s.eventPan);
-        b.event(t, 64, s.eventVolume, s.eventPitch, s.eventPan);
+        b.event(t, 80, s.eventVolume, s.eventPitch, s.eventPan); // off the beat: shuffled
     }
     if (s.withPatternName) {
         b.tag("SEQ_V2").tag("SEQ_V3").tag("SEQDAT").i32(0).name("A").i32(-1);
@@ -195,9 +196,10 @@ std::vector<File> smallFiles()
     song("missing_sound_control_bytes",
          with([](Song& s) { s.missingSound = std::string("\x1b]0;owned\a\0\r", 12); }));
 
-    // Stretched copies far beyond any memory: 31 sounds stretched 1000 times, one 48000 times.
+    // Stretched copies far beyond any memory: 31 sounds stretched 1000 times (1.3 GB of
+    // copies) and 48000 times (66 GB).
     files.push_back({"stretch_1000.slb", library(31, 100, 1000, "S")});
-    files.push_back({"stretch_48000.slb", library(1, 100, 48000, "S1")});
+    files.push_back({"stretch_48000.slb", library(31, 100, 48000, "S")});
     files.push_back({"stretched_31_tracks.bwp", stretchedSong()});
     return files;
 }
