@@ -63,11 +63,12 @@ Bytes fullPatterns(std::size_t bytes)
     return b.bytes();
 }
 
-Bytes distinctNames(std::size_t sounds)
+/// Sounds of one name: each new one is named after the first twelve, "Kick(12)".
+Bytes sameNames(std::size_t sounds)
 {
     bw::library::SoundLibrary lib;
     for (std::size_t i = 0; i < sounds; ++i) {
-        lib.AddSound("S" + std::to_string(i), "", 0, 0, 0, 0, nullptr);
+        lib.AddSound("Kick", "", 0, 0, 0, 0, nullptr);
     }
     return lib.serialize();
 }
@@ -101,8 +102,9 @@ int main(int argc, char** argv)
          bw::hostile::longSequenceFile(target / 25)},
         {"pattern: old-layout sequence of one pattern", "old.bwp", oldLayoutSequence(target / 25)},
         {"pattern: full patterns of events", "events.bwp", fullPatterns(target)},
-        {"library: sounds of one name", "same.slb", bw::hostile::sameNameLibrary(target / 87)},
-        {"library: sounds of distinct names", "distinct.slb", distinctNames(target / 87)},
+        {"library: sounds of distinct names", "distinct.slb",
+         bw::hostile::distinctNameLibrary(target / 87)},
+        {"library: sounds of one name", "same.slb", sameNames(target / 87)},
         {"library: one long sound", "long.slb", oneLargeSound(target)},
     };
     std::printf("| file | size | records | median read s |\n|---|---|---|---|\n");

@@ -215,13 +215,13 @@ Bytes longSequenceFile(std::size_t entries)
     return b.bytes();
 }
 
-Bytes sameNameLibrary(std::size_t sounds)
+Bytes distinctNameLibrary(std::size_t sounds)
 {
     Bytes out;
     ByteWriter w(out);
-    ShortString<30> name("Kick");
     const ShortString<30> none;
     for (std::size_t i = 0; i < sounds; ++i) {
+        const ShortString<30> name("Sound " + std::to_string(i));
         w.text("***");
         w.bytes(name.raw.data(), name.raw.size());
         w.bytes(none.raw.data(), none.raw.size());

@@ -25,7 +25,8 @@ std::vector<File> smallFiles();
 /// each of which goes in front of all the others.
 Bytes longSequenceFile(std::size_t entries);
 
-/// A library of sounds of 0 bytes that all carry the same name.
-Bytes sameNameLibrary(std::size_t sounds);
+/// A library of sounds of 0 bytes, each of its own name, so that checking each new name
+/// against the library walks all of it.
+Bytes distinctNameLibrary(std::size_t sounds);
 
 } // namespace bw::hostile
