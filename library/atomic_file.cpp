@@ -51,7 +51,7 @@ std::string whatItIs(mode_t mode)
 
 std::string megabytes(std::uint64_t bytes)
 {
-    return std::to_string(bytes / (1024 * 1024)) + " MB";
+    return std::to_string(bytes >> 20) + " MB";
 }
 
 } // namespace
