@@ -73,8 +73,13 @@ outputProblem(const std::string& out, const std::string& songFile, const std::st
         };
         if (::stat(input.c_str(), &in) == 0 && in.st_dev == target.st_dev &&
             in.st_ino == target.st_ino) {
-            return out + " is the " + std::string(what) + " file " + input +
-                   ": give another name for the WAV file";
+            std::string problem = out;
+            problem += " is the ";
+            problem += what;
+            problem += " file ";
+            problem += input;
+            problem += ": give another name for the WAV file";
+            return problem;
         }
     }
     return "";

@@ -38,7 +38,7 @@ std::vector<std::int16_t> renderWith(const std::function<void(EngineDoc&)>& chan
     doc.track(0, "S", 9000, 700);
     doc.track(1, "S", 8000, 1300).DelaySend = 600;
     doc.event(0, 0, 7000, 3, 100);
-    doc.event(1, 70, 6000, -2, -100);
+    doc.event(1, 73, 6000, -2, -100); // in the second half of a shuffle step
     doc.song->ShuffleAmount = 40;
     doc.song->ShuffleDivision = 4;
     change(doc);
@@ -85,8 +85,8 @@ TEST(EngineLimits, SongValuesAreKeptToTheirRangesWhenTheEngineReadsThem)
              d.song->Tracks[0].Pan = 2000;
              d.song->Events[0][0].Pan = -900;
          }},
-        {"event pan", [](EngineDoc& d) { d.song->Events[1][70].Pan = -7000; },
-         [](EngineDoc& d) { d.song->Events[1][70].Pan = -1000; }},
+        {"event pan", [](EngineDoc& d) { d.song->Events[1][73].Pan = -7000; },
+         [](EngineDoc& d) { d.song->Events[1][73].Pan = -1000; }},
         {"pitch", [](EngineDoc& d) { d.song->Events[0][0].Pitch = 200; },
          [](EngineDoc& d) { d.song->Events[0][0].Pitch = MaxPitch(); }},
         {"pitch sum", [](EngineDoc& d) { d.song->Tracks[0].Transpose = INT_MIN + 1; },
