@@ -91,8 +91,16 @@ int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::Request
 {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
+    for (const int sig : {SIGINT, SIGTERM}) {
+        // A signal the caller ignores stays ignored (a shell's background job ignores SIGINT,
+        // so that Ctrl-C at the prompt leaves it running).
+        struct sigaction current
+        {
+        };
+        if (::sigaction(sig, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaddset(&stopSignals, sig);
+        }
+    }
     sigset_t previous;
     // Blocked before the engine thread starts, so it inherits the mask and only this thread
     // takes the signals, synchronously.

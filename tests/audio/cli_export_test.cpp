@@ -135,7 +135,8 @@ TEST_F(CliExport, AnOutputThatIsAnInputIsRefusedHoweverItIsSpelled)
     EXPECT_EQ(bw::readWholeFile(dir.path("kit.slb")), kit);
 }
 
-/// A song that takes minutes to render: 31 tracks with an echoed event in every slot.
+/// A song that takes minutes to render: 31 tracks with an echoed event in every slot, placed
+/// over all 4001 beats.
 std::vector<std::uint8_t> slowSong()
 {
     using bw::testing::BwpBuilder;
@@ -154,7 +155,11 @@ std::vector<std::uint8_t> slowSong()
             b.event(t, s, 5000);
         }
     }
-    b.tag("SEQ_V3").tag("SEQDAT").i32(0).name("A").i32(-1);
+    b.tag("SEQ_V3").tag("SEQDAT");
+    for (int beat = 0; beat < 4000; beat += 4) {
+        b.i32(beat).name("A"); // the pattern over the whole song
+    }
+    b.i32(-1);
     return b.bytes();
 }
 
