@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -120,6 +119,11 @@ int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::Request
         }
     }
     engine.join();
+    // Take the signals that came meanwhile (a second Ctrl-C), so that unblocking them does
+    // not end the program before it has said what it did.
+    const timespec now{0, 0};
+    while (::sigtimedwait(&stopSignals, nullptr, &now) > 0) {
+    }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return interrupted;
 }
