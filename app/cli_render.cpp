@@ -5,18 +5,16 @@
 #include "audio/headless_host.h"
 #include "audio/render_engine.h"
 #include "audio/stretch_cache.h"
+#include "audio/wav_writer.h"
 #include "core/pattern_file.h"
 #include "library/sound_library.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,48 +38,6 @@ bool parseInt(const std::string& s, int& out)
     }
     out = std::stoi(s);
     return true;
-}
-
-/// Why OUT cannot be written, or "" when it can. A WAV file is written under a temporary name
-/// and renamed over OUT, so OUT must be a regular file or not exist yet; a folder, device or
-/// pipe is refused (a stream cannot take back the sizes in the header, nor a failed render).
-/// OUT must not be one of the input files, however its path is spelled.
-std::string
-outputProblem(const std::string& out, const std::string& songFile, const std::string& libraryFile)
-{
-    struct stat target
-    {
-    };
-    if (::stat(out.c_str(), &target) != 0) {
-        return errno == ENOENT ? "" : out + ": " + std::strerror(errno);
-    }
-    if (S_ISDIR(target.st_mode)) {
-        return out + " is a folder: give the name of the WAV file to write";
-    }
-    if (!S_ISREG(target.st_mode)) {
-        return out + " is not a regular file (a device or a pipe): render writes a WAV file "
-                     "under a temporary name and renames it into place, so give a file name";
-    }
-    if (::access(out.c_str(), W_OK) != 0) {
-        return out + " is read-only: it is left as it is";
-    }
-    for (const auto& [input, what] :
-         {std::pair{songFile, "song"}, std::pair{libraryFile, "library"}}) {
-        struct stat in
-        {
-        };
-        if (::stat(input.c_str(), &in) == 0 && in.st_dev == target.st_dev &&
-            in.st_ino == target.st_ino) {
-            std::string problem = out;
-            problem += " is the ";
-            problem += what;
-            problem += " file ";
-            problem += input;
-            problem += ": give another name for the WAV file";
-            return problem;
-        }
-    }
-    return "";
 }
 
 /// Runs the engine on its own thread while this one waits for SIGINT and SIGTERM: the first
@@ -160,7 +116,8 @@ int RenderCommand(const std::vector<std::string>& args)
     if (songFile.empty() || libraryFile.empty() || outFile.empty() || songMode == patternMode) {
         return renderUsage();
     }
-    if (const std::string problem = outputProblem(outFile, songFile, libraryFile);
+    if (const std::string problem =
+            bw::audio::ExportTargetProblem(outFile, {{songFile, "song"}, {libraryFile, "library"}});
         !problem.empty()) {
         std::cerr << problem << '\n';
         return 1;

@@ -3,6 +3,9 @@
 #include "library/atomic_file.h"
 #include "library/binary_io.h"
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -57,9 +60,9 @@ bool WavWriter::WriteWavHeader(const std::string& fileName,
     w.i32(provisionalSize);
     try {
         // Written under another name and renamed, a read-only file would be replaced where
-        // opening it for writing fails: keep it as the user protected it.
-        if (::access(fileName.c_str(), F_OK) == 0 && ::access(fileName.c_str(), W_OK) != 0) {
-            throw FileError(fileName + " is read-only");
+        // opening it for writing fails: the same rules as for any export target.
+        if (const std::string problem = ExportTargetProblem(fileName, {}); !problem.empty()) {
+            throw FileError(problem);
         }
         m_file = std::make_unique<AtomicFileWriter>(fileName);
         m_file->write(h.data(), h.size());
@@ -114,6 +117,42 @@ void WavWriter::CloseWavFile()
         throw WavWriteError(e.what());
     }
     m_file.reset();
+}
+
+std::string ExportTargetProblem(const std::string& target,
+                                const std::vector<std::pair<std::string, std::string>>& inputs)
+{
+    struct stat st
+    {
+    };
+    if (::stat(target.c_str(), &st) != 0) {
+        return errno == ENOENT ? "" : target + ": " + std::strerror(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return target + " is a folder: give the name of the WAV file to write";
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return target + " is not a regular file (a device or a pipe): a WAV file is written "
+                        "under a temporary name and renamed into place, so give a file name";
+    }
+    if (::access(target.c_str(), W_OK) != 0) {
+        return target + " is read-only: it is left as it is";
+    }
+    for (const auto& [input, what] : inputs) {
+        struct stat in
+        {
+        };
+        if (::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
+            std::string problem = target;
+            problem += " is the ";
+            problem += what;
+            problem += " file ";
+            problem += input;
+            problem += ": give another name for the WAV file";
+            return problem;
+        }
+    }
+    return "";
 }
 
 } // namespace bw::audio

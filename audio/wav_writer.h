@@ -4,6 +4,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace bw {
 class AtomicFileWriter;
@@ -64,5 +66,13 @@ private:
     std::uint64_t m_maxDataBytes;
     std::int64_t m_count = 0;
 };
+
+/// Why an export cannot go to target, or "" when it can. The file is written under a temporary
+/// name and renamed over target, so target must be a regular file the user may write, or not
+/// exist yet: a folder, a device (/dev/null) or a pipe is refused, since a stream could take
+/// back neither the sizes in the header nor a render that fails half-way. Nor may target be
+/// one of inputs ({path, what it is: "song"}), however its path is spelled.
+std::string ExportTargetProblem(const std::string& target,
+                                const std::vector<std::pair<std::string, std::string>>& inputs);
 
 } // namespace bw::audio

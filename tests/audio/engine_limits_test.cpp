@@ -9,6 +9,8 @@
 #include <climits>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -171,6 +173,37 @@ TEST(EngineFailure, TheDevicesOwnErrorTextFollowsTheStage)
     engine.run();
     EXPECT_EQ(engine.failure(), "SHUTDOWN AUDIO RENDER:Init Sound System Error(120)\n"
                                 "Couldn't open audio device: No such device");
+}
+
+TEST(EngineExportTarget, AFolderOrPipeIsRefusedAndAFailedExportKeepsTheOldFile)
+{
+    ScratchDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder.wav"));
+    for (const char* target : {"pipe.wav", "folder.wav"}) {
+        SCOPED_TRACE(target);
+        EngineDoc doc;
+        doc.exportTo(dir.file(target), false); // a pipe nobody reads once hung here
+        const auto m = doc.host->messages();
+        ASSERT_EQ(m.size(), 2U);
+        EXPECT_EQ(m[0], audio::OpenFileErrorText);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("pipe.wav")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.wav")));
+
+    writeFileAtomically(dir.file("old.wav"), {1, 2, 3});
+    EngineDoc doc;
+    doc.song->DelayDivision = 0;
+    doc.addSound("S", constant(10, 1000));
+    doc.track(0, "S").DelaySend = 10;
+    doc.event(0, 0, 5000);
+    core::AddSeqEntry(*doc.song, 0, "A");
+    doc.exportTo(dir.file("old.wav"), true); // a song export: fails after its file was created
+    EXPECT_EQ(doc.lastFailure, "SHUTDOWN AUDIO RENDER:Delay Error(305)");
+    EXPECT_EQ(readWholeFile(dir.file("old.wav")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator{}),
+              3);
 }
 
 TEST(WavLimit, AnExportThatWouldPassTheSizeAWavFileHoldsStopsAndLeavesNoFile)
