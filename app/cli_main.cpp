@@ -67,7 +67,9 @@ int info(const std::vector<std::string>& args)
     bool sequencerVisible = false;
     bw::core::PatternReadCallbacks callbacks;
     callbacks.showSequencer = [&] { sequencerVisible = true; };
-    callbacks.warn = [](const std::string& text) { std::cerr << text << '\n'; };
+    callbacks.warn = [](const std::string& text) {
+        std::cerr << bw::core::EscapeControlBytes(text) << '\n';
+    };
     const auto song = bw::core::ReadPatternFile(file, callbacks);
     std::cout << bw::core::SongToJson(*song, sequencerVisible);
     return 0;

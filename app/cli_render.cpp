@@ -5,12 +5,16 @@
 #include "audio/headless_host.h"
 #include "audio/render_engine.h"
 #include "audio/stretch_cache.h"
+#include "audio/wav_writer.h"
 #include "core/pattern_file.h"
 #include "library/sound_library.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +38,50 @@ bool parseInt(const std::string& s, int& out)
     }
     out = std::stoi(s);
     return true;
+}
+
+/// Runs the engine on its own thread while this one waits for SIGINT and SIGTERM: the first
+/// of them stops the export and has its temporary file removed. Returns the signal, or 0.
+int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::RequestFlags& flags)
+{
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (const int sig : {SIGINT, SIGTERM}) {
+        // A signal the caller ignores stays ignored (a shell's background job ignores SIGINT,
+        // so that Ctrl-C at the prompt leaves it running).
+        struct sigaction current
+        {
+        };
+        if (::sigaction(sig, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaddset(&stopSignals, sig);
+        }
+    }
+    sigset_t previous;
+    // Blocked before the engine thread starts, so it inherits the mask and only this thread
+    // takes the signals, synchronously.
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    engine.start();
+    int interrupted = 0;
+    while (!engine.finished()) {
+        const timespec wait{0, 50'000'000};
+        const int sig = ::sigtimedwait(&stopSignals, nullptr, &wait);
+        if (sig > 0 && interrupted == 0) {
+            interrupted = sig;
+        }
+        if (interrupted != 0) {
+            // Again at every turn: a run still starting up clears StopRequested once.
+            flags.AbandonExport = true;
+            flags.StopRequested = true;
+        }
+    }
+    engine.join();
+    // Take the signals that came meanwhile (a second Ctrl-C), so that unblocking them does
+    // not end the program before it has said what it did.
+    const timespec now{0, 0};
+    while (::sigtimedwait(&stopSignals, nullptr, &now) > 0) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return interrupted;
 }
 
 } // namespace
@@ -68,12 +116,20 @@ int RenderCommand(const std::vector<std::string>& args)
     if (songFile.empty() || libraryFile.empty() || outFile.empty() || songMode == patternMode) {
         return renderUsage();
     }
+    if (const std::string problem =
+            bw::audio::ExportTargetProblem(outFile, {{songFile, "song"}, {libraryFile, "library"}});
+        !problem.empty()) {
+        std::cerr << problem << '\n';
+        return 1;
+    }
 
     bw::library::SoundLibrary lib;
     lib.CreateSoundLibrary();
     lib.LoadSoundLibrary(libraryFile);
     bw::core::PatternReadCallbacks callbacks;
-    callbacks.warn = [](const std::string& text) { std::cerr << text << '\n'; };
+    callbacks.warn = [](const std::string& text) {
+        std::cerr << bw::core::EscapeControlBytes(text) << '\n';
+    };
     auto song = bw::core::ReadPatternFile(songFile, callbacks);
 
     // As the main window takes the document in: the tempo within its bar, the master volume
@@ -92,7 +148,7 @@ int RenderCommand(const std::vector<std::string>& args)
     }
     // Bound as the main window binds a document it takes in, with the same warnings.
     for (const auto& m : bw::core::BindTrackSounds(song->Tracks, song->TrackCount, lib, true)) {
-        std::cerr << bw::core::MissingSoundText(m) << '\n';
+        std::cerr << bw::core::EscapeControlBytes(bw::core::MissingSoundText(m)) << '\n';
     }
 
     bw::core::SongLock lock;
@@ -110,6 +166,9 @@ int RenderCommand(const std::vector<std::string>& args)
                          std::clamp(r.progress, 0, 100));
         }
     };
+    host.onNotice = [tty, &lastProgress](const std::string& text) {
+        std::fprintf(stderr, "%s%s\n", tty && lastProgress >= 0 ? "\n" : "", text.c_str());
+    };
     flags.InspectorPlayRequested = false;
     flags.SongMode = false;
     flags.setExportFileName(outFile);
@@ -118,16 +177,23 @@ int RenderCommand(const std::vector<std::string>& args)
 
     bw::audio::Twaverender engine(
         bw::audio::EngineContext{*song, lib, lock, cache, flags, host, nullptr});
-    engine.run();
+    const int interrupted = runUntilDoneOrInterrupted(engine, flags);
     if (tty && lastProgress >= 0) {
         std::fprintf(stderr, "\n");
     }
+    if (interrupted != 0 && host.exportDialogCloses() == 0) {
+        std::cerr << "interrupted: " << outFile << " was not written\n";
+        // End as the signal would have ended the program, so that callers see it.
+        std::signal(interrupted, SIG_DFL);
+        std::raise(interrupted);
+        return 128 + interrupted;
+    }
+    // A failed render leaves OUT as it was: only the temporary file is removed.
     const auto messages = host.messages();
     if (!messages.empty()) {
         for (const auto& m : messages) {
             std::cerr << m << '\n';
         }
-        std::remove(outFile.c_str());
         return 1;
     }
     std::cerr << "clip count: " << engine.totalClips() << '\n';

@@ -12,6 +12,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace bw::audio {
 
@@ -32,6 +33,20 @@ std::int32_t divChecked(std::int32_t a, std::int32_t b)
 constexpr std::int64_t MaxCopySamples = std::numeric_limits<std::int32_t>::max() / 2 - 16;
 
 } // namespace
+
+BlockSettings BlockSettings::read(const core::TSong& song, bool interpolate)
+{
+    BlockSettings s;
+    s.stereo = song.Stereo;
+    s.masterVolume = std::clamp(song.MasterVolume, 0, 10000);
+    s.shuffleAmount = std::clamp(song.ShuffleAmount, 0, 100);
+    s.shuffleDivision = std::max(song.ShuffleDivision, 2);
+    s.delayDivision = song.DelayDivision;
+    s.delayFeedback = std::clamp(song.DelayFeedback, 0, 100);
+    s.delayRepeats = std::clamp(song.DelayRepeats, 0, 10);
+    s.interpolate = interpolate;
+    return s;
+}
 
 BlockRenderer::BlockRenderer() : m_voices(std::make_unique<VoiceTable>()), m_buffer(BufferValues, 0)
 {
@@ -58,8 +73,16 @@ int BlockRenderer::activeVoices() const
     return n;
 }
 
+BlockRenderer::RefusedCopy BlockRenderer::takeRefusedCopy()
+{
+    return std::exchange(m_refused, RefusedCopy{});
+}
+
 std::int32_t BlockRenderer::beginBlock(std::int32_t bpm)
 {
+    if (bpm < 1) {
+        throw std::domain_error("no tempo");
+    }
     m_blockValues = std::min(core::WrapMul(divChecked(2646000, bpm), 2), MaxBlockValues);
     m_voicesStarted = 0;
     if (m_blockValues > 0) {
@@ -86,7 +109,7 @@ void BlockRenderer::trigger(core::TSong& song,
                             RequestFlags* flags)
 {
     core::TPattern& pat = song.pattern(k);
-    const std::int32_t beats = pat.Beats;
+    const std::int32_t beats = core::PlayedBeats(pat);
     const std::int32_t firstSlot = divChecked(core::WrapMul(pat.PlayFrom, 256), beats);
     const std::int32_t lastSlot = divChecked(core::WrapMul(pat.PlayTo, 256), beats) - 1;
     // A window outside the pattern (its beats shrank while it played) plays nothing.
@@ -115,17 +138,23 @@ void BlockRenderer::trigger(core::TSong& song,
             }
             const library::TSoundRec& sound = lib.at(track.SoundIndex);
             Voice v;
-            v.volume = ev.Volume;
-            v.pitch = core::WrapAdd(core::WrapAdd(ev.Pitch, pat.Transpose), track.Transpose);
-            v.panOffset = ev.Pan;
+            // Every value is kept to the range its editor allows, so no product overflows and
+            // the pitch copy stays within reach.
+            v.volume = std::min(ev.Volume, 10000);
+            const std::int64_t pitch = static_cast<std::int64_t>(ev.Pitch) + pat.Transpose +
+                                       static_cast<std::int64_t>(track.Transpose);
+            v.pitch = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(pitch, -MaxPitchSemitones, MaxPitchSemitones));
+            v.panOffset = std::clamp(ev.Pan, -1000, 1000);
+            v.settings = track;
+            v.settings.Volume = std::clamp(track.Volume, 0, 10000);
+            v.settings.DelaySend = std::clamp(track.DelaySend, 0, 1000);
+            v.settings.Pan = std::clamp(std::clamp(track.Pan, 0, 2000) + v.panOffset, 0, 2000);
             v.volume = core::WrapMul(core::WrapMul(v.volume, settings.masterVolume) / 10000,
-                                     track.Volume) /
+                                     v.settings.Volume) /
                        10000;
             v.sound = track.SoundIndex;
-            v.settings = track;
-            v.settings.Pan = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                static_cast<std::int64_t>(track.Pan) + v.panOffset, 0, 2000));
-            v.delay = track.DelaySend > 0 ? 1 : 0;
+            v.delay = v.settings.DelaySend > 0 ? 1 : 0;
             v.track = i;
             v.flags = sound.Flags;
             v.echo = 0;
@@ -150,11 +179,19 @@ void BlockRenderer::trigger(core::TSong& song,
                 if (n <= 0) {
                     continue;
                 }
-                if (n > MaxCopySamples) {
-                    throw std::bad_alloc();
+                StretchCache::Acquired acquired;
+                if (n <= MaxCopySamples) {
+                    const auto n32 = static_cast<std::int32_t>(n);
+                    acquired = cache.AcquireCopy(0, sound.Data, n32 * 2 + 24, L, n32);
+                }
+                if (!acquired.copy) {
+                    // Too large for the cache: the voice stays silent, and the run says so.
+                    if (m_refused.sound.empty()) {
+                        m_refused = RefusedCopy{sound.Name.str(), n * 2 + 24};
+                    }
+                    continue;
                 }
                 const auto n32 = static_cast<std::int32_t>(n);
-                auto acquired = cache.AcquireCopy(0, sound.Data, n32 * 2 + 24, L, n32);
                 if (!acquired.found) {
                     if (flags != nullptr) {
                         flags->appendStage("(p stretchwave)");
@@ -192,7 +229,11 @@ void BlockRenderer::spawnEchoes(const BlockSettings& settings)
         if (src.delay != 1) {
             continue;
         }
-        const std::int32_t spacing = divChecked(256, settings.delayDivision);
+        if (settings.delayDivision < 1) {
+            // No echo spacing: 0 divides by zero, and below it echoes would come first.
+            throw std::domain_error("delay divisor below 1");
+        }
+        const std::int32_t spacing = 256 / settings.delayDivision;
         const std::int64_t echoes = static_cast<std::int64_t>(settings.delayRepeats) + 1;
         int hint = 0;
         for (std::int64_t g = 1; g <= echoes; ++g) {

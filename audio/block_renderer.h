@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace bw::library {
@@ -19,6 +20,11 @@ struct RequestFlags;
 /// The song settings one block is rendered with, read under the song lock.
 struct BlockSettings
 {
+    /// The song's settings kept to the ranges the editors allow: master volume 0..10000,
+    /// shuffle amount 0..100 and grid at least 2, delay feedback 0..100 and repeats 0..10.
+    /// A delay divisor below 1 stays as it is: it stops the run once a voice echoes.
+    static BlockSettings read(const core::TSong& song, bool interpolate);
+
     std::int32_t stereo = 1;
     std::int32_t masterVolume = 10000;
     std::int32_t shuffleAmount = 0;
@@ -64,6 +70,14 @@ public:
     std::int32_t blockValues() const { return m_blockValues; }
     std::int32_t voicesStarted() const { return m_voicesStarted; }
     int activeVoices() const;
+    /// A sound whose stretched or pitched copy did not fit in the cache's budget since the
+    /// last call, with the bytes it asked for; empty name when none. The voice stayed silent.
+    struct RefusedCopy
+    {
+        std::string sound;
+        std::int64_t bytes = 0;
+    };
+    RefusedCopy takeRefusedCopy();
     const std::int16_t* block() const { return m_buffer.data(); }
     std::int16_t* block() { return m_buffer.data(); }
     VoiceTable& voices() { return *m_voices; }
@@ -91,6 +105,7 @@ private:
     std::vector<std::int16_t> m_buffer;
     std::int32_t m_blockValues = 0;
     std::int32_t m_voicesStarted = 0;
+    RefusedCopy m_refused;
     bool m_scalar = false;
 };
 

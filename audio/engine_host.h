@@ -48,6 +48,9 @@ public:
     virtual void engineFailed(const std::string& message, bool wavWriteFailed) = 0;
     /// The run has ended: reset the transport, the meter and the export dialog (waits).
     virtual void engineEnded(bool writeSong) = 0;
+    /// Something the user should know that does not stop the run (a sound too large to
+    /// stretch stays silent); at most once per run. Shown as a warning; ignored by default.
+    virtual void engineNotice(const std::string& /*text*/) {}
 };
 
 } // namespace bw::audio

@@ -1,5 +1,7 @@
 #include "audio/groove.h"
 
+#include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace bw::audio {
@@ -25,7 +27,11 @@ std::int32_t ShuffledPosition(std::int32_t position,
     if (r < h) {
         return position;
     }
-    return n * step + (2 * h - 2) - ((100 - amount) * (2 * h - r)) / 100;
+    // 64-bit: an amount a file sets far outside 0..100 must not overflow.
+    const std::int64_t moved = static_cast<std::int64_t>(n) * step + (2 * h - 2) -
+                               ((100 - static_cast<std::int64_t>(amount)) * (2 * h - r)) / 100;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        moved, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace bw::audio

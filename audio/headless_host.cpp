@@ -32,6 +32,23 @@ void HeadlessHost::engineEnded(bool /*writeSong*/)
     m_ended = true;
 }
 
+void HeadlessHost::engineNotice(const std::string& text)
+{
+    {
+        std::lock_guard<std::mutex> g(m_messagesMutex);
+        m_notices.push_back(text);
+    }
+    if (onNotice) {
+        onNotice(text);
+    }
+}
+
+std::vector<std::string> HeadlessHost::notices() const
+{
+    std::lock_guard<std::mutex> g(m_messagesMutex);
+    return m_notices;
+}
+
 std::vector<std::string> HeadlessHost::messages() const
 {
     std::lock_guard<std::mutex> g(m_messagesMutex);

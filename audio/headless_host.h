@@ -24,11 +24,16 @@ public:
     void closeExportDialog() override { ++m_exportDialogCloses; }
     void engineFailed(const std::string& message, bool wavWriteFailed) override;
     void engineEnded(bool writeSong) override;
+    void engineNotice(const std::string& text) override;
 
     /// Called after every block (progress display); may be empty.
     std::function<void(const BlockReport&)> onBlock;
 
     std::vector<std::string> messages() const;
+    /// What engineNotice was given, in order.
+    std::vector<std::string> notices() const;
+    /// Called for every notice as it comes (the command line prints it); may be empty.
+    std::function<void(const std::string&)> onNotice;
     int blocks() const { return m_blocks.load(); }
     int exportDialogCloses() const { return m_exportDialogCloses.load(); }
     bool ended() const { return m_ended.load(); }
@@ -42,6 +47,7 @@ private:
     std::atomic<bool> m_ended{false};
     mutable std::mutex m_messagesMutex;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_notices;
 };
 
 } // namespace bw::audio

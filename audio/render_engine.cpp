@@ -72,6 +72,8 @@ public:
 private:
     void renderBlock(BlockSettings& settings);
     void triggerEvents(BlockSettings& settings);
+    /// Tells the host, once per run, that a copy did not fit in the cache (outside the lock).
+    void reportRefusedCopy();
     /// Plays a requested preview; true when the inspector's selection was played, which
     /// skips the rest of the block.
     bool playPreviews();
@@ -100,6 +102,7 @@ private:
     std::vector<std::int16_t> m_mono;
     bool m_writing = false;
     bool m_endOfSong = false;
+    bool m_refusedReported = false;
     std::int32_t m_beatCounter = 1;
     std::int32_t m_patternBeat = 0;
     std::int32_t m_queuedSnapshot = 0;
@@ -178,6 +181,7 @@ void RenderRun::renderBlock(BlockSettings& settings)
 
     m_flags.setStage("Calculate Sound Error(300)");
     triggerEvents(settings);
+    reportRefusedCopy();
 
     m_flags.setStage("Calculate Sound Stop Event Clip Error(310)");
     m_renderer->applyStopEvents();
@@ -201,18 +205,11 @@ void RenderRun::triggerEvents(BlockSettings& settings)
     if (!songMode) {
         core::SetPlayWindow(song, song.CurrentPattern, m_patternBeat);
         ++m_patternBeat;
-        if (m_patternBeat >= song.pattern(song.CurrentPattern).Beats) {
+        if (m_patternBeat >= core::PlayedBeats(song.pattern(song.CurrentPattern))) {
             m_patternBeat = 0;
         }
     }
-    settings.stereo = song.Stereo;
-    settings.masterVolume = song.MasterVolume;
-    settings.shuffleAmount = song.ShuffleAmount;
-    settings.shuffleDivision = song.ShuffleDivision;
-    settings.delayDivision = song.DelayDivision;
-    settings.delayFeedback = song.DelayFeedback;
-    settings.delayRepeats = song.DelayRepeats;
-    settings.interpolate = m_flags.Interpolate.load();
+    settings = BlockSettings::read(song, m_flags.Interpolate.load());
     for (int k = 0; k < song.PatternCount; ++k) {
         const bool plays = songMode ? song.pattern(k).PlayActive == 1 : k == song.CurrentPattern;
         if (!plays) {
@@ -224,6 +221,22 @@ void RenderRun::triggerEvents(BlockSettings& settings)
 
     m_flags.setStage("Delay Error(305)");
     m_renderer->spawnEchoes(settings);
+}
+
+void RenderRun::reportRefusedCopy()
+{
+    const BlockRenderer::RefusedCopy refused = m_renderer->takeRefusedCopy();
+    if (refused.sound.empty() || m_refusedReported) {
+        return;
+    }
+    m_refusedReported = true; // once per run: the next block would say the same again
+    const auto megabytes = [](std::int64_t bytes) {
+        return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+    };
+    m_host.engineNotice("The sound \"" + core::EscapeControlBytes(refused.sound) +
+                        "\" stays silent: its stretched or pitched copy (" +
+                        megabytes(refused.bytes) + ") does not fit in the " +
+                        megabytes(m_ctx.cache.budget()) + " kept for such copies.");
 }
 
 bool RenderRun::playPreviews()
@@ -276,7 +289,7 @@ void RenderRun::reportBlock()
     if (m_writing) {
         const bool wholeSong = m_flags.WriteSong.load();
         report.progress = withSong([&](core::TSong& s) {
-            const std::int32_t beats = s.Beats != 0 ? s.Beats : 1;
+            const std::int32_t beats = std::clamp(s.Beats, 1, core::MaxBeats);
             if (!wholeSong) {
                 return m_beatCounter * 100 / beats;
             }
@@ -361,9 +374,12 @@ void RenderRun::endExport()
     }
     const bool lastBeat = withSong([](core::TSong& s) {
         const core::TPattern& p = s.pattern(s.CurrentPattern);
-        return p.PlayTo == p.Beats;
+        return p.PlayTo == core::PlayedBeats(p);
     });
     if ((!m_flags.WriteSong.load() && lastBeat) || (m_flags.WriteSong.load() && m_endOfSong)) {
+        if (m_flags.AbandonExport.load()) {
+            return; // the run stops now and removes the file
+        }
         m_wav.CloseWavFile();
         m_flags.WriteRequested = false;
         m_writing = false;
@@ -387,10 +403,10 @@ void RenderRun::startExport()
         const core::TPattern& p = m_song.pattern(m_song.CurrentPattern);
         // A pattern export begins once a block has rendered the pattern's last beat, so the
         // file holds exactly one pass from beat 0.
-        startNow = startNow || p.PlayTo == p.Beats;
+        startNow = startNow || p.PlayTo == core::PlayedBeats(p);
         channels = m_song.Stereo == 1 ? 2 : 1;
-        provisional = static_cast<std::int64_t>(m_song.Beats) * m_renderer->blockValues() *
-                      (channels == 2 ? 2 : 1);
+        provisional = static_cast<std::int64_t>(std::clamp(m_song.Beats, 1, core::MaxBeats)) *
+                      m_renderer->blockValues() * (channels == 2 ? 2 : 1);
         if (wholeSong) {
             provisional *= m_song.StopPosition;
         }
@@ -423,14 +439,15 @@ void RenderRun::finish(bool failed)
     }
     if (m_wav.isOpen()) {
         try {
-            if (failed) {
-                m_wav.abandon(); // as it stands, with its provisional sizes
+            if (failed || m_flags.AbandonExport.load()) {
+                m_wav.abandon(); // the target stays as it was
             } else {
                 m_wav.CloseWavFile(); // stopped part-way: a valid, shorter file
             }
         } catch (...) {
         }
     }
+    m_flags.AbandonExport = false;
     m_ctx.cache.ReleaseAllCopies();
     m_renderer.reset();
     m_player.reset();
@@ -485,16 +502,28 @@ void Twaverender::run()
     }
     RenderRun run(m_ctx, m_clipCount, m_totalClips);
     bool failed = false;
+    std::string reason;
     try {
         run.startUp();
         run.loop();
+    } catch (const WaveOutError& e) {
+        // The device's own text (SDL's), and a write error or the size limit of the WAV
+        // file, say more than the stage: they follow it on a line of their own.
+        failed = true;
+        reason = e.what();
+    } catch (const WavWriteError& e) {
+        failed = true;
+        reason = e.what();
     } catch (...) {
-        // Device errors, memory exhaustion, file errors, divisions by zero: all end the run
-        // with the stage that was in progress.
+        // Memory exhaustion, divisions by zero: all end the run with the stage that was in
+        // progress.
         failed = true;
     }
     if (failed) {
-        const std::string message = "SHUTDOWN AUDIO RENDER:" + flags.stage();
+        std::string message = "SHUTDOWN AUDIO RENDER:" + flags.stage();
+        if (!reason.empty()) {
+            message += "\n" + reason;
+        }
         {
             std::lock_guard<std::mutex> g(m_failureMutex);
             m_failure = message;

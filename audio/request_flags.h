@@ -23,6 +23,10 @@ struct RequestFlags
     std::atomic<bool> Interpolate{true};
     std::atomic<bool> SilenceDisplay{false};
     std::atomic<bool> WavWriteFailed{false};
+    /// Set with StopRequested to end an export without its file: the temporary file is
+    /// removed and the target stays as it was (the command line sets it on SIGINT/SIGTERM).
+    /// Cleared when the run ends.
+    std::atomic<bool> AbandonExport{false};
 
     /// What the engine exports to; set before WriteRequested.
     void setExportFileName(std::string name)

@@ -8,6 +8,7 @@ float PitchFactor(int semitones)
 {
     // Each step is taken in extended precision and stored back in single precision, so the
     // factor carries the same rounding at every pitch on every run.
+    semitones = std::clamp(semitones, -MaxPitchSemitones, MaxPitchSemitones);
     float x = 1.0F;
     if (semitones > 0) {
         for (int i = 0; i < semitones; ++i) {
@@ -21,10 +22,15 @@ float PitchFactor(int semitones)
     return static_cast<float>(1.0L / static_cast<long double>(x));
 }
 
-std::int32_t PitchedLength(float factor, std::int32_t L)
+std::int64_t PitchedLength(float factor, std::int32_t L)
 {
-    return static_cast<std::int32_t>(static_cast<long double>(factor) *
-                                     static_cast<long double>(L));
+    const long double n = static_cast<long double>(factor) * static_cast<long double>(L);
+    // Factors within ±MaxPitchSemitones give at most 256 × L; anything else (not a number, or
+    // beyond the 64-bit range) is no length at all.
+    if (!(n >= 0.0L) || n >= 9.0e18L) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(n);
 }
 
 void Resample(const std::int16_t* source,

@@ -4,8 +4,13 @@
 
 namespace bw::audio {
 
+/// The pitch the engine resamples with stays within ±MaxPitchSemitones (eight octaves): far
+/// past that a sound is inaudible, and each semitone costs a step of the factor and doubles the
+/// copy's length every octave down.
+constexpr int MaxPitchSemitones = 96;
+
 /// The playback-speed factor for a pitch in semitones, in single precision at every step
-/// (+12 gives 0.49999988, -12 about 2).
+/// (+12 gives 0.49999988, -12 about 2). Pitches beyond ±MaxPitchSemitones count as the limit.
 float PitchFactor(int semitones);
 
 /// Resamples source[0..L] (L = index of the last source sample) to n samples in copy.
@@ -16,7 +21,8 @@ void Resample(const std::int16_t* source,
               std::int32_t n,
               bool interpolate);
 
-/// Trunc(factor × L) computed in extended precision.
-std::int32_t PitchedLength(float factor, std::int32_t L);
+/// Trunc(factor × L) computed in extended precision; 64-bit, since eight octaves down a long
+/// sound's copy has more samples than a 32-bit count holds.
+std::int64_t PitchedLength(float factor, std::int32_t L);
 
 } // namespace bw::audio

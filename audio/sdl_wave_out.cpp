@@ -115,7 +115,9 @@ void SdlWaveOut::open(int rate, int bits, int channels, DoneCallback done)
     }
     // Reference-counted by SDL; the driver comes from SDL_AUDIODRIVER when set.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        throw sdlError("Cannot start the audio subsystem");
+        WaveOutError error = sdlError("Cannot start the audio subsystem");
+        SDL_TLSCleanup(); // the error text lives in this thread's SDL data: free it (see close)
+        throw error;
     }
     Impl& impl = *m_impl;
     impl.done = std::move(done);
@@ -138,6 +140,7 @@ void SdlWaveOut::open(int rate, int bits, int channels, DoneCallback done)
         WaveOutError error = sdlError("Cannot open the audio device");
         impl.done = nullptr;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_TLSCleanup();
         throw error;
     }
     impl.silence = have.silence;

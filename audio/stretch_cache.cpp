@@ -28,6 +28,9 @@ StretchCache::Acquired StretchCache::AcquireCopy(std::uint8_t key,
     if (result.found) {
         return result;
     }
+    if (size < 0 || !makeRoom(size)) {
+        return result;
+    }
     StretchCacheEntry e;
     e.key = key;
     e.copy =
@@ -55,6 +58,22 @@ void StretchCache::AgeEntries()
             ++e.idleBlocks;
         }
     }
+}
+
+bool StretchCache::makeRoom(std::int64_t size)
+{
+    if (size > m_budget) {
+        return false;
+    }
+    for (std::size_t i = 0; i < m_entries.size() && m_totalSize + size > m_budget;) {
+        if (m_entries[i].inUse == 0) {
+            m_totalSize -= m_entries[i].size;
+            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+    return m_totalSize + size <= m_budget;
 }
 
 bool StretchCache::ContainsCopy(const library::SampleData* copy) const

@@ -1,34 +1,17 @@
 #include "audio/wav_writer.h"
 
+#include "library/atomic_file.h"
 #include "library/binary_io.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace bw::audio {
 
 namespace {
-
-bool writeAll(int fd, const void* data, std::size_t size)
-{
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 void putLe32(std::uint8_t* p, std::uint32_t v)
 {
@@ -40,12 +23,10 @@ void putLe32(std::uint8_t* p, std::uint32_t v)
 
 } // namespace
 
-WavWriter::~WavWriter()
-{
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-}
+WavWriter::WavWriter(std::uint64_t maxDataBytes) : m_maxDataBytes(maxDataBytes)
+{}
+
+WavWriter::~WavWriter() = default; // an unfinished file's temporary file goes with it
 
 bool WavWriter::WriteWavHeader(const std::string& fileName,
                                int channels,
@@ -55,15 +36,10 @@ bool WavWriter::WriteWavHeader(const std::string& fileName,
                                std::int32_t bytesPerSecond,
                                std::int32_t samplesPerSecond)
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
+    m_file.reset();
     m_count = 0;
     m_fileName = fileName;
-    m_fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (m_fd < 0) {
-        return false;
-    }
+    m_headerError.clear();
     std::vector<std::uint8_t> h;
     bw::ByteWriter w(h);
     w.text("RIFF");
@@ -82,9 +58,17 @@ bool WavWriter::WriteWavHeader(const std::string& fileName,
     u16(bits);
     w.text("data");
     w.i32(provisionalSize);
-    if (!writeAll(m_fd, h.data(), h.size())) {
-        ::close(m_fd);
-        m_fd = -1;
+    try {
+        // Written under another name and renamed, a read-only file would be replaced where
+        // opening it for writing fails: the same rules as for any export target.
+        if (const std::string problem = ExportTargetProblem(fileName, {}); !problem.empty()) {
+            throw FileError(problem);
+        }
+        m_file = std::make_unique<AtomicFileWriter>(fileName);
+        m_file->write(h.data(), h.size());
+    } catch (const FileError& e) {
+        m_file.reset();
+        m_headerError = e.what();
         return false;
     }
     return true;
@@ -92,41 +76,83 @@ bool WavWriter::WriteWavHeader(const std::string& fileName,
 
 void WavWriter::WriteWavBlock(const void* bytes, std::size_t count)
 {
-    if (m_fd < 0) {
+    if (!m_file) {
         throw std::runtime_error("the WAV file is not open");
     }
-    if (!writeAll(m_fd, bytes, count)) {
-        throw std::runtime_error(m_fileName + ": " + std::strerror(errno));
+    if (static_cast<std::uint64_t>(m_count) + count > m_maxDataBytes) {
+        abandon();
+        throw WavWriteError(m_fileName +
+                            ": the export would pass 4 GiB, the most a WAV file can hold; "
+                            "nothing was written");
+    }
+    try {
+        m_file->write(bytes, count);
+    } catch (const FileError& e) {
+        abandon();
+        throw WavWriteError(e.what());
     }
     m_count += static_cast<std::int64_t>(count);
 }
 
 void WavWriter::abandon()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_file.reset();
 }
 
 void WavWriter::CloseWavFile()
 {
-    if (m_fd < 0) {
+    if (!m_file) {
         return;
     }
-    const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
     std::uint8_t field[4];
     const auto count = static_cast<std::uint32_t>(m_count);
-    putLe32(field, 36U + count);
-    bool ok = ::pwrite(m_fd, field, 4, 4) == 4;
-    putLe32(field, count);
-    ok = ::pwrite(m_fd, field, 4, 40) == 4 && ok;
-    ok = ::ftruncate(m_fd, end) == 0 && ok;
-    ok = ::close(m_fd) == 0 && ok;
-    m_fd = -1;
-    if (!ok) {
-        throw std::runtime_error(m_fileName + ": cannot finish the WAV file");
+    try {
+        putLe32(field, 36U + count);
+        m_file->writeAt(4, field, 4);
+        putLe32(field, count);
+        m_file->writeAt(40, field, 4);
+        m_file->commit();
+    } catch (const FileError& e) {
+        m_file.reset();
+        throw WavWriteError(e.what());
     }
+    m_file.reset();
+}
+
+std::string ExportTargetProblem(const std::string& target,
+                                const std::vector<std::pair<std::string, std::string>>& inputs)
+{
+    struct stat st
+    {
+    };
+    if (::stat(target.c_str(), &st) != 0) {
+        return errno == ENOENT ? "" : target + ": " + std::strerror(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return target + " is a folder: give the name of the WAV file to write";
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return target + " is not a regular file (a device or a pipe): a WAV file is written "
+                        "under a temporary name and renamed into place, so give a file name";
+    }
+    if (::access(target.c_str(), W_OK) != 0) {
+        return target + " is read-only: it is left as it is";
+    }
+    for (const auto& [input, what] : inputs) {
+        struct stat in
+        {
+        };
+        if (::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
+            std::string problem = target;
+            problem += " is the ";
+            problem += what;
+            problem += " file ";
+            problem += input;
+            problem += ": give another name for the WAV file";
+            return problem;
+        }
+    }
+    return "";
 }
 
 } // namespace bw::audio

@@ -19,8 +19,14 @@ struct PatternReadCallbacks
     std::function<void(const std::string& text)> warn;
 };
 
+/// The largest pattern file that is read (256 MiB): far above any real song, and a bound on
+/// the memory a damaged or hostile file can ask for.
+constexpr std::uint64_t MaxPatternFileBytes = std::uint64_t{256} << 20;
+
 /// Reads a pattern file into a new document. Throws FileError (naming the file and the
-/// problem) when the file cannot be used; the caller then keeps its own document.
+/// problem) when the file cannot be used, also when it is not a regular file or larger than
+/// MaxPatternFileBytes; the caller then keeps its own document. A pattern whose Beats or Ticks
+/// lie outside 1..MaxBeats or 1..MaxTicks makes the file unreadable.
 std::unique_ptr<TSong> ReadPatternFile(const std::string& fileName,
                                        const PatternReadCallbacks& callbacks = {});
 /// The same on bytes already in memory (fileName only names them in messages).

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace bw::core {
 
@@ -90,9 +92,11 @@ public:
         if (song.PatternCount == 0) {
             // A file with no pattern at all: keep its song-level content as one pattern, since
             // the program always needs one.
-            AddPattern(song, "0.");
+            addPattern("0.");
             StoreWorkingCopy(song, 0);
         }
+        checkPatternLengths();
+        AddSeqEntries(song, m_placements);
         // The working copy is always the file's first pattern. In a file without "PATNAM" the
         // tags after its first "SCORE_" went to pattern 0 only; loading it back keeps them, where
         // they would otherwise be overwritten by the next store of the working copy.
@@ -103,6 +107,32 @@ public:
 
 private:
     [[noreturn]] void bad(const std::string& what) const { throw FileError(m_file + ": " + what); }
+
+    /// A pattern's beats and ticks decide how long its export runs and how its grid is drawn:
+    /// a file that holds others than any editor makes is damaged, and is refused whole.
+    void checkPatternLengths() const
+    {
+        for (int k = 0; k < m_song->PatternCount; ++k) {
+            const TPattern& p = m_song->pattern(k);
+            const std::string name = "pattern \"" + EscapeControlBytes(p.Name.view()) + "\": ";
+            if (p.Beats < 1 || p.Beats > MaxBeats) {
+                bad(name + std::to_string(p.Beats) + " beats is outside 1.." +
+                    std::to_string(MaxBeats));
+            }
+            if (p.Ticks < 1 || p.Ticks > MaxTicks) {
+                bad(name + std::to_string(p.Ticks) + " ticks per beat is outside 1.." +
+                    std::to_string(MaxTicks));
+            }
+        }
+    }
+
+    /// Adds a pattern and keeps the name lookup of the old layout's sequence up to date.
+    void addPattern(const std::string& name)
+    {
+        const int k = AddPattern(*m_song, name);
+        m_lastByName[m_song->pattern(k).Name.str()] = k;
+        m_pansCleared.push_back(false);
+    }
 
     // Warn once, then slide forward byte by byte until six bytes form a known tag. When none
     // follows, Tag::Unknown comes back and handle() reports the read past the end.
@@ -220,7 +250,7 @@ private:
             if (song.PatternCount >= MaxPatterns) {
                 bad("more than " + std::to_string(MaxPatterns) + " patterns");
             }
-            AddPattern(song, name.str());
+            addPattern(name.str());
             song.pattern(song.PatternCount - 1).Name = name;
             ++m_i;
             InitPattern(song, m_i);
@@ -238,18 +268,22 @@ private:
         TSong& song = *m_song;
         std::int32_t position = m_r.i32();
         while (position != -1) {
-            ShortString<20> name;
-            m_r.read(name.raw.data(), name.raw.size());
+            SeqPlacement placement;
+            m_r.read(placement.name.raw.data(), placement.name.raw.size());
             int k = -1;
             if (!m_absolute) {
-                k = FindPatternByName(song, name);
+                // The last pattern of that name, as FindPatternByName finds it.
+                const auto found = m_lastByName.find(placement.name.str());
+                k = found != m_lastByName.end() ? found->second : -1;
                 if (k >= 0) {
-                    ResetEventPans(song, k);
+                    clearPans(k);
                     song.StopPosition =
                         WrapAdd(song.StopPosition, WrapAdd(song.pattern(k).Beats, -1));
                 }
             }
-            AddSeqEntry(song, WrapAdd(position, m_offset), name.str());
+            placement.position = WrapAdd(position, m_offset);
+            // Placed once the whole file is read: one by one, each would shift the list.
+            m_placements.push_back(placement);
             if (!m_absolute && k >= 0) {
                 m_offset = WrapAdd(m_offset, WrapAdd(song.pattern(k).Beats, -1));
             }
@@ -257,6 +291,16 @@ private:
         }
         if (!m_absolute) {
             song.StopPosition = WrapAdd(song.StopPosition, 5);
+        }
+    }
+
+    /// ResetEventPans, skipped when no event of the pattern was read since the last one.
+    void clearPans(int k)
+    {
+        const auto at = static_cast<std::size_t>(k);
+        if (!m_pansCleared.at(at)) {
+            ResetEventPans(*m_song, k);
+            m_pansCleared.at(at) = true;
         }
     }
 
@@ -268,6 +312,9 @@ private:
             bad("event count " + std::to_string(n) + " is negative");
         }
         EventGrid& events = current() != nullptr ? current()->Events : song.Events;
+        if (m_i >= 0) {
+            m_pansCleared.at(static_cast<std::size_t>(m_i)) = false;
+        }
         for (std::int32_t e = 0; e < n; ++e) {
             const std::int32_t t = m_r.i32();
             const std::int32_t p = m_r.i32();
@@ -287,7 +334,7 @@ private:
         if (m_i < 0) {
             // An older file without patterns: its events and tracks become pattern "0.".
             m_i = 0;
-            AddPattern(song, "0.");
+            addPattern("0.");
             StoreWorkingCopy(song, 0);
         }
     }
@@ -300,6 +347,9 @@ private:
     bool m_absolute = false;
     std::int32_t m_offset = 0;
     std::int32_t m_resolution = SlotResolution;
+    std::vector<SeqPlacement> m_placements;
+    std::unordered_map<std::string, int> m_lastByName;
+    std::vector<bool> m_pansCleared; // per pattern: every event pan is 0 since the last reset
 };
 
 } // namespace
@@ -318,7 +368,8 @@ std::unique_ptr<TSong> ParsePatternFile(const std::vector<std::uint8_t>& bytes,
 std::unique_ptr<TSong> ReadPatternFile(const std::string& fileName,
                                        const PatternReadCallbacks& callbacks)
 {
-    return ParsePatternFile(readWholeFile(fileName), fileName, callbacks);
+    return ParsePatternFile(readWholeFile(fileName, MaxPatternFileBytes, "a pattern file"),
+                            fileName, callbacks);
 }
 
 } // namespace bw::core

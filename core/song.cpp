@@ -360,6 +360,24 @@ std::vector<MissingSound> BindTrackSounds(TrackArray& tracks,
     return missing;
 }
 
+std::string EscapeControlBytes(std::string_view latin1)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(latin1.size());
+    for (const char ch : latin1) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+            out += "\\x";
+            out += Hex[c >> 4];
+            out += Hex[c & 0x0F];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 std::string MissingSoundText(const MissingSound& m)
 {
     return "The sound \"" + m.name + "\" is not in the libary but in the track " +
@@ -410,6 +428,59 @@ void AddSeqEntry(TSong& song, int position, const std::string& name)
     }
     seq.push_back(entry);
     std::rotate(seq.begin() + static_cast<std::ptrdiff_t>(at), seq.end() - 1, seq.end());
+}
+
+void AddSeqEntries(TSong& song, const std::vector<SeqPlacement>& placements)
+{
+    // AddSeqEntry puts an entry in front of the whole list when its position is at or before
+    // the first entry's (the smallest so far), and otherwise after the last entry at or before
+    // it. So among entries of one position, those that went in front come first, latest first,
+    // then the entries already there, then the others in the order they came.
+    struct Keyed
+    {
+        std::int32_t position;
+        int group; // 0 in front, 1 already there, 2 after
+        std::int64_t order;
+        TSeqEntry entry;
+    };
+    std::vector<Keyed> all;
+    all.reserve(song.Sequence.size() + placements.size());
+    for (std::size_t i = 0; i < song.Sequence.size(); ++i) {
+        all.push_back(
+            {song.Sequence[i].Position, 1, static_cast<std::int64_t>(i), song.Sequence[i]});
+    }
+    bool empty = song.Sequence.empty();
+    std::int32_t smallest = empty ? 0 : song.Sequence.front().Position;
+    std::int64_t k = 0;
+    for (const auto& p : placements) {
+        TSeqEntry e;
+        e.Reserved = 0;
+        e.Name.assign(p.name.view());
+        e.Position = p.position;
+        e.Color = 0xFF0000;
+        if (empty || p.position <= smallest) {
+            all.push_back({p.position, 0, -k, e});
+            smallest = p.position;
+            empty = false;
+        } else {
+            all.push_back({p.position, 2, k, e});
+        }
+        ++k;
+    }
+    std::sort(all.begin(), all.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.position != b.position) {
+            return a.position < b.position;
+        }
+        if (a.group != b.group) {
+            return a.group < b.group;
+        }
+        return a.order < b.order;
+    });
+    song.Sequence.clear();
+    song.Sequence.reserve(all.size());
+    for (const auto& a : all) {
+        song.Sequence.push_back(a.entry);
+    }
 }
 
 int SeqHitTest(const TSong& song, int patternIndex, int beat)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bw::library {
@@ -22,6 +23,11 @@ constexpr int SlotResolution = 256;
 constexpr int DefaultTrackCount = 12;
 /// The song time line's last beat; the song position never goes beyond it.
 constexpr int MaxSongPosition = 4000;
+/// Beats of a pattern: 1..MaxBeats (the beats box offers up to 16 and takes typed values up
+/// to 100). Ticks per beat: 1..MaxTicks, so that every grid step of the largest pattern still
+/// maps to a slot at a whole-number position and the grid stays drawable.
+constexpr int MaxBeats = 100;
+constexpr int MaxTicks = 256;
 
 /// One event slot. Empty exactly when Volume is 0.
 struct TNoteEvent
@@ -165,12 +171,27 @@ std::vector<MissingSound> BindTrackSounds(TrackArray& tracks,
 /// The warning shown for a missing sound: "The sound "X" is not in the libary but in the
 /// track N!".
 std::string MissingSoundText(const MissingSound& missing);
+/// Text taken from a file (Latin-1) made safe for a terminal or a message box: control bytes
+/// (0x00-0x1F, 0x7F and 0x80-0x9F) are written as \xNN; everything else is kept. The
+/// warnings of the reader and of the sound binding hand on the file's bytes as they are;
+/// whoever shows them escapes them with this.
+std::string EscapeControlBytes(std::string_view latin1);
 /// Binds the tracks of pattern index; missing sounds are cleared without a warning.
 void ResolvePatternSounds(TSong& song, int index, const library::SoundLibrary& lib);
 
 // Song sequence
 void InitSequence(TSong& song);
 void AddSeqEntry(TSong& song, int position, const std::string& name);
+/// One placement to add: its first beat and the pattern's name.
+struct SeqPlacement
+{
+    std::int32_t position = 0;
+    ShortString<20> name;
+};
+/// Adds the placements in order with the same result as AddSeqEntry for each, in
+/// O(n log n) rather than one shift of the whole list per entry. The sequence is sorted by
+/// position, as AddSeqEntry keeps it.
+void AddSeqEntries(TSong& song, const std::vector<SeqPlacement>& placements);
 int SeqHitTest(const TSong& song, int patternIndex, int beat);
 void RemoveSeqEntryAt(TSong& song, int beat, int patternIndex);
 void SetPlayWindowFromSong(TSong& song, int patternIndex, int beat);
@@ -178,6 +199,13 @@ void SetPlayWindow(TSong& song, int patternIndex, int beat);
 /// Moves the song position to beat, kept within 0..MaxSongPosition, and sets every pattern's
 /// play window for it. Returns the position taken.
 int MoveSongPosition(TSong& song, int beat);
+
+/// The beats the engine walks a pattern with: its Beats kept within 1..MaxBeats, so that a
+/// pattern changed to a value no editor allows still ends.
+inline std::int32_t PlayedBeats(const TPattern& p)
+{
+    return p.Beats < 1 ? 1 : (p.Beats > MaxBeats ? MaxBeats : p.Beats);
+}
 
 /// Slot of grid step s in a pattern of beats x ticks steps.
 inline int StepSlot(int s, int beats, int ticks)

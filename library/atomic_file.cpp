@@ -2,6 +2,7 @@
 
 #include "library/binary_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -30,6 +31,29 @@ std::string errorText(int err)
     return std::strerror(err);
 }
 
+/// What a file that is not a regular file is, for the message refusing it.
+std::string whatItIs(mode_t mode)
+{
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a pipe";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return "not a regular file";
+}
+
+std::string megabytes(std::uint64_t bytes)
+{
+    return std::to_string(bytes >> 20) + " MB";
+}
+
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::string target) : m_target(std::move(target))
@@ -43,6 +67,13 @@ AtomicFileWriter::AtomicFileWriter(std::string target) : m_target(std::move(targ
         if (::lstat(m_target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             m_target = resolved;
         }
+    }
+    struct stat existing
+    {
+    };
+    if (::stat(m_target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        throw FileError(m_target + " is " + whatItIs(existing.st_mode) +
+                        ", not a file that can be replaced");
     }
     std::string pattern = m_target + ".tmp-XXXXXX";
     m_fd = ::mkstemp(pattern.data());
@@ -116,6 +147,30 @@ void AtomicFileWriter::write(const void* data, std::size_t size)
         }
         p += n;
         size -= static_cast<std::size_t>(n);
+        m_size += static_cast<std::uint64_t>(n);
+    }
+}
+
+void AtomicFileWriter::writeAt(std::uint64_t offset, const void* data, std::size_t size)
+{
+    if (m_fd < 0) {
+        throw FileError(m_target + ": write after the file was closed");
+    }
+    if (offset > m_size || size > m_size - offset) {
+        throw FileError(m_target + ": write outside the data written");
+    }
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(m_fd, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            fail("write failed", n < 0 ? errno : ENOSPC);
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
     }
 }
 
@@ -151,26 +206,73 @@ void writeFileAtomically(const std::string& path, const std::vector<std::uint8_t
     writer.commit();
 }
 
-std::vector<std::uint8_t> readWholeFile(const std::string& path)
+std::vector<std::uint8_t>
+readWholeFile(const std::string& path, std::uint64_t maxBytes, const char* kind)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
+    // Non-blocking, so opening a pipe that nobody writes to does not wait; a regular file
+    // reads the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         throw FileError(path + ": " + errorText(errno));
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
+    struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0) {
+        throw FileError(path + ": " + errorText(errno));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw FileError(path + " is " + whatItIs(st.st_mode) + ", not a file that can be read");
+    }
+    const auto tooLarge = [&] {
+        return FileError(path + " is larger than " + megabytes(maxBytes) + ", the most " + kind +
+                         " may hold");
+    };
+    const auto expected = static_cast<std::uint64_t>(st.st_size);
+    if (expected > maxBytes) {
+        throw tooLarge();
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(expected));
+    std::size_t filled = 0;
     for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (n < sizeof chunk) {
+        if (filled == bytes.size()) {
+            // The file may have grown since fstat: read on in steps, within the limit.
+            if (bytes.size() >= maxBytes) {
+                std::uint8_t probe = 0;
+                const ssize_t n = ::read(fd, &probe, 1);
+                if (n < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (n < 0) {
+                    throw FileError(path + ": read error: " + errorText(errno));
+                }
+                if (n > 0) {
+                    throw tooLarge();
+                }
+                break;
+            }
+            const std::uint64_t grown =
+                std::min<std::uint64_t>(maxBytes, static_cast<std::uint64_t>(bytes.size()) + 65536);
+            bytes.resize(static_cast<std::size_t>(grown));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw FileError(path + ": read error: " + errorText(errno));
+        }
+        if (n == 0) {
             break;
         }
+        filled += static_cast<std::size_t>(n);
     }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        throw FileError(path + ": read error");
-    }
+    bytes.resize(filled);
     return bytes;
 }
 

@@ -9,7 +9,9 @@ namespace bw {
 
 /// Writes a file so that the previous file survives any failure: the bytes go to a temporary
 /// file in the same folder, which replaces the target only after everything was written and
-/// flushed to disk. On failure the temporary file is removed and FileError is thrown.
+/// flushed to disk. On failure the temporary file is removed and FileError is thrown. A target
+/// that exists and is not a regular file (a folder, a device, a pipe) is refused before
+/// anything is created: replacing it would destroy it.
 class AtomicFileWriter
 {
 public:
@@ -19,6 +21,10 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(const void* data, std::size_t size);
+    /// Overwrites size bytes at offset, which must lie within what was written.
+    void writeAt(std::uint64_t offset, const void* data, std::size_t size);
+    /// Bytes written so far.
+    std::uint64_t size() const { return m_size; }
     /// Flushes, syncs and renames the temporary file over the target.
     void commit();
 
@@ -37,13 +43,21 @@ private:
     std::string m_target;
     std::string m_tempPath;
     int m_fd = -1;
+    std::uint64_t m_size = 0;
     bool m_committed = false;
 };
 
 /// Replaces the file at path with bytes, atomically (see AtomicFileWriter).
 void writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
-/// Reads a whole file; throws FileError naming the file on failure.
-std::vector<std::uint8_t> readWholeFile(const std::string& path);
+/// No limit on the size of a file read with readWholeFile.
+constexpr std::uint64_t NoSizeLimit = ~std::uint64_t{0};
+
+/// Reads a whole file; throws FileError naming the file on failure. Only regular files are
+/// read (a folder, a device such as /dev/zero or a pipe is refused without waiting on it), and
+/// none larger than maxBytes; kind names the file in that message ("a pattern file").
+std::vector<std::uint8_t> readWholeFile(const std::string& path,
+                                        std::uint64_t maxBytes = NoSizeLimit,
+                                        const char* kind = "this file");
 
 } // namespace bw

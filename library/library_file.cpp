@@ -4,6 +4,8 @@
 #include "library/binary_io.h"
 #include "library/sound_library.h"
 
+#include <unordered_set>
+
 namespace bw::library {
 
 namespace {
@@ -32,6 +34,13 @@ std::vector<std::uint8_t> SoundLibrary::serialize() const
 
 void SoundLibrary::parse(const std::vector<std::uint8_t>& bytes, const std::string& pathForMessages)
 {
+    // The names already taken, so that making each loaded name unique costs no walk over the
+    // whole library (a file of 100000 sounds would otherwise take minutes).
+    std::unordered_set<std::string> taken;
+    taken.reserve(m_sounds.size() + bytes.size() / (3 + RecordImageSize));
+    for (const auto& s : m_sounds) {
+        taken.insert(s->Name.str());
+    }
     ByteReader r(bytes);
     int record = 0;
     while (!r.atEnd()) {
@@ -55,7 +64,11 @@ void SoundLibrary::parse(const std::vector<std::uint8_t>& bytes, const std::stri
                                 std::to_string(dataSize) + ")");
             }
             const std::uint8_t* data = r.take(static_cast<std::size_t>(dataSize));
-            AddSound(name.str(), stopTarget.str(), stretchDiv, stretchMul, flags, dataSize, data);
+            const std::string unique = uniqueName(
+                name.str(), [&taken](const std::string& n) { return taken.count(n) != 0; });
+            const int added = appendSound(unique, stopTarget.str(), stretchDiv, stretchMul, flags,
+                                          dataSize, data);
+            taken.insert(at(added).Name.str());
         } catch (const ShortRead&) {
             throw FileError(pathForMessages + ": unexpected end of file in sound " +
                             std::to_string(record + 1) + " (starting at byte " +
@@ -67,7 +80,7 @@ void SoundLibrary::parse(const std::vector<std::uint8_t>& bytes, const std::stri
 
 void SoundLibrary::LoadSoundLibrary(const std::string& path)
 {
-    parse(readWholeFile(path), path);
+    parse(readWholeFile(path, MaxLibraryFileBytes, "a sound library file"), path);
 }
 
 void SoundLibrary::SaveSoundLibrary(const std::string& path) const

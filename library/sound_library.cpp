@@ -49,6 +49,19 @@ std::string SoundLibrary::SoundNameAt(int index) const
     return at(index).Name.str();
 }
 
+std::string SoundLibrary::uniqueName(const std::string& name,
+                                     const std::function<bool(const std::string&)>& taken)
+{
+    // Try base, base(2) ... base(11); base(12) is taken without a further check.
+    std::string current = name;
+    for (int i = 0; i <= 10; ++i) {
+        if (taken(current)) {
+            current = name + "(" + std::to_string(i + 2) + ")";
+        }
+    }
+    return current;
+}
+
 int SoundLibrary::AddSound(const std::string& name,
                            const std::string& stopTarget,
                            std::int32_t stretchDiv,
@@ -57,16 +70,21 @@ int SoundLibrary::AddSound(const std::string& name,
                            std::int32_t dataSize,
                            const void* data)
 {
-    // Try base, base(2) ... base(11); base(12) is taken without a further check. The full name
-    // is checked, and only the stored name is cut to 30 characters.
-    std::string current = name;
-    for (int i = 0; i <= 10; ++i) {
-        if (FindSound(current) >= 0) {
-            current = name + "(" + std::to_string(i + 2) + ")";
-        }
-    }
+    const std::string unique =
+        uniqueName(name, [this](const std::string& n) { return FindSound(n) >= 0; });
+    return appendSound(unique, stopTarget, stretchDiv, stretchMul, flags, dataSize, data);
+}
+
+int SoundLibrary::appendSound(const std::string& uniqueName,
+                              const std::string& stopTarget,
+                              std::int32_t stretchDiv,
+                              std::int32_t stretchMul,
+                              std::int32_t flags,
+                              std::int32_t dataSize,
+                              const void* data)
+{
     auto rec = std::make_unique<TSoundRec>();
-    rec->Name.assign(current);
+    rec->Name.assign(uniqueName);
     rec->StopTarget.assign(stopTarget);
     const std::size_t bytes = dataSize > 0 ? static_cast<std::size_t>(dataSize) : 0;
     auto samples = std::make_shared<SampleData>((bytes + 1) / 2, std::int16_t{0});

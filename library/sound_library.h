@@ -2,7 +2,9 @@
 
 #include "library/short_string.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +20,10 @@ using SampleData = std::vector<std::int16_t>;
 using SampleDataPtr = std::shared_ptr<const SampleData>;
 
 constexpr std::int32_t StretchEnabled = 1; // bit 0 of TSoundRec::Flags
+
+/// The largest library file that is read (1 GiB): far above any real kit, and a bound on the
+/// memory a damaged or hostile file can ask for.
+constexpr std::uint64_t MaxLibraryFileBytes = std::uint64_t{1} << 30;
 
 /// One sound of the library. The samples are shared, so a voice that still plays them keeps
 /// them alive after the sound is deleted.
@@ -44,7 +50,8 @@ public:
     /// Makes the library empty.
     void CreateSoundLibrary();
     /// Appends every sound of the file through AddSound. Throws FileError; the sounds read
-    /// before a failure stay.
+    /// before a failure stay. Refuses what is not a regular file and files above
+    /// MaxLibraryFileBytes.
     void LoadSoundLibrary(const std::string& path);
     /// Replaces the file with every sound in library order. Throws FileError and leaves the
     /// previous file untouched on failure.
@@ -75,6 +82,19 @@ public:
     void parse(const std::vector<std::uint8_t>& bytes, const std::string& pathForMessages);
 
 private:
+    /// The name AddSound stores for name: base, base(2) .. base(12), the first that exists
+    /// says taken is false for, base(12) without a check. Full names are checked; the stored
+    /// name is cut to 30 characters afterwards.
+    static std::string uniqueName(const std::string& name,
+                                  const std::function<bool(const std::string&)>& taken);
+    int appendSound(const std::string& uniqueName,
+                    const std::string& stopTarget,
+                    std::int32_t stretchDiv,
+                    std::int32_t stretchMul,
+                    std::int32_t flags,
+                    std::int32_t dataSize,
+                    const void* data);
+
     std::vector<std::unique_ptr<TSoundRec>> m_sounds;
 };
 

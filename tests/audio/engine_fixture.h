@@ -56,8 +56,8 @@ inline std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at)
 inline WavFile readWav(const std::string& path)
 {
     WavFile w;
-    if (!std::filesystem::exists(path)) {
-        return w; // a failed export may leave no file
+    if (!std::filesystem::is_regular_file(path)) {
+        return w; // a failed export may leave no file, or a refused target that is no file
     }
     w.bytes = readWholeFile(path);
     if (w.bytes.size() < 44) {

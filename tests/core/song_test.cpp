@@ -310,6 +310,38 @@ TEST(Sequence, AddKeepsPositionOrder)
     EXPECT_EQ(song->Sequence[0].Color, 0xFF0000);
 }
 
+TEST(Sequence, AddingManyAtOnceGivesTheOrderOfAddingThemOneByOne)
+{
+    // Random placements on a few beats, so that equal positions, new smallest positions and
+    // positions in between all occur, onto an empty and onto an existing sequence.
+    std::uint32_t x = 2024;
+    const auto next = [&x](std::uint32_t range) {
+        x = x * 1664525U + 1013904223U;
+        return static_cast<std::int32_t>((x >> 16) % range);
+    };
+    for (int round = 0; round < 40; ++round) {
+        auto one = newSong();
+        auto many = newSong();
+        const int existing = round % 3 == 0 ? 0 : next(6);
+        for (int i = 0; i < existing; ++i) {
+            const std::int32_t pos = next(8) - 2;
+            AddSeqEntry(*one, pos, "old" + std::to_string(i));
+            AddSeqEntry(*many, pos, "old" + std::to_string(i));
+        }
+        std::vector<SeqPlacement> placements;
+        for (int i = 0; i < 30; ++i) {
+            SeqPlacement p;
+            p.position = next(10) - 3;
+            p.name.assign("n" + std::to_string(i));
+            placements.push_back(p);
+            AddSeqEntry(*one, p.position, p.name.str());
+        }
+        AddSeqEntries(*many, placements);
+        ASSERT_EQ(sequenceNames(*many), sequenceNames(*one)) << "round " << round;
+        EXPECT_EQ(many->Sequence.back().Color, 0xFF0000);
+    }
+}
+
 TEST(Sequence, HitTestAndPlayWindow)
 {
     auto song = songWithPatterns({{"P", 4}, {"One", 1}});

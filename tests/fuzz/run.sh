@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzzers (clang, `fuzz` preset), writes the seed corpora and runs each fuzzer for
-# SECONDS (default 300). Exits non-zero when a fuzzer finds a crash, a leak or undefined
-# behaviour; the input that failed is left in build/fuzz/artifacts/.
+# SECONDS (default 300): the pattern file reader, the library file reader, the WAV reader,
+# sample import's loader and the render engine (song bytes rendered with a small fixed library, seeded with the hostile songs of
+# tests/data/hostile). Exits non-zero when a fuzzer finds a crash, a leak, undefined
+# behaviour or an input that runs longer than 30 s; the input that failed is left in
+# build/fuzz/artifacts/.
 set -euo pipefail
 
 seconds="${1:-300}"
@@ -10,25 +13,29 @@ build="$root/build/fuzz"
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build "$build" --target fuzz_pattern_file fuzz_library_file fuzz_wav_file fuzz_sample_file \
+cmake --build "$build" -j2 --target fuzz_pattern_file fuzz_library_file fuzz_wav_file \
+  fuzz_sample_file fuzz_render \
   write_fuzz_seeds
 
 corpus="$build/corpus"
 "$build/write_fuzz_seeds" "$corpus"
-mkdir -p "$build/artifacts"
+mkdir -p "$corpus/render" "$build/artifacts"
+cp "$corpus"/pattern/* "$root"/tests/data/hostile/*.bwp "$corpus/render/"
 
 status=0
-for target in pattern library wav sample; do
-  exe="$build/fuzz_${target}_file"
-  log="$build/fuzz_${target}_file.log"
-  echo "== fuzz_${target}_file for ${seconds}s (log: $log)"
+for target in pattern_file library_file wav_file sample_file render; do
+  exe="$build/fuzz_${target}"
+  log="$build/fuzz_${target}.log"
+  corpus_dir="$corpus/${target%_file}"
+  echo "== fuzz_${target} for ${seconds}s (log: $log)"
   dict=()
-  if [[ -f "$root/tests/fuzz/${target}_file.dict" ]]; then
-    dict=(-dict="$root/tests/fuzz/${target}_file.dict")
+  if [[ "$target" == pattern_file || "$target" == render ]]; then
+    dict=(-dict="$root/tests/fuzz/pattern_file.dict")
   fi
-  if ! "$exe" "$corpus/$target" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=4096 \
-       -artifact_prefix="$build/artifacts/${target}-" -print_final_stats=1 >"$log" 2>&1; then
-    echo "!! fuzz_${target}_file failed; see $log"
+  if ! "$exe" "$corpus_dir" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=4096 \
+       -timeout=30 -artifact_prefix="$build/artifacts/${target}-" -print_final_stats=1 \
+       >"$log" 2>&1; then
+    echo "!! fuzz_${target} failed; see $log"
     status=1
   fi
   grep -E '^Done [0-9]+ runs' "$log" || true
