@@ -68,6 +68,7 @@ public:
     void loop();
     /// Ends the run; always runs, also after a failure.
     void finish(bool failed);
+    void playOut();
 
 private:
     void renderBlock(BlockSettings& settings);
@@ -428,10 +429,30 @@ void RenderRun::startExport()
     }
 }
 
+void RenderRun::playOut()
+{
+    // The song reached its end by itself: what is queued still goes to the device, for as
+    // long as it takes to play and no longer; Stop (or closing) ends the wait at once.
+    m_flags.StopRequested = false;
+    if (m_player->State() == TAsyncPlayer::StateIdle && m_player->InFlight() == 0 &&
+        m_player->HoldBack()) {
+        m_player->Start();
+    }
+    const auto limit = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(m_player->QueuedDuration() + 1000);
+    while (m_player->InFlight() > 0 && !m_flags.StopRequested.load() &&
+           std::chrono::steady_clock::now() < limit) {
+        sleepBriefly();
+    }
+}
+
 void RenderRun::finish(bool failed)
 {
     try {
         if (m_player) {
+            if (!failed && m_endOfSong) {
+                playOut();
+            }
             m_player->Reset();
             m_player->Close();
         }
@@ -451,15 +472,17 @@ void RenderRun::finish(bool failed)
     m_ctx.cache.ReleaseAllCopies();
     m_renderer.reset();
     m_player.reset();
+    // The run's requests are done before it says it has ended: an export asked for from then
+    // on belongs to the next run.
     const bool writeSong = m_flags.WriteSong.load();
+    m_flags.WriteRequested = false;
+    m_flags.WriteSong = false;
     m_flags.StopRequested = false;
     m_flags.EngineRunning = false;
     try {
         m_host.engineEnded(writeSong);
     } catch (...) {
     }
-    m_flags.WriteRequested = false;
-    m_flags.WriteSong = false;
 }
 
 } // namespace

@@ -151,6 +151,64 @@ private slots:
         QSKIP("the machine is too busy to play in real time without gaps");
     }
 
+    void aSongThatEndsByItselfPlaysToItsLastFrame()
+    {
+        if (!audio::SdlWaveOut::driverAvailable("disk")) {
+            QSKIP("SDL has no disk audio driver here");
+        }
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), {"Kick", "Snare"}, 4, true);
+        {
+            // Four beats at 300 bpm, the last one sounding to its end.
+            core::PatternReadCallbacks none;
+            auto song = core::ReadPatternFile(folder.path("default.bwp").toStdString(), none);
+            song->Bpm = 300;
+            song->StopPosition = 3;
+            core::AddSeqEntry(*song, 0, "A");
+            core::InsertEvent(*song, 1, 250);
+            core::WritePatternFile(folder.path("default.bwp").toStdString(), *song, true);
+        }
+        QProcess cli;
+        cli.start(QStringLiteral(BW_CLI_PATH),
+                  {QStringLiteral("render"), folder.path("default.bwp"),
+                   QStringLiteral("--library"), folder.path("default.slb"),
+                   QStringLiteral("--song"), QStringLiteral("-o"), folder.path("song.wav")});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        const std::vector<std::int16_t> song =
+            FromFirstSound(Samples(ReadAll(folder.path("song.wav")), 44));
+        const QString deviceFile = folder.path("device.raw");
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QFile::remove(deviceFile);
+            DiskDevice device(deviceFile);
+            MessageRecorder messages;
+            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            TMain& main = *windows->main;
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+            QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+            std::uint64_t underruns = 0;
+            QTRY_VERIFY_WITH_TIMEOUT((underruns = device.underruns(), main.songPosition() >= 3),
+                                     10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QVERIFY(messages.messages.empty());
+            if (underruns != 0) {
+                continue;
+            }
+            // Every frame the export writes reaches the device, the last beat's tail included.
+            const std::vector<std::int16_t> played = FromFirstSound(Samples(ReadAll(deviceFile)));
+            QVERIFY2(played.size() >= song.size(),
+                     qPrintable(QStringLiteral("%1 of %2").arg(played.size()).arg(song.size())));
+            for (std::size_t i = 0; i < song.size(); ++i) {
+                QCOMPARE(played[i], song[i]);
+            }
+            return;
+        }
+        QSKIP("the machine is too busy to play in real time without gaps");
+    }
+
     void aTempoChangeIsHeardFromTheNextBeat()
     {
         if (!audio::SdlWaveOut::driverAvailable("disk")) {
