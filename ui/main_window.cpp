@@ -213,15 +213,16 @@ void TMain::loadDefaultLibrary()
         m_library.LoadSoundLibrary(ToLocal(m_defaultLibraryPath));
         return;
     } catch (const std::exception& e) {
-        // A library file that fails part-way is dropped whole: the program starts empty.
-        {
-            std::lock_guard<core::SongLock> guard(m_songLock);
-            m_library.CreateSoundLibrary();
-        }
+        // A library file that fails part-way keeps the sounds read before the damage.
+        const int kept = m_context->withSong([this](core::TSong&) { return m_library.count(); });
+        const QString text =
+            kept == 0 ? QStringLiteral("The sound library \"%1\" could not be loaded:\n%2")
+                      : QStringLiteral("The sound library \"%1\" could not be loaded whole; "
+                                       "the first %3 sounds were kept:\n%2");
         ShowMessage(this,
-                    QStringLiteral("The sound library \"%1\" could not be loaded:\n%2")
-                        .arg(QDir::toNativeSeparators(m_defaultLibraryPath),
-                             QString::fromLocal8Bit(e.what())),
+                    text.arg(QDir::toNativeSeparators(m_defaultLibraryPath),
+                             QString::fromLocal8Bit(e.what()))
+                        .arg(kept),
                     QStringLiteral("!"));
     }
 }
