@@ -434,14 +434,15 @@ Signal Clean(Signal s, double fadeMs)
 
 std::vector<std::int16_t> Quantize(const Signal& s, double scale)
 {
+    if (s.empty()) {
+        return {};
+    }
     std::vector<std::int16_t> out(s.size(), 0);
     for (std::size_t i = 0; i < s.size(); ++i) {
         out[i] = static_cast<std::int16_t>(std::lrint(s[i] * scale));
     }
-    if (!out.empty()) {
-        out.front() = 0;
-        out.back() = 0;
-    }
+    out[0] = 0;
+    out[s.size() - 1] = 0;
     return out;
 }
 

@@ -56,8 +56,11 @@ void EditorContext::CheckTrackSounds()
     });
     // The messages are shown with the lock released, so playback goes on behind them.
     for (const core::MissingSound& m : missing) {
-        ShowMessage(m_window, QString::fromLatin1(core::MissingSoundText(m).c_str()),
-                    QStringLiteral("hmmmm..."));
+        // A name from a file may hold control bytes: they are shown as \xNN.
+        ShowMessage(
+            m_window,
+            QString::fromLatin1(core::EscapeControlBytes(core::MissingSoundText(m)).c_str()),
+            QStringLiteral("hmmmm..."));
     }
     emit tracksBound();
 }

@@ -7,48 +7,16 @@
 #include "ui/widget_factory.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <utility>
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QTemporaryFile>
 
 namespace bw::ui {
-
-namespace {
-
-/// A new, empty file in the target's folder for the engine to write, with the permissions
-/// the target has (or an ordinary file's). When none can be made, a name the engine will
-/// fail to create, so that it reports the folder as not writable.
-QString TemporaryFileBeside(const QString& target)
-{
-    const QFileInfo info(target);
-    const QString stem = QStringLiteral(".") + info.fileName();
-    QTemporaryFile file(info.absoluteDir().filePath(stem + QStringLiteral(".XXXXXX.part")));
-    file.setAutoRemove(false);
-    if (!file.open()) {
-        return info.absoluteDir().filePath(stem + QStringLiteral(".part"));
-    }
-    const QString path = file.fileName();
-    file.close();
-    const QFileDevice::Permissions ordinary = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ReadUser | QFileDevice::WriteUser |
-                                              QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    QFile::setPermissions(path, info.exists() ? QFile::permissions(target) : ordinary);
-    return path;
-}
-
-} // namespace
 
 TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
 {
@@ -95,18 +63,18 @@ void TWriteWavF::showEvent(QShowEvent* event)
         return;
     }
     setWindowTitle(caption());
-    if (m_temp.isEmpty()) {
+    if (m_target.isEmpty()) {
         m_file->setText(QStringLiteral(" - - - "));
         m_progress->setValue(0);
     }
     // One export at a time: while one runs the dialog only shows its progress.
-    m_write->setEnabled(m_temp.isEmpty());
+    m_write->setEnabled(m_target.isEmpty());
     CentreOnScreen(this);
 }
 
 void TWriteWavF::Button1Click()
 {
-    if (m_ctx == nullptr || !m_temp.isEmpty()) {
+    if (m_ctx == nullptr || !m_target.isEmpty()) {
         return;
     }
     FileRequest request;
@@ -124,12 +92,13 @@ void TWriteWavF::Button1Click()
     if (bridge.stopping()) {
         return; // the program is stopping the engine: nothing may start now
     }
+    // The engine writes beside the target and renames its file into place once the export is
+    // complete; a stopped or failed export leaves the target as it was.
     m_target = target;
-    m_temp = TemporaryFileBeside(target);
     audio::RequestFlags& flags = m_ctx->flags();
     flags.InspectorPlayRequested = false;
     flags.SongMode = false;
-    flags.setExportFileName(ToFileSystemPath(m_temp));
+    flags.setExportFileName(ToFileSystemPath(target));
     flags.WriteRequested = true;
     m_file->setText(QStringLiteral(" ") + QDir::toNativeSeparators(target));
     m_write->setEnabled(false);
@@ -152,27 +121,13 @@ void TWriteWavF::followEngine(RenderBridge& bridge)
 
 void TWriteWavF::exportCompleted()
 {
-    if (!m_temp.isEmpty()) {
-        const QString temp = std::exchange(m_temp, QString());
-        // rename() replaces the target in one step: readers see the old file or the new one.
-        if (std::rename(QFile::encodeName(temp).constData(),
-                        QFile::encodeName(m_target).constData()) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            QFile::remove(temp);
-            ShowMessage(this,
-                        QStringLiteral("The export could not be saved as \"%1\":\n%2")
-                            .arg(QDir::toNativeSeparators(m_target), reason),
-                        QStringLiteral("ERROR"));
-        }
-    }
+    m_target.clear();
     close();
 }
 
 void TWriteWavF::runEnded()
 {
-    if (!m_temp.isEmpty()) {
-        QFile::remove(std::exchange(m_temp, QString()));
-    }
+    m_target.clear();
     m_write->setEnabled(true);
     m_progress->setValue(0);
     close();

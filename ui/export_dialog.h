@@ -34,8 +34,6 @@ public:
     QLabel* fileLabel() const { return m_file; }
     QPushButton* writeButton() const { return m_write; }
     QPushButton* cancelButton() const { return m_cancel; }
-    /// The temporary file of the export under way (empty when none is).
-    const QString& pendingFile() const { return m_temp; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,8 +51,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QPushButton* m_write = nullptr;
     QPushButton* m_cancel = nullptr;
-    QString m_target; // the file the user chose
-    QString m_temp;   // the file the engine writes
+    QString m_target; // the file being written; empty while no export runs
 };
 
 } // namespace bw::ui

@@ -233,7 +233,8 @@ void TMain::loadDefaultPattern()
     core::PatternReadCallbacks callbacks;
     callbacks.showSequencer = [&showSequencer] { showSequencer = true; };
     callbacks.warn = [this](const std::string& text) {
-        ShowMessage(this, QString::fromLatin1(text.c_str()), QStringLiteral("!"));
+        ShowMessage(this, QString::fromLatin1(core::EscapeControlBytes(text).c_str()),
+                    QStringLiteral("!"));
     };
     try {
         std::unique_ptr<core::TSong> loaded =
@@ -349,6 +350,8 @@ void TMain::connectEngine()
                 }
                 ShowMessage(this, message, QStringLiteral("!"));
             });
+    connect(m_bridge, &RenderBridge::noticed, this,
+            [this](const QString& text) { ShowMessage(this, text, QStringLiteral("!")); });
     connect(m_bridge, &RenderBridge::runEnded, this, [this] {
         if (isHidden() && !m_closing) {
             show();

@@ -98,7 +98,8 @@ std::unique_ptr<core::TSong> TMain::readDocument(const QString& path, bool& show
     core::PatternReadCallbacks callbacks;
     callbacks.showSequencer = [&showSequencer] { showSequencer = true; };
     callbacks.warn = [this](const std::string& text) {
-        ShowMessage(this, QString::fromLatin1(text.c_str()), QStringLiteral("!"));
+        ShowMessage(this, QString::fromLatin1(core::EscapeControlBytes(text).c_str()),
+                    QStringLiteral("!"));
     };
     try {
         return core::ReadPatternFile(ToLocal(path), callbacks);

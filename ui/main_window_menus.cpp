@@ -220,7 +220,7 @@ void TMain::gotowebsite1Click()
 
 void TMain::Image3MouseDown(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
+    if (event->button() == Qt::RightButton && event->modifiers().testFlag(Qt::ControlModifier)) {
         ShowWindow(links().multiseq);
         return;
     }

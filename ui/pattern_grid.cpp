@@ -93,11 +93,11 @@ void PatternGrid::fitToView()
     const QSize view = ScrollBox1->maximumViewportSize();
     const int vBar = ScrollBox1->verticalScrollBar()->sizeHint().width();
     const int hBar = ScrollBox1->horizontalScrollBar()->sizeHint().height();
-    bool needsV = m_rowsHeight > view.height();
+    const bool needsV = m_rowsHeight > view.height();
     int gw = std::max(m_zoomWidth, view.width() - (needsV ? vBar : 0));
     const bool needsH = gw > view.width() - (needsV ? vBar : 0);
     if (needsH && !needsV && m_rowsHeight > view.height() - hBar) {
-        needsV = true;
+        // The horizontal bar takes the room the rows needed: a vertical one appears too.
         gw = std::max(m_zoomWidth, view.width() - vBar);
     }
     gw = std::max(gw, 1);

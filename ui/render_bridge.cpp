@@ -49,6 +49,10 @@ bool RenderBridge::startRun()
 
 void RenderBridge::requestStop()
 {
+    // An export cut short leaves no file: the target keeps what it held.
+    if (m_flags.WriteRequested.load()) {
+        m_flags.AbandonExport = true;
+    }
     m_flags.StopRequested = true;
 }
 
@@ -59,7 +63,7 @@ void RenderBridge::stopAndWait()
         return;
     }
     m_stopping = true;
-    m_flags.StopRequested = true;
+    requestStop();
     const auto allFinished = [this] {
         return std::all_of(m_runs.begin(), m_runs.end(),
                            [](const auto& run) { return run->finished(); });
@@ -178,6 +182,12 @@ void RenderBridge::engineFailed(const std::string& message, bool wavWriteFailed)
             emit runFailed(QString::fromLatin1(message.c_str()), wavWriteFailed);
         },
         true);
+}
+
+void RenderBridge::engineNotice(const std::string& text)
+{
+    // Posted: the run goes on while the user reads it.
+    onUiThread([this, text] { emit noticed(QString::fromLatin1(text.c_str())); }, false);
 }
 
 void RenderBridge::engineEnded(bool writeSong)

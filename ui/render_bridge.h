@@ -44,7 +44,8 @@ public:
     /// Starts a new render thread (play, loop, preview, export). Ignored (false) while a stop
     /// is being waited for.
     bool startRun();
-    /// Asks the running thread to end after its current block; does not wait.
+    /// Asks the running thread to end after its current block; does not wait. An export it
+    /// was writing is abandoned.
     void requestStop();
     /// Asks every run to end and waits with the UI event loop served (the engine may be in a
     /// call that needs the UI thread), then joins the threads.
@@ -71,6 +72,7 @@ public:
     void closeExportDialog() override;
     void engineFailed(const std::string& message, bool wavWriteFailed) override;
     void engineEnded(bool writeSong) override;
+    void engineNotice(const std::string& text) override;
 
 signals:
     /// The engine moved the song position (after a song beat, or a reset to 0).
@@ -85,6 +87,8 @@ signals:
     void runFailed(const QString& message, bool wavWriteFailed);
     /// The run has ended: transport, meter and export dialog reset.
     void runEnded(bool writeSong);
+    /// Something the user should know that does not stop the run.
+    void noticed(const QString& text);
 
 private:
     /// Runs fn on the UI thread; waits for it when wait is true.

@@ -25,7 +25,6 @@ const QColor Amber(0xf5, 0xb0, 0x3c);
 const QColor AmberLight(0xff, 0xdc, 0x8c);
 const QColor AmberDark(0x9a, 0x58, 0x0e);
 const QColor TealTone(0x00, 0x80, 0x80);
-const QColor Steel(0xc8, 0xcd, 0xd6);
 
 QImage Blank(int w, int h, QColor fill = Qt::transparent)
 {
@@ -409,7 +408,9 @@ QImage DrawSeqImage()
     // Placements on lanes, in the colours the sequencer gives patterns of 2..16 beats.
     struct Bar
     {
-        int lane, from, len;
+        int lane = 0;
+        int from = 0;
+        int len = 0;
         QColor color;
     };
     const std::array<Bar, 6> bars = {{{0, 6, 22, QColor(0x00, 0x00, 0xff)},

@@ -103,9 +103,9 @@ void TransportBand::createSelectors(QWidget* host)
     };
     struct Row
     {
-        QComboBox** box;
-        const char* name;
-        const char* label;
+        QComboBox** box = nullptr;
+        const char* name = nullptr;
+        const char* label = nullptr;
         QStringList items;
     };
     QStringList transItems;
@@ -355,7 +355,7 @@ void TransportBand::stopBClick()
     playb->setChecked(false);
     emit transportPressed();
     stopB->setChecked(true);
-    m_ctx.flags().StopRequested = true;
+    m_ctx.bridge().requestStop();
     m_ctx.flags().SongMode = false;
 }
 
@@ -384,8 +384,8 @@ int SelectorNumber(const QComboBox* box)
 void TransportBand::BeatBChange()
 {
     int beats = SelectorNumber(BeatB);
-    if (beats < 1 || beats > 100) {
-        beats = std::clamp(beats, 1, 100);
+    if (beats < 1 || beats > core::MaxBeats) {
+        beats = std::clamp(beats, 1, core::MaxBeats);
         const QSignalBlocker block(BeatB);
         BeatB->setEditText(QString::number(beats));
     }

@@ -21,6 +21,7 @@ std::unique_ptr<QObject> MakePatternTabsTest();
 std::unique_ptr<QObject> MakeSongCommandsTest();
 std::unique_ptr<QObject> MakePlaybackDeviceTest();
 std::unique_ptr<QObject> MakeUndoTest();
+std::unique_ptr<QObject> MakeToolRowTest();
 std::unique_ptr<QObject> MakeWaveInspectorTest();
 std::unique_ptr<QObject> MakeLibraryWindowTest();
 std::unique_ptr<QObject> MakeGroovePopupsTest();
@@ -46,6 +47,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeSongCommandsTest());
     suites.push_back(bw::testing::MakePlaybackDeviceTest());
     suites.push_back(bw::testing::MakeUndoTest());
+    suites.push_back(bw::testing::MakeToolRowTest());
     suites.push_back(bw::testing::MakeWaveInspectorTest());
     suites.push_back(bw::testing::MakeLibraryWindowTest());
     suites.push_back(bw::testing::MakeGroovePopupsTest());
