@@ -18,4 +18,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 0
 fi
 
-exec "$build/beatwright"
+exec "$build/beatwright" "$@"

@@ -17,6 +17,7 @@
 #include "ui/sequencer_panel.h"
 #include "ui/sequencer_windows.h"
 #include "ui/skin.h"
+#include "ui/sound_popup.h"
 #include "ui/track_list.h"
 #include "ui/transport_band.h"
 #include "ui/value_lane.h"
@@ -578,6 +579,41 @@ private slots:
         windows->conti->show();
         QVERIFY(QTest::qWaitForWindowExposed(windows->conti.get()));
         QVERIFY(windows->conti->grab().save(out + QStringLiteral("/pictures.png")));
+        windows->conti->close();
+
+        // The editors with a dense pattern: 8 x 8 steps, hits with pitches and pans, the
+        // value lane in each of its modes, and the sound popup.
+        shown.resize(1000, 700);
+        QTest::qWait(50);
+        shown.context().withSong([](core::TSong& s) {
+            s.Beats = 8;
+            s.Ticks = 8;
+            for (int t = 0; t < s.TrackCount; ++t) {
+                for (int step = 0; step < 64; step += 1 + t % 3) {
+                    core::TNoteEvent& e =
+                        s.Events[static_cast<std::size_t>(t)][static_cast<std::size_t>(step * 4)];
+                    e.Volume = 1500 + (step * 977 + t * 131) % 8500;
+                    e.Pitch = (step % 5) - 2;
+                    e.Pan = ((step * 311) % 2001) - 1000;
+                    e.Selected = step % 7 == 0 ? 1 : 0;
+                }
+            }
+        });
+        shown.ShowSongSettings();
+        QTest::qWait(50);
+        QVERIFY(shown.grab().save(out + QStringLiteral("/dense.png")));
+        ValueLane& laneRegion = shown.valueLane();
+        const char* modes[] = {"volume", "pitch", "pan"};
+        for (int m = 0; m < 3; ++m) {
+            ClickAt(laneRegion.tab, QPoint(30, laneRegion.tab->height() * (2 + 2 * m) / 8));
+            QVERIFY(laneRegion.tab->parentWidget()->parentWidget()->grab().save(
+                out + QStringLiteral("/lane_%1.png").arg(QString::fromLatin1(modes[m]))));
+        }
+        ClickAt(shown.trackList().PaintBox1, QPoint(40, 10), Qt::RightButton);
+        QVERIFY(QTest::qWaitForWindowExposed(windows->selfPopup.get()));
+        HoverAt(windows->selfPopup->P, windows->selfPopup->cellOrigin(3) + QPoint(20, 8));
+        QVERIFY(windows->selfPopup->grab().save(out + QStringLiteral("/popup.png")));
+        windows->selfPopup->close();
     }
 };
 
