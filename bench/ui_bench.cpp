@@ -120,8 +120,8 @@ int main(int argc, char* argv[])
     std::printf("start-up to a painted main window: %.0f ms\n", startMs);
     std::printf("grid full repaint, 31 tracks x 257 slots, 8x8 steps, %dx%d px: %.2f ms\n",
                 main.grid().PaintBox2->width(), main.grid().PaintBox2->height(), gridMs);
-    std::printf("value lane full repaint, %d px wide: %.2f ms\n",
-                main.valueLane().valbox->width(), laneMs);
+    std::printf("value lane full repaint, %d px wide: %.2f ms\n", main.valueLane().valbox->width(),
+                laneMs);
     std::printf("CPU while idle: %.1f %% of one core; playing the song: %.1f %% of one core "
                 "(%d s)\n",
                 idleShare * 100.0, playShare * 100.0, seconds);
