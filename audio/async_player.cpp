@@ -14,10 +14,6 @@ constexpr std::uint32_t ShareMask = 0x7FFFFFFFu;
 constexpr const char* NoDeviceText = "TASyncPlayer: kein Ausgabegerät geöffnet";
 constexpr const char* MaxBuffersText = "TAsyncPlayer.Write: WaveOutMaxBuffers überschritten";
 
-constexpr std::uint8_t StateClosed = 0;
-constexpr std::uint8_t StateIdle = 1;
-constexpr std::uint8_t StatePlaying = 2;
-
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
               "the done callback must not take a lock");
 
