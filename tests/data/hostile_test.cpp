@@ -19,7 +19,9 @@ using bw::testing::CliResult;
 using bw::testing::runCli;
 using bw::testing::TempFolder;
 
-constexpr double SecondsAllowed = 1.0;
+// Guards against the runaway work these files once caused (tens of seconds to hours), not
+// speed measurements: every run takes a small fraction of this.
+constexpr double SecondsAllowed = 4.0;
 constexpr long MegabytesAllowed = 256;
 
 /// The files kept in the repository, copied into a scratch folder next to the renders.
@@ -37,12 +39,12 @@ protected:
     CliResult run(const std::vector<std::string>& args)
     {
         const double slack = bw::testing::buildSlowness();
-        const CliResult r = runCli(args, dir.root().string(), std::chrono::seconds(60));
-        EXPECT_FALSE(r.killed) << "still running after 60 s";
         // The time the program itself took; the wall clock only with room for a machine that
         // is busy with other work.
+        const auto wallLimit = std::chrono::seconds(static_cast<int>(4 * SecondsAllowed * slack));
+        const CliResult r = runCli(args, dir.root().string(), wallLimit);
+        EXPECT_FALSE(r.killed) << "still running after " << wallLimit.count() << " s";
         EXPECT_LT(r.cpuSeconds, SecondsAllowed * slack) << r.err;
-        EXPECT_LT(r.seconds, 10 * SecondsAllowed * slack) << r.err;
         // Sanitizers keep shadow memory and quarantine: allow for them as for their time.
         EXPECT_LT(r.peakKiB / 1024, MegabytesAllowed * static_cast<long>(slack)) << r.err;
         return r;
