@@ -99,7 +99,9 @@ std::vector<std::int16_t> hat(std::size_t length, std::int32_t level, std::uint3
         const auto fade = static_cast<std::int64_t>(length - i);
         s[i] = clamp16(bright * level / 32768 * fade / static_cast<std::int64_t>(length));
     }
-    s[0] = static_cast<std::int16_t>(level);
+    if (!s.empty()) {
+        s.front() = static_cast<std::int16_t>(level);
+    }
     return s;
 }
 
