@@ -53,6 +53,22 @@ std::vector<std::int16_t> FromFirstSound(const std::vector<std::int16_t>& device
     return {device.begin() + static_cast<std::ptrdiff_t>(first), device.end()};
 }
 
+/// The folder's song as `beatwright-cli render --song` writes it, from its first sound on;
+/// empty when the command failed.
+std::vector<std::int16_t> CliSongFromFirstSound(const ProgramFolder& folder)
+{
+    QProcess cli;
+    cli.start(QStringLiteral(BW_CLI_PATH),
+              {QStringLiteral("render"), folder.path("default.bwp"), QStringLiteral("--library"),
+               folder.path("default.slb"), QStringLiteral("--song"), QStringLiteral("-o"),
+               folder.path("song.wav")});
+    if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit ||
+        cli.exitCode() != 0) {
+        return {};
+    }
+    return FromFirstSound(Samples(ReadAll(folder.path("song.wav")), 44));
+}
+
 /// Plays through SDL's disk driver into a file while it exists; restores the dummy driver.
 class DiskDevice
 {
@@ -103,16 +119,9 @@ private slots:
             QVERIFY(QFile::copy(QStringLiteral(BW_BUILD_DIR "/") + QString::fromLatin1(name),
                                 folder.path(name)));
         }
-        QProcess cli;
-        cli.start(QStringLiteral(BW_CLI_PATH),
-                  {QStringLiteral("render"), folder.path("default.bwp"),
-                   QStringLiteral("--library"), folder.path("default.slb"),
-                   QStringLiteral("--song"), QStringLiteral("-o"), folder.path("song.wav")});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
         // The song's first values are silent too: compare from the first sound of both.
-        const std::vector<std::int16_t> song =
-            FromFirstSound(Samples(ReadAll(folder.path("song.wav")), 44));
+        const std::vector<std::int16_t> song = CliSongFromFirstSound(folder);
+        QVERIFY(!song.empty());
 
         const QString deviceFile = folder.path("device.raw");
         // A busy machine may run the device dry between blocks; that attempt proves nothing.
@@ -169,15 +178,8 @@ private slots:
             core::InsertEvent(*song, 1, 250);
             core::WritePatternFile(folder.path("default.bwp").toStdString(), *song, true);
         }
-        QProcess cli;
-        cli.start(QStringLiteral(BW_CLI_PATH),
-                  {QStringLiteral("render"), folder.path("default.bwp"),
-                   QStringLiteral("--library"), folder.path("default.slb"),
-                   QStringLiteral("--song"), QStringLiteral("-o"), folder.path("song.wav")});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
-        const std::vector<std::int16_t> song =
-            FromFirstSound(Samples(ReadAll(folder.path("song.wav")), 44));
+        const std::vector<std::int16_t> song = CliSongFromFirstSound(folder);
+        QVERIFY(!song.empty());
         const QString deviceFile = folder.path("device.raw");
         for (int attempt = 0; attempt < 3; ++attempt) {
             QFile::remove(deviceFile);
