@@ -4,16 +4,13 @@
 #include "library/binary_io.h"
 #include "tests/core/bwp_builder.h"
 #include "tests/data/hostile_files.h"
+#include "tests/library/odd_files.h"
 #include "tests/library/temp_folder.h"
 
-#include <atomic>
 #include <chrono>
 #include <climits>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -156,35 +153,15 @@ TEST(PatternFileSource, APipeIsRefusedWithoutWaitingForAWriter)
     bw::testing::TempFolder dir;
     const std::string fifo = dir.path("song.bwp");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string message = "(still waiting)";
-    std::atomic<bool> done{false};
-    std::thread reader([&] {
-        message = readFileError(fifo);
-        done = true;
-    });
-    for (int i = 0; i < 500 && !done; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (!done) {
-        // Let a reader that waits for a writer go, so the test ends.
-        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    reader.join();
-    EXPECT_TRUE(done.load() && message.find("is a pipe") != std::string::npos) << message;
+    const std::string message = bw::testing::ReadFromUnwrittenPipe(fifo, readFileError);
+    EXPECT_NE(message.find("is a pipe"), std::string::npos) << message;
 }
 
 TEST(PatternFileSource, AFileAboveTheSizeLimitIsRefusedUnread)
 {
     bw::testing::TempFolder dir;
     const std::string path = dir.path("huge.bwp");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    // Sparse: the size without the disk space.
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>((256 << 20) + 1)), 0);
-    ::close(fd);
+    bw::testing::MakeSparseFile(path, (std::int64_t{256} << 20) + 1);
     EXPECT_NE(readFileError(path).find("is larger than 256 MB, the most a pattern file may hold"),
               std::string::npos)
         << readFileError(path);

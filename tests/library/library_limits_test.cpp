@@ -3,15 +3,12 @@
 #include "library/atomic_file.h"
 #include "library/binary_io.h"
 #include "library/sound_library.h"
+#include "tests/library/odd_files.h"
 #include "tests/library/temp_folder.h"
 
-#include <atomic>
 #include <chrono>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -98,33 +95,15 @@ TEST(LibraryFileSource, DevicesFoldersAndPipesAreRefusedAtOnce)
 
     const std::string fifo = dir.path("kit.slb");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string message = "(still waiting)";
-    std::atomic<bool> done{false};
-    std::thread reader([&] {
-        message = loadError(fifo);
-        done = true;
-    });
-    for (int i = 0; i < 500 && !done; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (!done) {
-        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    reader.join();
-    EXPECT_TRUE(done.load() && message.find("is a pipe") != std::string::npos) << message;
+    const std::string message = bw::testing::ReadFromUnwrittenPipe(fifo, loadError);
+    EXPECT_NE(message.find("is a pipe"), std::string::npos) << message;
 }
 
 TEST(LibraryFileSource, AFileAboveTheSizeLimitIsRefusedUnread)
 {
     bw::testing::TempFolder dir;
     const std::string path = dir.path("huge.slb");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>((std::int64_t{1} << 30) + 1)), 0);
-    ::close(fd);
+    bw::testing::MakeSparseFile(path, (std::int64_t{1} << 30) + 1);
     const auto start = std::chrono::steady_clock::now();
     const std::string message = loadError(path);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
