@@ -120,6 +120,14 @@ void ValueLane::valboxPaint(QPainter& p)
         paintPans(p, H);
         return;
     }
+    forEachShownEvent([&](int x, const core::TNoteEvent& e) {
+        const int y = H - H * e.Volume / 10000;
+        p.fillRect(x, y, 3, H - y, ToQColor(colors::Black));
+    });
+}
+
+void ValueLane::forEachShownEvent(const std::function<void(int x, const core::TNoteEvent&)>& paint)
+{
     const int W = m_ctx.gridWidth();
     const int scrollX = m_ctx.gridScrollX();
     m_ctx.withSong([&](const core::TSong& s) {
@@ -129,11 +137,9 @@ void ValueLane::valboxPaint(QPainter& p)
         }
         const auto& row = s.Events[static_cast<std::size_t>(track)];
         for (int slot = 0; slot < core::PatternSlots; ++slot) {
-            const int v = row[static_cast<std::size_t>(slot)].Volume;
-            if (v > 0) {
-                const int x = XFromPos(slot, W) + scrollX;
-                const int y = H - H * v / 10000;
-                p.fillRect(x, y, 3, H - y, ToQColor(colors::Black));
+            const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
+            if (e.Volume > 0) {
+                paint(XFromPos(slot, W) + scrollX, e);
             }
         }
     });
@@ -141,64 +147,36 @@ void ValueLane::valboxPaint(QPainter& p)
 
 void ValueLane::paintPitchTags(QPainter& p, int H)
 {
-    const int W = m_ctx.gridWidth();
-    const int scrollX = m_ctx.gridScrollX();
     p.setPen(ToQColor(colors::Black));
     p.drawLine(0, H / 2, valbox->width(), H / 2);
     const QFontMetrics fm(p.font());
     const int th = fm.height();
-    m_ctx.withSong([&](const core::TSong& s) {
-        const int track = s.SelectedTrack;
-        if (track < 0 || track >= core::MaxTracks) {
-            return;
-        }
-        const auto& row = s.Events[static_cast<std::size_t>(track)];
-        for (int slot = 0; slot < core::PatternSlots; ++slot) {
-            const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
-            if (e.Volume <= 0) {
-                continue;
-            }
-            const QString text =
-                e.Pitch > 0 ? QStringLiteral("+%1").arg(e.Pitch) : QString::number(e.Pitch);
-            // 64-bit: a pitch read from a file may be huge; the tag stays inside the lane.
-            const std::int64_t wanted = H / 2 - 2 * static_cast<std::int64_t>(e.Pitch) - th / 2;
-            const int top = static_cast<int>(
-                std::max<std::int64_t>(0, std::min<std::int64_t>(wanted, H - th - 2)));
-            const int x = XFromPos(slot, W) + scrollX;
-            p.setPen(ToQColor(colors::Black));
-            p.setBrush(ToQColor(colors::Yellow));
-            p.drawRect(QRect(QPoint(x - 1, top - 1),
-                             QPoint(x + fm.horizontalAdvance(text) + 2, top + th + 2)));
-            p.drawText(x, top + fm.ascent(), text);
-        }
+    forEachShownEvent([&](int x, const core::TNoteEvent& e) {
+        const QString text =
+            e.Pitch > 0 ? QStringLiteral("+%1").arg(e.Pitch) : QString::number(e.Pitch);
+        // 64-bit: a pitch read from a file may be huge; the tag stays inside the lane.
+        const std::int64_t wanted = H / 2 - 2 * static_cast<std::int64_t>(e.Pitch) - th / 2;
+        const int top =
+            static_cast<int>(std::max<std::int64_t>(0, std::min<std::int64_t>(wanted, H - th - 2)));
+        p.setPen(ToQColor(colors::Black));
+        p.setBrush(ToQColor(colors::Yellow));
+        p.drawRect(QRect(QPoint(x - 1, top - 1),
+                         QPoint(x + fm.horizontalAdvance(text) + 2, top + th + 2)));
+        p.drawText(x, top + fm.ascent(), text);
     });
 }
 
 void ValueLane::paintPans(QPainter& p, int H)
 {
-    const int W = m_ctx.gridWidth();
-    const int scrollX = m_ctx.gridScrollX();
-    m_ctx.withSong([&](const core::TSong& s) {
-        const int track = s.SelectedTrack;
-        if (track < 0 || track >= core::MaxTracks) {
-            return;
-        }
-        const auto& row = s.Events[static_cast<std::size_t>(track)];
-        p.setRenderHint(QPainter::Antialiasing, false);
-        for (int slot = 0; slot < core::PatternSlots; ++slot) {
-            const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
-            if (e.Volume <= 0) {
-                continue;
-            }
-            const int pan = std::clamp(e.Pan, -1000, 1000);
-            const int x = XFromPos(slot, W) + scrollX;
-            const int y1 = H - H * (pan + 1000) / 2000;
-            p.fillRect(QRect(QPoint(x, std::min(y1, H / 2)), QPoint(x + 2, std::max(y1, H / 2))),
-                       ToQColor(colors::Black));
-            p.setPen(ToQColor(colors::Red));
-            p.setBrush(ToQColor(colors::Red));
-            p.drawEllipse(QRect(QPoint(x, y1 - 3), QPoint(x + 3, y1 + 2)));
-        }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    forEachShownEvent([&](int x, const core::TNoteEvent& e) {
+        const int pan = std::clamp(e.Pan, -1000, 1000);
+        const int y1 = H - H * (pan + 1000) / 2000;
+        p.fillRect(QRect(QPoint(x, std::min(y1, H / 2)), QPoint(x + 2, std::max(y1, H / 2))),
+                   ToQColor(colors::Black));
+        p.setPen(ToQColor(colors::Red));
+        p.setBrush(ToQColor(colors::Red));
+        p.drawEllipse(QRect(QPoint(x, y1 - 3), QPoint(x + 3, y1 + 2)));
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 #include <QPoint>
 
@@ -11,6 +13,10 @@ class QWidget;
 
 namespace bw::audio {
 struct BlockReport;
+}
+
+namespace bw::core {
+struct TNoteEvent;
 }
 
 namespace bw::ui {
@@ -58,6 +64,9 @@ private:
     void paintGuides(QPainter& p, int height);
     void paintPitchTags(QPainter& p, int height);
     void paintPans(QPainter& p, int height);
+    /// Calls paint with the lane x and the event for every event of the selected track, under
+    /// the song lock.
+    void forEachShownEvent(const std::function<void(int x, const core::TNoteEvent&)>& paint);
     void valboxMouseDown(QMouseEvent* event);
     void valboxMouseMove(QMouseEvent* event);
     void valboxMouseUp(QMouseEvent* event);
