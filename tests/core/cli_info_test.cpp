@@ -3,41 +3,21 @@
 #include "library/atomic_file.h"
 #include "library/sound_library.h"
 #include "tests/core/bwp_builder.h"
+#include "tests/data/cli_run.h"
 #include "tests/library/temp_folder.h"
 
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using bw::testing::CliRun;
 using bw::testing::TempFolder;
-
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string text(const std::string& path)
-{
-    const auto bytes = bw::readWholeFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 CliRun info(const TempFolder& dir, const std::string& file)
 {
-    const std::string command = std::string("'") + BW_CLI_PATH + "' info '" + file + "' --json >'" +
-                                dir.path("out.txt") + "' 2>'" + dir.path("err.txt") + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = text(dir.path("out.txt"));
-    run.err = text(dir.path("err.txt"));
-    return run;
+    return bw::testing::runCliLine(dir.root().string(), "info '" + file + "' --json");
 }
 
 void save(const std::string& path, const std::vector<std::uint8_t>& bytes)

@@ -6,7 +6,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -121,6 +124,36 @@ inline double buildSlowness()
 #else
     return 4.0;
 #endif
+}
+
+/// What a command line run through the shell gave: its exit status and both outputs.
+struct CliRun
+{
+    int status = -1; // the exit code, -1 when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+/// Runs BW_CLI_PATH with arguments (shell syntax: quote paths) through the shell, its outputs
+/// kept in files of the folder dir.
+inline CliRun runCliLine(const std::string& dir, const std::string& arguments)
+{
+    const auto text = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string out = dir + "/.cli-stdout";
+    const std::string err = dir + "/.cli-stderr";
+    const std::string command =
+        std::string("'") + BW_CLI_PATH + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    CliRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = text(out);
+    run.err = text(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return run;
 }
 
 } // namespace bw::testing

@@ -2,45 +2,25 @@
 #include "library/atomic_file.h"
 #include "library/sample_import.h"
 #include "library/sound_library.h"
+#include "tests/data/cli_run.h"
 #include "tests/library/temp_folder.h"
 #include "tests/library/wav_builder.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using bw::library::SoundLibrary;
+using bw::testing::CliRun;
 using bw::testing::TempFolder;
 using bw::testing::WavBuilder;
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string text(const std::string& path)
-{
-    const auto bytes = bw::readWholeFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 CliRun addSound(const TempFolder& dir, const std::string& arguments)
 {
-    const std::string command = std::string("'") + BW_CLI_PATH + "' add-sound " + arguments +
-                                " >'" + dir.path("out.txt") + "' 2>'" + dir.path("err.txt") + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = text(dir.path("out.txt"));
-    run.err = text(dir.path("err.txt"));
-    return run;
+    return bw::testing::runCliLine(dir.root().string(), "add-sound " + arguments);
 }
 
 std::string quoted(const std::string& s)
@@ -156,8 +136,7 @@ TEST(CliAddSound, RefusedFilesLeaveTheLibraryAsItWas)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, dir.path("missing.wav") + ": No such file or directory\n");
     EXPECT_EQ(bw::readWholeFile(slb), before);
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"damaged.wav", "err.txt", "kit.slb",
-                                                       "out.txt", "text.wav"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"damaged.wav", "kit.slb", "text.wav"}));
 
     // A library that cannot be read is not replaced either.
     bw::writeFileAtomically(dir.path("ok.wav"), bw::testing::canonicalWav({1, 2, 3}));
