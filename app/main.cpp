@@ -1,9 +1,9 @@
 // The GUI program: creates the windows in their order and runs the event loop.
 
-#include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/program_files.h"
-#include "ui/program_windows.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/program_files.h"
+#include "ui/shell/program_windows.h"
+#include "ui/widgets/message_box.h"
 
 #ifdef BW_HAVE_SDL_OUT
 #include "audio/sdl_wave_out.h"

@@ -7,13 +7,13 @@
 //                                       SDL_AUDIODRIVER picks the sound device)
 
 #include "audio/sdl_wave_out.h"
-#include "ui/editor_context.h"
-#include "ui/main_window.h"
-#include "ui/paint_box.h"
-#include "ui/pattern_grid.h"
-#include "ui/program_windows.h"
-#include "ui/transport_band.h"
-#include "ui/value_lane.h"
+#include "ui/regions/pattern_grid.h"
+#include "ui/regions/transport_band.h"
+#include "ui/regions/value_lane.h"
+#include "ui/shell/editor_context.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/program_windows.h"
+#include "ui/widgets/paint_box.h"
 
 #include <algorithm>
 #include <chrono>

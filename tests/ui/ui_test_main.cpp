@@ -58,12 +58,18 @@ int main(int argc, char* argv[])
     // select its functions).
     const QByteArray only = qgetenv("BW_UI_SUITE");
     int status = 0;
+    bool ran = false;
     for (auto& suite : suites) {
         const QByteArray name = suite->metaObject()->className();
         if (!only.isEmpty() && !name.endsWith("::" + only)) {
             continue;
         }
+        ran = true;
         status |= QTest::qExec(suite.get(), argc, argv);
+    }
+    if (!ran) {
+        qWarning("BW_UI_SUITE=%s names no test class", only.constData());
+        return 1;
     }
     return status;
 }

@@ -4,9 +4,9 @@
 #include "core/pattern_file.h"
 #include "core/song.h"
 #include "library/sound_library.h"
-#include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/program_windows.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/program_windows.h"
+#include "ui/widgets/message_box.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,0 +1,302 @@
+// Playback from the main window as the sound device receives it (SDL's disk driver writes
+// what the device would have played to a file).
+
+#include "audio/sdl_wave_out.h"
+#include "core/pattern_file.h"
+#include "ui/regions/sequencer_panel.h"
+#include "ui/regions/transport_band.h"
+#include "ui/shell/editor_context.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/render_bridge.h"
+#include "ui_test_support.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <vector>
+
+#include <QObject>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+namespace bw::testing {
+
+using namespace bw::ui;
+
+namespace {
+
+std::vector<std::int16_t> Samples(const QByteArray& bytes, qsizetype from = 0)
+{
+    std::vector<std::int16_t> out;
+    for (qsizetype i = from; i + 1 < bytes.size(); i += 2) {
+        out.push_back(static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[i]) |
+                                                (static_cast<std::uint8_t>(bytes[i + 1]) << 8)));
+    }
+    return out;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// The device's output from the first sound on (the device plays silence until then).
+std::vector<std::int16_t> FromFirstSound(const std::vector<std::int16_t>& device)
+{
+    std::size_t first = 0;
+    while (first < device.size() && device[first] == 0) {
+        ++first;
+    }
+    first -= first % 2;
+    return {device.begin() + static_cast<std::ptrdiff_t>(first), device.end()};
+}
+
+/// The folder's song as `beatwright-cli render --song` writes it, from its first sound on;
+/// empty when the command failed.
+std::vector<std::int16_t> CliSongFromFirstSound(const ProgramFolder& folder)
+{
+    QProcess cli;
+    cli.start(QStringLiteral(BW_CLI_PATH),
+              {QStringLiteral("render"), folder.path("default.bwp"), QStringLiteral("--library"),
+               folder.path("default.slb"), QStringLiteral("--song"), QStringLiteral("-o"),
+               folder.path("song.wav")});
+    if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit ||
+        cli.exitCode() != 0) {
+        return {};
+    }
+    return FromFirstSound(Samples(ReadAll(folder.path("song.wav")), 44));
+}
+
+/// Plays through SDL's disk driver into a file while it exists; restores the dummy driver.
+class DiskDevice
+{
+public:
+    explicit DiskDevice(const QString& file)
+    {
+        ::setenv("SDL_AUDIODRIVER", "disk", 1);
+        ::setenv("SDL_DISKAUDIOFILE", file.toLocal8Bit().constData(), 1);
+    }
+    ~DiskDevice() { ::setenv("SDL_AUDIODRIVER", "dummy", 1); }
+    DiskDevice(const DiskDevice&) = delete;
+    DiskDevice& operator=(const DiskDevice&) = delete;
+
+    /// An output factory that remembers the last output, for its underrun count (to be read
+    /// while that output plays: the run frees it when it ends).
+    audio::WaveOutFactory factory()
+    {
+        return [this] {
+            auto out = std::make_unique<audio::SdlWaveOut>();
+            m_last = out.get();
+            return out;
+        };
+    }
+    std::uint64_t underruns() const
+    {
+        audio::SdlWaveOut* last = m_last.load();
+        return last != nullptr ? last->underruns() : 0;
+    }
+
+private:
+    std::atomic<audio::SdlWaveOut*> m_last{nullptr};
+};
+
+} // namespace
+
+class PlaybackDeviceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void playAndStopPutTheSongOnTheDevice()
+    {
+        if (!audio::SdlWaveOut::driverAvailable("disk")) {
+            QSKIP("SDL has no disk audio driver here");
+        }
+        ProgramFolder folder;
+        for (const char* name : {"default.slb", "default.bwp"}) {
+            QVERIFY(QFile::copy(QStringLiteral(BW_BUILD_DIR "/") + QString::fromLatin1(name),
+                                folder.path(name)));
+        }
+        // The song's first values are silent too: compare from the first sound of both.
+        const std::vector<std::int16_t> song = CliSongFromFirstSound(folder);
+        QVERIFY(!song.empty());
+
+        const QString deviceFile = folder.path("device.raw");
+        // A busy machine may run the device dry between blocks; that attempt proves nothing.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QFile::remove(deviceFile);
+            DiskDevice device(deviceFile);
+            MessageRecorder messages;
+            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            TMain& main = *windows->main;
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+            QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(main.songPosition() >= 6, 15000);
+            const std::uint64_t underruns = device.underruns(); // the output lives while it plays
+            QTest::mouseClick(main.transport().stopB, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QVERIFY(messages.messages.empty());
+            if (underruns != 0) {
+                continue;
+            }
+            const std::vector<std::int16_t> played = FromFirstSound(Samples(ReadAll(deviceFile)));
+            std::size_t same = 0;
+            while (same < played.size() && same < song.size() && played[same] == song[same]) {
+                ++same;
+            }
+            // Several beats at 112 bpm (the ones still queued at Stop are discarded), then only
+            // the silence after Stop.
+            const std::size_t beat = 2 * (2646000 / 112);
+            QVERIFY2(same >= 3 * beat, qPrintable(QString::number(same)));
+            for (std::size_t i = same; i < played.size(); ++i) {
+                QCOMPARE(played[i], std::int16_t{0});
+            }
+            return;
+        }
+        QSKIP("the machine is too busy to play in real time without gaps");
+    }
+
+    void aSongThatEndsByItselfPlaysToItsLastFrame()
+    {
+        if (!audio::SdlWaveOut::driverAvailable("disk")) {
+            QSKIP("SDL has no disk audio driver here");
+        }
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), {"Kick", "Snare"}, 4, true);
+        {
+            // Four beats at 300 bpm, the last one sounding to its end.
+            core::PatternReadCallbacks none;
+            auto song = core::ReadPatternFile(folder.path("default.bwp").toStdString(), none);
+            song->Bpm = 300;
+            song->StopPosition = 3;
+            core::AddSeqEntry(*song, 0, "A");
+            core::InsertEvent(*song, 1, 250);
+            core::WritePatternFile(folder.path("default.bwp").toStdString(), *song, true);
+        }
+        const std::vector<std::int16_t> song = CliSongFromFirstSound(folder);
+        QVERIFY(!song.empty());
+        const QString deviceFile = folder.path("device.raw");
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QFile::remove(deviceFile);
+            DiskDevice device(deviceFile);
+            MessageRecorder messages;
+            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            TMain& main = *windows->main;
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+            QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+            std::uint64_t underruns = 0;
+            QTRY_VERIFY_WITH_TIMEOUT((underruns = device.underruns(), main.songPosition() >= 3),
+                                     10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QVERIFY(messages.messages.empty());
+            if (underruns != 0) {
+                continue;
+            }
+            // Every frame the export writes reaches the device, the last beat's tail included.
+            const std::vector<std::int16_t> played = FromFirstSound(Samples(ReadAll(deviceFile)));
+            QVERIFY2(played.size() >= song.size(),
+                     qPrintable(QStringLiteral("%1 of %2").arg(played.size()).arg(song.size())));
+            for (std::size_t i = 0; i < song.size(); ++i) {
+                QCOMPARE(played[i], song[i]);
+            }
+            return;
+        }
+        QSKIP("the machine is too busy to play in real time without gaps");
+    }
+
+    void aTempoChangeIsHeardFromTheNextBeat()
+    {
+        if (!audio::SdlWaveOut::driverAvailable("disk")) {
+            QSKIP("SDL has no disk audio driver here");
+        }
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        {
+            core::TSong song;
+            core::InitSong(song);
+            core::AddPattern(song, "A");
+            core::LoadWorkingCopy(song, 0);
+            song.Beats = 1;
+            song.Bpm = 300;
+            song.Tracks[0].SoundName.assign("Kick");
+            song.Tracks[0].Enabled = 1;
+            core::InsertEvent(song, 0, 0); // a click at every beat
+            core::WritePatternFile(folder.path("default.bwp").toStdString(), song);
+        }
+        const QString deviceFile = folder.path("device.raw");
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QFile::remove(deviceFile);
+            DiskDevice device(deviceFile);
+            MessageRecorder messages;
+            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            TMain& main = *windows->main;
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+            int blocks = 0;
+            QObject::connect(&main.bridge(), &RenderBridge::blockReported, &main,
+                             [&blocks] { ++blocks; });
+            QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton); // the pattern loops
+            QTRY_VERIFY_WITH_TIMEOUT(blocks >= 6, 10000);
+            const int before = blocks;
+            main.transport().bpm->setValue(150); // beats twice as long from the next one
+            const int after = blocks;
+            QTRY_VERIFY_WITH_TIMEOUT(blocks >= after + 8, 15000);
+            const std::uint64_t underruns = device.underruns(); // the output lives while it plays
+            QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QVERIFY(messages.messages.empty());
+            if (underruns != 0) {
+                continue;
+            }
+            // Every beat starts with the click: the distance between clicks is the beat.
+            const std::vector<std::int16_t> played = Samples(ReadAll(deviceFile));
+            std::vector<std::size_t> onsets;
+            for (std::size_t i = 2; i < played.size(); i += 2) {
+                if (played[i] != 0 && played[i - 2] == 0) {
+                    onsets.push_back(i);
+                }
+            }
+            const std::size_t fast = 2 * (2646000 / 300);
+            const std::size_t slow = 2 * (2646000 / 150);
+            std::size_t shortBeats = 0;
+            std::size_t longBeats = 0;
+            for (std::size_t k = 1; k < onsets.size(); ++k) {
+                const std::size_t d = onsets[k] - onsets[k - 1];
+                if (d == fast) {
+                    QCOMPARE(longBeats, std::size_t{0}); // no fast beat after a slow one
+                    ++shortBeats;
+                } else {
+                    QCOMPARE(d, slow);
+                    ++longBeats;
+                }
+            }
+            QVERIFY(longBeats >= 2);
+            // The beats rendered before the change kept the old tempo, at most the one being
+            // rendered as the bar moved as well.
+            QVERIFY2(static_cast<int>(shortBeats) >= before - 1 &&
+                         static_cast<int>(shortBeats) <= after + 1,
+                     qPrintable(QStringLiteral("%1 fast beats, %2 blocks before the change")
+                                    .arg(shortBeats)
+                                    .arg(before)));
+            return;
+        }
+        QSKIP("the machine is too busy to play in real time without gaps");
+    }
+};
+
+std::unique_ptr<QObject> MakePlaybackDeviceTest()
+{
+    return std::make_unique<PlaybackDeviceTest>();
+}
+
+} // namespace bw::testing
+
+#include "playback_device_test.moc"

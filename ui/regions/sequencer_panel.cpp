@@ -1,0 +1,572 @@
+#include "ui/regions/sequencer_panel.h"
+
+#include "audio/engine_host.h"
+#include "ui/shell/editor_context.h"
+#include "ui/shell/render_bridge.h"
+#include "ui/widgets/draw_helpers.h"
+#include "ui/widgets/paint_box.h"
+#include "ui/widgets/skin.h"
+#include "ui/widgets/widget_factory.h"
+#include "ui/windows/entry_windows.h"
+
+#include <algorithm>
+
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+
+namespace bw::ui {
+
+namespace {
+
+constexpr int LoopBoxWidth = 90;
+
+void PaintArrow(QPainter& p, const QRect& r, bool left, bool bar)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    const double cx = r.center().x() + 0.5;
+    const double cy = r.center().y() + 0.5;
+    const double d = left ? -1.0 : 1.0;
+    p.drawPolygon(QPolygonF(
+        {QPointF(cx - 4 * d, cy - 5), QPointF(cx + 4 * d, cy), QPointF(cx - 4 * d, cy + 5)}));
+    if (bar) {
+        p.drawRect(QRectF(cx - 6, cy - 5, 2, 10));
+    }
+}
+
+} // namespace
+
+SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget* loopHost)
+    : QObject(parent), m_ctx(context)
+{
+    seqpanel = MakePanel(parent, QStringLiteral("seqpanel"), colors::Silver);
+    seqpanel->resize(DesignWidth, 300);
+    seqpanel->hide();
+    Panel36 = MakePanel(seqpanel, QStringLiteral("Panel36"), colors::Silver);
+    Panel36->setCursor(Qt::SplitHCursor);
+    PaintBox10 = MakePaintBox(seqpanel, QStringLiteral("PaintBox10"));
+    PaintBox10->onPaint = [this](QPainter& p, const QRect&) {
+        DrawSkinPanel(p, -1, 0, PaintBox10->width(), PaintBox10->height(), colors::Teal,
+                      m_ctx.skin());
+    };
+    Label6 = MakeLabel(seqpanel, QStringLiteral("Label6"), QStringLiteral("Sequencer"));
+    SetTextColor(Label6, colors::White);
+    QFont bold = Label6->font();
+    bold.setBold(true);
+    Label6->setFont(bold);
+
+    Panel20 = MakePanel(seqpanel, QStringLiteral("Panel20"), colors::Silver);
+    Panel33 = MakePanel(Panel20, QStringLiteral("Panel33"), colors::Silver);
+    PaintBox12 = MakePaintBox(Panel33, QStringLiteral("PaintBox12"));
+    PaintBox11 = MakePaintBox(Panel33, QStringLiteral("PaintBox11"));
+    PaintBox11->setAccessibleName(QStringLiteral("Song ruler"));
+    PaintBox11->setToolTip(QStringLiteral("Song ruler: click to move the song position"));
+    PaintBox11->onMouseDown = [this](QMouseEvent* e) { PaintBox11MouseDown(e); };
+    PaintBox11->onPaint = [this](QPainter& p, const QRect& clip) {
+        p.fillRect(PaintBox11->rect(), ToQColor(colors::Silver));
+        DrawRuler(p, seqbox->horizontalScrollBar()->value(), SeqBeatWidth, PaintBox11->height(),
+                  clip.right());
+    };
+    leftseqbox = MakePaintBox(Panel20, QStringLiteral("leftseqbox"));
+    leftseqbox->onPaint = [this](QPainter& p, const QRect&) { leftseqboxPaint(p); };
+    leftseqbox->onMouseDown = [this](QMouseEvent* e) { leftseqboxMouseDown(e); };
+    leftseqbox->setAccessibleName(QStringLiteral("Song patterns"));
+    leftseqbox->setToolTip(QStringLiteral("Click a pattern to edit it"));
+    seqbox = new QScrollArea(Panel20);
+    seqbox->setObjectName(QStringLiteral("seqbox"));
+    seqbox->setFrameShape(QFrame::NoFrame);
+    PaintBox3 = MakePaintBox(nullptr, QStringLiteral("PaintBox3"));
+    PaintBox3->onPaint = [this](QPainter& p, const QRect& clip) { PaintBox3Paint(p, clip); };
+    PaintBox3->onMouseDown = [this](QMouseEvent* e) { PaintBox3MouseDown(e); };
+    PaintBox3->setAccessibleName(QStringLiteral("Song lane"));
+    PaintBox3->setToolTip(
+        QStringLiteral("Song lane: click an empty beat to place the row's pattern there, click "
+                       "a placement to remove it"));
+    seqbox->setWidget(PaintBox3);
+    connect(seqbox->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &SequencerPanel::followLaneScroll);
+    connect(seqbox->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &SequencerPanel::followLaneScroll);
+    Panel36->installEventFilter(this);
+
+    createPositionBox();
+    createTransportBox();
+
+    loopbut =
+        MakeSpeedButton(loopHost, QStringLiteral("loopbut"), QStringLiteral("LOOP SOLO"), true);
+    loopbut->setGeometry(8, 8, LoopBoxWidth - 16, 25);
+    loopbut->setToolTip(QStringLiteral("Loop the pattern shown"));
+    connect(loopbut, &QToolButton::clicked, this, &SequencerPanel::loopbutClick);
+
+    connect(&m_ctx, &EditorContext::songSettingsShown, this, &SequencerPanel::showSongSettings);
+    connect(&m_ctx, &EditorContext::documentChanged, this, &SequencerPanel::repaintLanes);
+    connect(&m_ctx, &EditorContext::displayChanged, this, &SequencerPanel::repaintLanes);
+    connect(&m_ctx, &EditorContext::skinChanged, PaintBox10, qOverload<>(&QWidget::update));
+    connect(&m_ctx, &EditorContext::songPositionChanged, this, &SequencerPanel::showSongPosition);
+    connect(&m_ctx, &EditorContext::patternsChanged, this, [this] {
+        layoutInner();
+        repaintLanes();
+    });
+    connect(&m_ctx.bridge(), &RenderBridge::blockReported, this, &SequencerPanel::showBlock);
+}
+
+void SequencerPanel::createPositionBox()
+{
+    Panel34 = MakePanel(seqpanel, QStringLiteral("Panel34"), colors::Silver);
+    Panel34->setFrameShape(QFrame::StyledPanel);
+    auto* posCaption =
+        MakeLabel(Panel34, QStringLiteral("posCaption"), QStringLiteral("Position:"));
+    posCaption->setGeometry(4, 1, 52, 15);
+    PosLabel = MakeLabel(Panel34, QStringLiteral("PosLabel"), QStringLiteral("0"));
+    PosLabel->setGeometry(56, 1, 30, 15);
+    auto* slash = MakeLabel(Panel34, QStringLiteral("posSlash"), QStringLiteral("/"));
+    slash->setGeometry(86, 1, 8, 15);
+    beatpos = MakeLabel(Panel34, QStringLiteral("beatpos"), QStringLiteral("1"));
+    beatpos->setGeometry(94, 1, 20, 15);
+    Lsilence = MakeLabel(Panel34, QStringLiteral("Lsilence"), QStringLiteral("Silence"));
+    Lsilence->setGeometry(116, 1, 44, 15);
+    Lsilence->hide();
+    auto* stopCaption =
+        MakeLabel(Panel34, QStringLiteral("stopCaption"), QStringLiteral("Stop at:"));
+    stopCaption->setGeometry(4, 15, 52, 14);
+    stopseqbox = MakeLabel(Panel34, QStringLiteral("stopseqbox"), QStringLiteral("40"));
+    stopseqbox->setGeometry(56, 15, 36, 14);
+    stopseqbox->setCursor(Qt::PointingHandCursor);
+    stopseqbox->setToolTip(QStringLiteral("Click to set the beat the song stops after"));
+    stopseqbox->installEventFilter(this);
+    Label13 = MakeLabel(Panel34, QStringLiteral("Label13"), QStringLiteral("0"));
+    Label13->setToolTip(QStringLiteral("Voices"));
+    Label13->setGeometry(116, 15, 40, 14);
+}
+
+void SequencerPanel::createTransportBox()
+{
+    Panel35 = MakePanel(seqpanel, QStringLiteral("Panel35"), colors::Teal);
+    const auto positionButton = [this](const QString& panelName, const QString& boxName, int x,
+                                       bool left, bool bar, QFrame*& panel, PaintBox*& box) {
+        panel = MakePanel(Panel35, panelName, colors::Teal);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Raised);
+        panel->setGeometry(x, 3, 22, 24);
+        box = MakePaintBox(panel, boxName);
+        box->setGeometry(2, 2, 18, 20);
+        box->onPaint = [box, left, bar](QPainter& p, const QRect&) {
+            PaintArrow(p, box->rect(), left, bar);
+        };
+        // The button looks pressed while it is held.
+        box->onMouseUp = [panel](QMouseEvent*) { panel->setFrameShadow(QFrame::Raised); };
+    };
+    positionButton(QStringLiteral("goleftstop"), QStringLiteral("g"), 62, true, true, goleftstop,
+                   g);
+    positionButton(QStringLiteral("goleftpanel"), QStringLiteral("Image5"), 86, true, false,
+                   goleftpanel, Image5);
+    positionButton(QStringLiteral("gorightpanel"), QStringLiteral("Image6"), 110, false, false,
+                   gorightpanel, Image6);
+    Changepostimer = new QTimer(this);
+    Changepostimer->setObjectName(QStringLiteral("Changepostimer"));
+    Changepostimer->setInterval(50);
+    connect(Changepostimer, &QTimer::timeout, this, &SequencerPanel::ChangepostimerTimer);
+    g->setToolTip(QStringLiteral("To the start of the song"));
+    Image5->setToolTip(QStringLiteral("Song position back (hold to run)"));
+    Image6->setToolTip(QStringLiteral("Song position forward (hold to run)"));
+    g->onMouseDown = [this](QMouseEvent*) {
+        goleftstop->setFrameShadow(QFrame::Sunken);
+        gMouseDown();
+    };
+    Image5->onMouseDown = [this](QMouseEvent*) {
+        goleftpanel->setFrameShadow(QFrame::Sunken);
+        stepButtonDown(-1);
+    };
+    Image6->onMouseDown = [this](QMouseEvent*) {
+        gorightpanel->setFrameShadow(QFrame::Sunken);
+        stepButtonDown(+1);
+    };
+    const auto stepUp = [this](QMouseEvent*) {
+        goleftpanel->setFrameShadow(QFrame::Raised);
+        gorightpanel->setFrameShadow(QFrame::Raised);
+        stepButtonUp();
+    };
+    Image5->onMouseUp = stepUp;
+    Image6->onMouseUp = stepUp;
+}
+
+QWidget* SequencerPanel::transportBox() const
+{
+    return Panel35;
+}
+
+bool SequencerPanel::isShown() const
+{
+    return !seqpanel->isHidden();
+}
+
+void SequencerPanel::setShown(bool shown)
+{
+    seqpanel->setVisible(shown);
+}
+
+void SequencerPanel::scrollToStart()
+{
+    seqbox->horizontalScrollBar()->setValue(0);
+    seqbox->verticalScrollBar()->setValue(0);
+    SeqScrollX = 0;
+    SeqScrollY = 0;
+    repaintLanes();
+}
+
+void SequencerPanel::releaseLoop()
+{
+    loopbut->setChecked(false);
+}
+
+void SequencerPanel::setGeometry(const QRect& rect)
+{
+    seqpanel->setGeometry(rect);
+    layoutInner();
+}
+
+void SequencerPanel::layoutInner()
+{
+    const int sw = seqpanel->width();
+    const int sh = seqpanel->height();
+    Panel36->setGeometry(0, 0, 5, sh);
+    PaintBox10->setGeometry(5, 0, std::max(0, sw - 5), sh);
+    Label6->setGeometry(12, 4, std::max(0, (sw - 25) / 2), 16);
+    Panel35->setGeometry(12, sh - 30 - 8, 136, 30);
+    const int posLeft = Panel35->x() + Panel35->width() + 4;
+    Panel34->setGeometry(posLeft, sh - 30 - 8, std::max(0, sw - 9 - posLeft), 30);
+    const int laneTop = Label6->y() + Label6->height() + 5;
+    Panel20->setGeometry(12, laneTop, std::max(0, sw - 21),
+                         std::max(0, sh - Panel35->height() - Label6->height() - 19));
+    const int pw = Panel20->width();
+    const int ph = Panel20->height();
+    Panel33->setGeometry(0, 0, pw, 41);
+    PaintBox12->setGeometry(0, 0, 65, 41);
+    PaintBox11->setGeometry(65, 0, std::max(0, pw - 65), 41);
+    leftseqbox->setGeometry(0, 41, 64, std::max(0, ph - 41));
+    seqbox->setGeometry(64, 41, std::max(0, pw - 64), std::max(0, ph - 41));
+    const int patterns = m_ctx.withSong([](const core::TSong& s) { return s.PatternCount; });
+    PaintBox3->resize(SeqBeatWidth * core::MaxSongPosition,
+                      std::max(patterns * SeqRowHeight, seqbox->viewport()->height()));
+}
+
+void SequencerPanel::showSongSettings()
+{
+    const int stop = m_ctx.withSong([](const core::TSong& s) { return s.StopPosition; });
+    stopseqbox->setText(QString::number(stop));
+    repaintLanes();
+}
+
+void SequencerPanel::showBlock(const audio::BlockReport& report)
+{
+    beatpos->setText(QString::number(report.beatCounter));
+    Label13->setText(QString::number(report.activeVoices));
+    PosLabel->setText(QString::number(report.songPosition));
+    Lsilence->setVisible(report.silence);
+}
+
+void SequencerPanel::showSongPosition(int beat)
+{
+    PosLabel->setText(QString::number(beat));
+    repaintLanes();
+    keepPositionInView(beat);
+}
+
+void SequencerPanel::keepPositionInView(int beat)
+{
+    QScrollBar* bar = seqbox->horizontalScrollBar();
+    const int x = beat * SeqBeatWidth;
+    const int h = bar->value();
+    if (h + seqbox->width() - 30 < x) {
+        bar->setValue(x - 20);
+    } else if (x < h) {
+        bar->setValue(x - 50);
+    }
+}
+
+void SequencerPanel::followLaneScroll()
+{
+    const int x = seqbox->horizontalScrollBar()->value();
+    const int y = seqbox->verticalScrollBar()->value();
+    if (x != SeqScrollX) {
+        SeqScrollX = x;
+        PaintBox11->update();
+    }
+    if (y != SeqScrollY) {
+        SeqScrollY = y;
+        leftseqbox->update();
+    }
+}
+
+int SequencerPanel::beatAt(int x) const
+{
+    return std::clamp(x / SeqBeatWidth, 0, core::MaxSongPosition);
+}
+
+int SequencerPanel::rowAt(int y) const
+{
+    const int patterns = m_ctx.withSong([](const core::TSong& s) { return s.PatternCount; });
+    if (patterns <= 0) {
+        return -1;
+    }
+    return std::clamp(y / SeqRowHeight, 0, patterns - 1);
+}
+
+void SequencerPanel::PaintBox3MouseDown(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    const int r = rowAt(at.y());
+    if (r < 0) {
+        return;
+    }
+    const int a = beatAt(at.x());
+    const int position = m_ctx.songPosition();
+    m_ctx.withSong([&](core::TSong& s) {
+        if (core::SeqHitTest(s, r, a) != 0) {
+            core::RemoveSeqEntryAt(s, a, r);
+        } else {
+            core::AddSeqEntry(s, a, s.pattern(r).Name.str());
+        }
+        for (int i = 0; i < s.PatternCount; ++i) {
+            core::SetPlayWindowFromSong(s, i, position);
+        }
+    });
+    m_ctx.documentEdited();
+}
+
+void SequencerPanel::leftseqboxMouseDown(QMouseEvent* event)
+{
+    const int r = rowAt(event->position().toPoint().y() + SeqScrollY);
+    if (r >= 0) {
+        m_ctx.SwitchPattern(r);
+    }
+}
+
+void SequencerPanel::PaintBox11MouseDown(QMouseEvent* event)
+{
+    m_ctx.SetSongPosition((event->position().toPoint().x() + SeqScrollX) / SeqBeatWidth);
+}
+
+void SequencerPanel::gMouseDown()
+{
+    m_ctx.SetSongPosition(0);
+}
+
+void SequencerPanel::stepButtonDown(int step)
+{
+    PosStep = step;
+    Changepostimer->start();
+}
+
+void SequencerPanel::stepButtonUp()
+{
+    Changepostimer->stop();
+}
+
+void SequencerPanel::ChangepostimerTimer()
+{
+    m_ctx.SetSongPosition(m_ctx.songPosition() + PosStep);
+}
+
+void SequencerPanel::stopseqboxClick()
+{
+    Tnumberedit* popup = m_ctx.links().numberEdit;
+    if (popup == nullptr) {
+        return;
+    }
+    const QPoint corner = stopseqbox->mapToGlobal(QPoint(0, 0));
+    const int current = m_ctx.withSong([](const core::TSong& s) { return s.StopPosition; });
+    const int typed = popup->EditNumber(corner.x(), corner.y(), current, stopseqbox->height(),
+                                        stopseqbox->width());
+    const int stop = std::clamp(typed, 1, 999);
+    m_ctx.withSong([stop](core::TSong& s) { core::SetStopPosition(s, stop); });
+    stopseqbox->setText(QString::number(stop));
+    m_ctx.documentEdited();
+}
+
+void SequencerPanel::loopbutClick(bool down)
+{
+    if (!down) {
+        emit loopReleased();
+        return;
+    }
+    RenderBridge& bridge = m_ctx.bridge();
+    if (bridge.stopping()) {
+        loopbut->setChecked(false);
+        return;
+    }
+    m_ctx.flags().SongMode = false; // the current pattern repeats
+    m_ctx.flags().InspectorPlayRequested = false;
+    bridge.startRun();
+}
+
+bool SequencerPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == stopseqbox && event->type() == QEvent::MouseButtonPress) {
+        stopseqboxClick();
+        return true;
+    }
+    if (watched == Panel36) {
+        splitterEvent(event);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SequencerPanel::splitterEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        SplitterDragging = true;
+        Panel34->hide();
+        Panel35->hide();
+        break;
+    case QEvent::MouseButtonRelease:
+        SplitterDragging = false;
+        Panel34->show();
+        Panel35->show();
+        break;
+    case QEvent::MouseMove: {
+        if (!SplitterDragging) {
+            break;
+        }
+        // The panel reaches from the pointer to the window's right edge.
+        const auto* move = static_cast<QMouseEvent*>(event);
+        QWidget* window = seqpanel->window();
+        QWidget* client = seqpanel->parentWidget();
+        const int fromLeft =
+            static_cast<int>(move->globalPosition().x()) - client->mapToGlobal(QPoint(0, 0)).x();
+        const int width = client->width() - fromLeft;
+        if (width > 140) {
+            m_panelWidth = width;
+            emit widthDragged();
+        }
+        Q_UNUSED(window);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void SequencerPanel::repaintLanes()
+{
+    PaintBox3->update();
+    leftseqbox->update();
+    PaintBox11->update();
+}
+
+void SequencerPanel::PaintBox3Paint(QPainter& p, const QRect& clip)
+{
+    p.fillRect(clip, ToQColor(colors::Silver));
+    const int first = std::max(0, clip.left() / SeqBeatWidth);
+    const int last = std::min(core::MaxSongPosition, clip.right() / SeqBeatWidth);
+    m_ctx.withSong([&](const core::TSong& s) {
+        for (int a = first; a <= last; ++a) {
+            paintBeatColumn(p, s, a);
+        }
+    });
+}
+
+namespace {
+
+/// A placement's colour by its pattern's beats; other beat counts take gray.
+QColor PlacementColor(int beats)
+{
+    switch (beats) {
+    case 2:
+        return ToQColor(colors::Green);
+    case 4:
+        return ToQColor(colors::Blue);
+    case 8:
+        return ToQColor(colors::Fuchsia);
+    case 12:
+        return ToQColor(colors::Purple);
+    case 16:
+        return ToQColor(colors::Teal);
+    default:
+        return ToQColor(colors::Gray);
+    }
+}
+
+} // namespace
+
+void SequencerPanel::paintBeatColumn(QPainter& p, const core::TSong& song, int a)
+{
+    const int w = SeqBeatWidth;
+    const int h = SeqRowHeight;
+    const int rows = song.PatternCount;
+    const int x0 = a * w;
+    const int x1 = (a + 1) * w - 1;
+    const QColor black = ToQColor(colors::Black);
+    const QColor white = ToQColor(colors::White);
+    p.fillRect(QRect(QPoint(x0, 0), QPoint(x1, rows * h - 1)),
+               ToQColor(a == m_ctx.songPosition() ? colors::Red : colors::Silver));
+    p.setPen(black);
+    p.drawLine(x1, 0, x1, rows * h);
+    for (int r = 0; r < rows; ++r) {
+        p.drawLine(x0, (r + 1) * h - 1, x1, (r + 1) * h - 1);
+    }
+    for (int r = 0; r < rows; ++r) {
+        const int hit = core::SeqHitTest(song, r, a);
+        if (hit == 0) {
+            continue;
+        }
+        const QColor fill = PlacementColor(song.pattern(r).Beats);
+        const int top = r * h + 1;
+        const int bottom = (r + 1) * h - 3;
+        if (hit == 1) {
+            p.fillRect(QRect(QPoint(x0 + 1, top), QPoint(x1, bottom)), fill);
+            p.setPen(white);
+            p.drawLine(x0 + 1, top, x0 + 1, bottom);
+            p.drawLine(x0 + 1, top, x1, top);
+            p.setPen(black);
+            p.drawLine(x0 + 1, bottom, x1, bottom);
+        } else if (hit == 2) {
+            p.fillRect(QRect(QPoint(x0, top), QPoint(x1 - 2, bottom)), fill);
+            p.setPen(black);
+            p.drawLine(x1 - 2, top, x1 - 2, bottom);
+            p.drawLine(x0, bottom, x1 - 2, bottom);
+            p.setPen(white);
+            p.drawLine(x0, top, x1 - 3, top);
+        } else {
+            p.fillRect(QRect(QPoint(x0, top), QPoint(x1, bottom)), fill);
+            p.setPen(white);
+            p.drawLine(x0, top, x1, top);
+            p.setPen(black);
+            p.drawLine(x0, bottom, x1, bottom);
+        }
+    }
+}
+
+void SequencerPanel::leftseqboxPaint(QPainter& p)
+{
+    p.fillRect(leftseqbox->rect(), ToQColor(colors::Silver));
+    const QFontMetrics fm(p.font());
+    m_ctx.withSong([&](const core::TSong& s) {
+        for (int r = 0; r < s.PatternCount; ++r) {
+            const int y = r * SeqRowHeight - SeqScrollY;
+            const core::TPattern& pat = s.pattern(r);
+            const bool active = pat.PlayActive == 1;
+            p.fillRect(QRect(0, y + 1, leftseqbox->width(), SeqRowHeight),
+                       ToQColor(active ? colors::Blue : colors::Silver));
+            p.setPen(ToQColor(active ? colors::White : colors::Black));
+            p.drawText(1, y + 2 + fm.ascent(), QString::fromLatin1(pat.Name.str().c_str()));
+            p.setPen(ToQColor(colors::Gray));
+            p.drawLine(0, y + 1, leftseqbox->width(), y + 1);
+        }
+        p.setPen(ToQColor(colors::Gray));
+        const int end = s.PatternCount * SeqRowHeight - SeqScrollY + 1;
+        p.drawLine(0, end, leftseqbox->width(), end);
+        p.setPen(ToQColor(colors::Silver));
+        p.drawLine(0, 0, leftseqbox->width(), 0);
+    });
+}
+
+} // namespace bw::ui

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "audio/request_flags.h"
+#include "core/song.h"
+#include "library/sound_library.h"
+#include "ui/shell/window_links.h"
+
+#include <mutex>
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace bw::ui {
+
+class RenderBridge;
+class Skin;
+
+/// What every region of the main window works with: the document and its lock, the library,
+/// the request flags, the render bridge, the event clipboard, the skin and the other windows,
+/// plus the few view values that several regions follow (the grid's scroll and width, the
+/// song position). Regions never reach into each other's widgets; they talk through this
+/// object's operations and signals. Lives on the UI thread.
+class EditorContext : public QObject
+{
+    Q_OBJECT
+public:
+    EditorContext(core::TSong& song,
+                  core::SongLock& lock,
+                  library::SoundLibrary& library,
+                  audio::RequestFlags& flags,
+                  core::EventGrid& clipboard,
+                  QWidget* window);
+
+    core::TSong& song() { return m_song; }
+    core::SongLock& lock() { return m_lock; }
+    library::SoundLibrary& library() { return m_library; }
+    audio::RequestFlags& flags() { return m_flags; }
+    core::EventGrid& clipboard() { return m_clipboard; }
+    /// The main window: the parent of message boxes.
+    QWidget* window() const { return m_window; }
+
+    RenderBridge& bridge() { return *m_bridge; }
+    void setBridge(RenderBridge* bridge) { m_bridge = bridge; }
+    const Skin* skin() const { return m_skin; }
+    void setSkin(const Skin* skin);
+    const MainWindowLinks& links() const { return m_links; }
+    void setLinks(const MainWindowLinks& links) { m_links = links; }
+    /// Where the library is saved after it changes ("default.slb" of the program folder).
+    const QString& defaultLibraryPath() const { return m_defaultLibraryPath; }
+    void setDefaultLibraryPath(const QString& path) { m_defaultLibraryPath = path; }
+
+    /// Runs f(song) with the song lock held and returns its result.
+    template <typename F> decltype(auto) withSong(F&& f)
+    {
+        std::lock_guard<core::SongLock> guard(m_lock);
+        return f(m_song);
+    }
+
+    // Shared view state.
+    /// Slot of the earliest marked event when the clipboard was filled.
+    int ClipAnchor = 0;
+    /// True while a button pressed on the value lane or the mixer is held.
+    bool MixerDragging = false;
+
+    /// The grid's negated scroll position and its full paint width.
+    int gridScrollX() const { return m_gridScrollX; }
+    int gridScrollY() const { return m_gridScrollY; }
+    int gridWidth() const { return m_gridWidth; }
+    /// Set by the grid; emits gridViewChanged when anything differs.
+    void setGridView(int scrollX, int scrollY, int width);
+
+    /// The song position, 0..MaxSongPosition.
+    int songPosition() const { return m_songPosition; }
+    /// Moves the song position and every pattern's play window with it; the engine reads
+    /// the new position from its next block.
+    void SetSongPosition(int beat);
+
+    /// Binds the working copy's tracks to library sounds by name and warns about each track
+    /// whose sound is missing.
+    void CheckTrackSounds();
+
+    /// Shows pattern index: the working copy goes back into its pattern and the other one is
+    /// loaded; every region follows and the tracks are bound to the library.
+    void SwitchPattern(int index);
+
+    /// Plays library sound index once, in mono, through the engine; an index outside the
+    /// library plays nothing.
+    void previewSound(int index);
+
+    /// Saves the library to defaultLibraryPath(); a failure is reported, the library kept.
+    bool saveLibrary();
+
+    /// Emitted after sounds were added to or deleted from the library.
+    void libraryEdited() { emit libraryChanged(); }
+    /// Asks the track list to delete library sound index (it asks the user first, saves the
+    /// library and rebinds the tracks).
+    void requestSoundDeletion(int index) { emit deleteSoundRequested(index); }
+
+    /// Announces an edit of the document: regions repaint, the caption follows.
+    void documentEdited() { emit documentChanged(); }
+    /// Announces a change of what is shown without an edit (current track, pattern switch).
+    void displayEdited() { emit displayChanged(); }
+    /// Asks every region to copy the song's settings into its controls and repaint.
+    void showSongSettings() { emit songSettingsShown(); }
+    /// Announces that the pattern list or the sequence changed (tabs and lanes follow).
+    void patternsEdited() { emit patternsChanged(); }
+
+signals:
+    void documentChanged();
+    void displayChanged();
+    void songSettingsShown();
+    void gridViewChanged();
+    void songPositionChanged(int beat);
+    void tracksBound();
+    void libraryChanged();
+    void patternsChanged();
+    void deleteSoundRequested(int index);
+    void skinChanged();
+
+private:
+    core::TSong& m_song;
+    core::SongLock& m_lock;
+    library::SoundLibrary& m_library;
+    audio::RequestFlags& m_flags;
+    core::EventGrid& m_clipboard;
+    QWidget* m_window = nullptr;
+    RenderBridge* m_bridge = nullptr;
+    const Skin* m_skin = nullptr;
+    MainWindowLinks m_links;
+    QString m_defaultLibraryPath;
+    int m_gridScrollX = 0;
+    int m_gridScrollY = 0;
+    int m_gridWidth = 1;
+    int m_songPosition = 0;
+};
+
+} // namespace bw::ui

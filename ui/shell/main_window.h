@@ -1,0 +1,292 @@
+#pragma once
+
+#include "audio/request_flags.h"
+#include "audio/wave_out.h"
+#include "core/song.h"
+#include "core/undo_history.h"
+#include "library/sound_library.h"
+#include "ui/shell/program_files.h"
+#include "ui/shell/window_links.h"
+
+#include <array>
+#include <memory>
+
+#include <QCursor>
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QMenu;
+
+namespace bw::audio {
+class StretchCache;
+}
+
+namespace bw::ui {
+
+class EditorContext;
+class MixerStrip;
+class PatternGrid;
+class PatternTabs;
+class RenderBridge;
+class SequencerPanel;
+class Skin;
+class ToolRow;
+class TrackList;
+class TransportBand;
+class ValueLane;
+
+/// The main window: owns the song, the sound library, the event clipboard, the stretch cache
+/// and the request flags for the whole run; creates its regions and places them on resize,
+/// carries the main menu and runs the commands that span regions (files, clipboard, keys).
+/// Each region is a class of its own that works through the shared EditorContext.
+class TMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    /// Runs the start-up sequence. programDir is where the default files are looked up
+    /// (empty: the executable's folder); deviceOutput opens the sound device for playback
+    /// (empty: playback goes to an output that discards).
+    explicit TMain(const QString& programDir = {},
+                   audio::WaveOutFactory deviceOutput = {},
+                   QWidget* parent = nullptr);
+    /// The same with each file named (the library, song, cursor and help page may live in
+    /// different folders, as in an installed program).
+    explicit TMain(const ProgramFiles& files,
+                   audio::WaveOutFactory deviceOutput = {},
+                   QWidget* parent = nullptr);
+    ~TMain() override;
+    TMain(const TMain&) = delete;
+    TMain& operator=(const TMain&) = delete;
+
+    void setLinks(const MainWindowLinks& links);
+    const MainWindowLinks& links() const;
+
+    // Operations the regions share.
+    /// Copies the song's settings into the controls and repaints every region.
+    void ShowSongSettings();
+    /// Binds the working copy's tracks to library sounds by name; reports missing sounds.
+    void CheckTrackSounds();
+    /// Re-lays out the window's regions for its current size and state.
+    void FormResize();
+    /// Moves the song position and every pattern's play window with it.
+    void SetSongPosition(int beat);
+    /// Refills the pattern tabs from the pattern list and selects the current pattern.
+    void RebuildPatternTabs();
+    /// Shows or hides the sequencer panel.
+    void ToggleSequencer();
+    /// Shows the About window.
+    void ShowAbout();
+
+    // Transport (also reached from the keyboard).
+    void playbClick();
+    void stopBClick();
+
+    // Menu handlers.
+    void New1Click();
+    void Open1Click();
+    /// Save and Save as return whether the song was written.
+    bool Save1Click();
+    bool Saveas1Click();
+    void WriteWav1Click();
+    void WritePatternSong1Click();
+    void Quit1Click();
+    void Undo1Click();
+    void Redo1Click();
+    void Cut1Click();
+    void Copy1Click();
+    void Inster1Click();
+    void Delete1Click();
+    void Preferences1Click();
+    void PatternSequencer1Click();
+    void SequencerWindow1Click();
+    void SoundLibary1Click();
+    void WaveOutput1Click();
+    void Performance1Click();
+    void help2Click();
+    void AboutBeatwright1Click();
+    void gotowebsite1Click();
+
+    /// Opens a pattern file as the song (no prompt); a file that cannot be read is reported
+    /// and the current song kept. Returns whether it was opened.
+    bool openFile(const QString& path);
+    /// The file Save writes to; empty for a new song.
+    const QString& currentFileName() const { return m_currentFileName; }
+    /// True while the song has changes that were not saved.
+    bool isModified() const { return m_modified; }
+    /// The edits that can be undone and redone.
+    const core::UndoHistory& history() const { return m_history; }
+    void setModified(bool modified);
+
+    /// The main window's character handler: Space plays, "-" and "+" move a waiting paste's
+    /// rows, and the last eight characters are matched against the keywords.
+    void FormKeyPress(QChar key);
+
+    // State, for the regions and for tests.
+    core::TSong& song() { return *m_song; }
+    library::SoundLibrary& library() { return m_library; }
+    core::SongLock& songLock() { return m_songLock; }
+    audio::RequestFlags& flags() { return m_flags; }
+    audio::StretchCache& stretchCache() { return *m_cache; }
+    RenderBridge& bridge() { return *m_bridge; }
+    core::EventGrid& clipboard() { return *m_clipboard; }
+    EditorContext& context() { return *m_context; }
+    const Skin* skin() const;
+
+    // The regions.
+    PatternTabs& patternTabs() { return *m_patternTabs; }
+    ToolRow& toolRow() { return *m_toolRow; }
+    TrackList& trackList() { return *m_trackList; }
+    PatternGrid& grid() { return *m_grid; }
+    ValueLane& valueLane() { return *m_valueLane; }
+    TransportBand& transport() { return *m_transport; }
+    SequencerPanel& sequencer() { return *m_sequencer; }
+    MixerStrip& mixer() { return *m_mixer; }
+
+    const QString& programDir() const { return m_programDir; }
+    const ProgramFiles& files() const { return m_files; }
+    const QString& patternPath() const { return m_patternPath; }
+    const QString& defaultLibraryPath() const { return m_defaultLibraryPath; }
+    bool firstShow() const { return m_firstShow; }
+    bool windowReady() const { return m_windowReady; }
+    int songPosition() const;
+    /// The grid's cursor: the stick cursor when "stick.cur" loaded, else the arrow.
+    const QCursor& stickCursor() const { return m_stickCursor; }
+    bool hasStickCursor() const { return m_hasStickCursor; }
+
+    /// Pattern file dialogs' settings.
+    static constexpr const char* PatternDefaultExt = "bwp";
+    static constexpr const char* PatternFileName = "*.bwp";
+    static constexpr const char* PatternFilter = "Pattern files (*.bwp)|*.bwp";
+    static constexpr const char* StartCaption = "Beatwright  - NONAME.BWP ";
+
+    // Menu.
+    QMenu* fileMenu = nullptr;
+    QMenu* editMenu = nullptr;
+    QMenu* viewMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    QAction* New1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Saveas1 = nullptr;
+    QAction* WriteWav1 = nullptr;
+    QAction* WritePatternSong1 = nullptr;
+    QAction* Quit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* Cut1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Inster1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* PatternSequencer1 = nullptr;
+    QAction* SequencerWindow1 = nullptr;
+    QAction* SoundLibary1 = nullptr;
+    QAction* WaveOutput1 = nullptr;
+    QAction* Performance1 = nullptr;
+    QAction* help2 = nullptr;
+    QAction* AboutBeatwright1 = nullptr;
+    QAction* gotowebsite1 = nullptr;
+
+signals:
+    /// The close sequence has run; the program ends.
+    void closed();
+    /// New or Open replaced the song.
+    void documentReplaced();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Frame; // the window's own panels around the regions
+
+    // Window events.
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+
+    // Start-up pieces.
+    void loadStickCursor();
+    void loadDefaultLibrary();
+    void loadDefaultPattern();
+
+    // Building the window (main_window_layout.cpp, main_window_menus.cpp).
+    void createFrame();
+    void createRegions();
+    void createMenus();
+    void connectEngine();
+    void layoutFrame();
+    void repaintFrame();
+
+    // Files (main_window_files.cpp).
+    bool confirmDiscard();
+    void stopForNewDocument();
+    std::unique_ptr<core::TSong> readDocument(const QString& path, bool& showSequencer);
+    void takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer);
+    bool writeDocument(const QString& path);
+    void setCaptionBase(const QString& base);
+    void updateCaption();
+
+    // Undo and redo (main_window_undo.cpp).
+    void documentEdited();
+    void displayEdited();
+    void commitEdit();
+    void restoreStep(bool undo);
+    void updateUndoActions();
+
+    // Clipboard and keys (main_window_edit.cpp).
+    bool copySelection();
+    void runKeyword(const QString& keyword);
+    bool isKeyForThisWindow(QObject* watched) const;
+
+    void Image3MouseDown(QMouseEvent* event);
+    void Panel24MouseDown(QMouseEvent* event);
+
+    // Ownership.
+    std::unique_ptr<core::TSong> m_song;
+    library::SoundLibrary m_library;
+    core::SongLock m_songLock;
+    audio::RequestFlags m_flags;
+    std::unique_ptr<audio::StretchCache> m_cache;
+    std::unique_ptr<core::EventGrid> m_clipboard;
+    std::unique_ptr<EditorContext> m_context;
+    RenderBridge* m_bridge = nullptr;
+    std::unique_ptr<Skin> m_ownSkin; // used until the picture container is linked
+    std::unique_ptr<Frame> m_frame;
+
+    // Regions (owned by the window's widget tree).
+    PatternTabs* m_patternTabs = nullptr;
+    ToolRow* m_toolRow = nullptr;
+    TrackList* m_trackList = nullptr;
+    PatternGrid* m_grid = nullptr;
+    TransportBand* m_transport = nullptr;
+    ValueLane* m_valueLane = nullptr;
+    SequencerPanel* m_sequencer = nullptr;
+    MixerStrip* m_mixer = nullptr;
+
+    // Start-up state.
+    QString m_programDir;
+    ProgramFiles m_files;
+    QString m_patternPath;
+    QString m_defaultLibraryPath;
+    bool m_firstShow = true;
+    bool m_windowReady = false;
+    bool m_closing = false;
+    QCursor m_stickCursor;
+    bool m_hasStickCursor = false;
+
+    // Documents and keys.
+    QString m_currentFileName;
+    QString m_captionBase;
+    bool m_modified = false;
+    core::UndoHistory m_history;
+    bool m_editPending = false; // an edit made while a mouse button is held (a drag)
+    bool m_restoring = false;
+    std::array<char, 8> m_keyHistory{};
+};
+
+} // namespace bw::ui

@@ -1,0 +1,227 @@
+// The main window's file commands: New, Open, Save and Save as, the save-changes prompt, the
+// caption and the close guard.
+
+#include "core/pattern_file.h"
+#include "ui/regions/pattern_grid.h"
+#include "ui/regions/sequencer_panel.h"
+#include "ui/regions/transport_band.h"
+#include "ui/shell/editor_context.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/render_bridge.h"
+#include "ui/shell/ui_thread.h"
+#include "ui/widgets/file_dialogs.h"
+#include "ui/widgets/message_box.h"
+#include "ui/windows/pattern_dialogs.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include <QDir>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace bw::ui {
+
+namespace {
+
+const char* const NewCaption = "Beatwright  - NONAME.BWP";
+const char* const FileFilter = "Pattern files (*.bwp)";
+
+std::string ToLocal(const QString& path)
+{
+    return ToFileSystemPath(QDir::toNativeSeparators(path));
+}
+
+FileRequest SongFileRequest(FileRequest::Kind kind)
+{
+    FileRequest request;
+    request.kind = kind;
+    request.title =
+        kind == FileRequest::Kind::Open ? QStringLiteral("Open") : QStringLiteral("Save as");
+    request.filter = QString::fromLatin1(FileFilter);
+    request.defaultSuffix = QString::fromLatin1(TMain::PatternDefaultExt);
+    request.presetName = QString::fromLatin1(TMain::PatternFileName);
+    return request;
+}
+
+} // namespace
+
+void TMain::setModified(bool modified)
+{
+    m_modified = modified;
+    updateCaption();
+}
+
+void TMain::setCaptionBase(const QString& base)
+{
+    m_captionBase = base;
+    updateCaption();
+}
+
+void TMain::updateCaption()
+{
+    // An unsaved change shows as a trailing star.
+    setWindowTitle(m_modified ? m_captionBase.trimmed() + QStringLiteral(" *") : m_captionBase);
+}
+
+bool TMain::confirmDiscard()
+{
+    if (!m_modified) {
+        return true;
+    }
+    TwantsaveF* prompt = links().savePrompt;
+    if (prompt == nullptr) {
+        return true;
+    }
+    switch (prompt->ask()) {
+    case TwantsaveF::Answer::No:
+        return true;
+    case TwantsaveF::Answer::Cancel:
+        return false;
+    case TwantsaveF::Answer::Save:
+        // Going on after a save that was cancelled or failed would lose the changes.
+        return Save1Click();
+    }
+    return false;
+}
+
+void TMain::stopForNewDocument()
+{
+    m_transport->stopBClick();
+    m_bridge->stopAndWait();
+}
+
+std::unique_ptr<core::TSong> TMain::readDocument(const QString& path, bool& showSequencer)
+{
+    showSequencer = false;
+    core::PatternReadCallbacks callbacks;
+    callbacks.showSequencer = [&showSequencer] { showSequencer = true; };
+    callbacks.warn = [this](const std::string& text) {
+        ShowMessage(this, QString::fromLatin1(core::EscapeControlBytes(text).c_str()),
+                    QStringLiteral("!"));
+    };
+    try {
+        return core::ReadPatternFile(ToLocal(path), callbacks);
+    } catch (const std::exception& e) {
+        // The current song, its file name and its caption stay as they are.
+        ShowMessage(this,
+                    QStringLiteral("The pattern file \"%1\" could not be read:\n%2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())),
+                    QStringLiteral("!"));
+        return nullptr;
+    }
+}
+
+void TMain::takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer)
+{
+    m_sequencer->setShown(showSequencer);
+    m_context->withSong([&loaded](core::TSong& s) {
+        core::FreePatterns(s);
+        s = std::move(*loaded);
+    });
+    m_grid->cancelPaste();
+    m_grid->setRowCount(m_song->TrackCount);
+    m_sequencer->scrollToStart();
+    FormResize();
+    CheckTrackSounds();
+    ShowSongSettings();
+    m_context->patternsEdited();
+    SetSongPosition(0);
+    m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
+    m_editPending = false;
+    setModified(false);
+    updateUndoActions();
+    emit documentReplaced();
+}
+
+bool TMain::openFile(const QString& path)
+{
+    BW_ASSERT_UI_THREAD();
+    bool showSequencer = false;
+    std::unique_ptr<core::TSong> loaded = readDocument(path, showSequencer);
+    if (loaded == nullptr) {
+        return false;
+    }
+    stopForNewDocument();
+    m_currentFileName = path;
+    takeDocument(std::move(loaded), showSequencer);
+    setCaptionBase(QStringLiteral("Beatwright - ") + QDir::toNativeSeparators(path));
+    return true;
+}
+
+void TMain::New1Click()
+{
+    if (m_bridge->stopping() || !confirmDiscard()) {
+        return;
+    }
+    bool showSequencer = false;
+    std::unique_ptr<core::TSong> loaded = readDocument(m_patternPath, showSequencer);
+    if (loaded == nullptr) {
+        return;
+    }
+    stopForNewDocument();
+    m_currentFileName.clear();
+    takeDocument(std::move(loaded), showSequencer);
+    setCaptionBase(QString::fromLatin1(NewCaption));
+}
+
+void TMain::Open1Click()
+{
+    if (m_bridge->stopping() || !confirmDiscard()) {
+        return;
+    }
+    const QString path = ChooseFile(this, SongFileRequest(FileRequest::Kind::Open));
+    if (!path.isEmpty()) {
+        openFile(path);
+    }
+    SetSongPosition(0);
+}
+
+bool TMain::writeDocument(const QString& path)
+{
+    if (m_editPending) {
+        commitEdit(); // the saved state includes the edit still being made
+    }
+    const bool sequencerShown = m_sequencer->isShown();
+    try {
+        m_context->withSong(
+            [&](core::TSong& s) { core::WritePatternFile(ToLocal(path), s, sequencerShown); });
+    } catch (const std::exception& e) {
+        // The document stays marked as changed; the file on disk is as it was.
+        ShowMessage(this,
+                    QStringLiteral("The file \"%1\" could not be written:\n%2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())),
+                    QStringLiteral("ERROR"));
+        return false;
+    }
+    m_history.markSaved();
+    setModified(false);
+    return true;
+}
+
+bool TMain::Save1Click()
+{
+    if (m_currentFileName.isEmpty()) {
+        return Saveas1Click();
+    }
+    return writeDocument(m_currentFileName);
+}
+
+bool TMain::Saveas1Click()
+{
+    const QString path = ChooseFile(this, SongFileRequest(FileRequest::Kind::Save));
+    if (path.isEmpty() || !writeDocument(path)) {
+        return false;
+    }
+    m_currentFileName = path;
+    setCaptionBase(QStringLiteral("Beatwright - ") + QDir::toNativeSeparators(path));
+    return true;
+}
+
+bool TMain::FormCloseQuery()
+{
+    return confirmDiscard();
+}
+
+} // namespace bw::ui

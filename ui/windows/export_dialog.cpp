@@ -1,0 +1,136 @@
+#include "ui/windows/export_dialog.h"
+
+#include "ui/shell/editor_context.h"
+#include "ui/shell/render_bridge.h"
+#include "ui/widgets/file_dialogs.h"
+#include "ui/widgets/message_box.h"
+#include "ui/widgets/widget_factory.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace bw::ui {
+
+TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("WriteWavF"));
+    setWindowTitle(QStringLiteral("Write Wav"));
+    setFixedSize(420, 140);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("Output-file :"), this), 0, 0);
+    m_file = new QLabel(QStringLiteral(" - - - "), this);
+    m_file->setObjectName(QStringLiteral("label1"));
+    m_file->setFrameShape(QFrame::Panel);
+    m_file->setFrameShadow(QFrame::Sunken);
+    m_file->setMinimumWidth(300);
+    grid->addWidget(m_file, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Progress"), this), 1, 0);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    grid->addWidget(m_progress, 1, 1);
+    auto* buttons = new QHBoxLayout();
+    m_write = MakeButton(this, QStringLiteral("Button1"), QStringLiteral("Select File and Write"));
+    m_write->setDefault(true);
+    m_cancel = MakeButton(this, QStringLiteral("Cancel"), QStringLiteral("Cancel"));
+    m_cancel->setToolTip(QStringLiteral("Close this window; an export under way goes on"));
+    buttons->addStretch(1);
+    buttons->addWidget(m_write);
+    buttons->addWidget(m_cancel);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+    connect(m_write, &QPushButton::clicked, this, &TWriteWavF::Button1Click);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::close);
+}
+
+QString TWriteWavF::caption() const
+{
+    const bool song = m_ctx != nullptr && m_ctx->flags().WriteSong.load();
+    return song ? QStringLiteral("Write Song Wav") : QStringLiteral("Write Pattern Wav");
+}
+
+void TWriteWavF::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous()) {
+        return;
+    }
+    setWindowTitle(caption());
+    if (m_target.isEmpty()) {
+        m_file->setText(QStringLiteral(" - - - "));
+        m_progress->setValue(0);
+    }
+    // One export at a time: while one runs the dialog only shows its progress.
+    m_write->setEnabled(m_target.isEmpty());
+    CentreOnScreen(this);
+}
+
+void TWriteWavF::Button1Click()
+{
+    if (m_ctx == nullptr || !m_target.isEmpty()) {
+        return;
+    }
+    FileRequest request;
+    request.kind = FileRequest::Kind::Save;
+    request.title = caption();
+    request.filter = QStringLiteral("Windows PCM (*.wav)");
+    request.defaultSuffix = QStringLiteral("wav");
+    request.presetName = QStringLiteral("*.wav");
+    const QString target = ChooseFile(this, request);
+    if (target.isEmpty()) {
+        close();
+        return;
+    }
+    RenderBridge& bridge = m_ctx->bridge();
+    if (bridge.stopping()) {
+        return; // the program is stopping the engine: nothing may start now
+    }
+    // The engine writes beside the target and renames its file into place once the export is
+    // complete; a stopped or failed export leaves the target as it was.
+    m_target = target;
+    audio::RequestFlags& flags = m_ctx->flags();
+    flags.InspectorPlayRequested = false;
+    flags.SongMode = false;
+    flags.setExportFileName(ToFileSystemPath(target));
+    flags.WriteRequested = true;
+    m_file->setText(QStringLiteral(" ") + QDir::toNativeSeparators(target));
+    m_write->setEnabled(false);
+    if (!bridge.startRun()) {
+        flags.WriteRequested = false;
+        runEnded();
+    }
+}
+
+void TWriteWavF::followEngine(RenderBridge& bridge)
+{
+    connect(&bridge, &RenderBridge::blockReported, this, [this](const audio::BlockReport& r) {
+        if (r.writing || r.exportPending) {
+            m_progress->setValue(std::clamp(r.progress, 0, 100));
+        }
+    });
+    connect(&bridge, &RenderBridge::exportFinished, this, &TWriteWavF::exportCompleted);
+    connect(&bridge, &RenderBridge::runEnded, this, &TWriteWavF::runEnded);
+}
+
+void TWriteWavF::exportCompleted()
+{
+    m_target.clear();
+    close();
+}
+
+void TWriteWavF::runEnded()
+{
+    m_target.clear();
+    m_write->setEnabled(true);
+    m_progress->setValue(0);
+    close();
+}
+
+} // namespace bw::ui
