@@ -6,6 +6,7 @@
 #include "library/sound_library.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_windows.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/message_box.h"
 
 #include <cstdint>
@@ -27,7 +28,22 @@
 #include <QUrl>
 #include <QWidget>
 
+namespace bw::ui {
+/// The engine's side of the transport's request flags: tests read what a request asked for
+/// and fake an engine that runs.
+class TransportTestAccess
+{
+public:
+    static audio::RequestFlags& flags(Transport& transport) { return transport.m_flags; }
+};
+} // namespace bw::ui
+
 namespace bw::testing {
+
+inline audio::RequestFlags& EngineFlags(ui::TMain& main)
+{
+    return ui::TransportTestAccess::flags(main.transport());
+}
 
 /// Records every message box instead of showing it (a modal box would block the test).
 class MessageRecorder

@@ -3,6 +3,7 @@
 #include "audio/engine_host.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
@@ -397,14 +398,9 @@ void SequencerPanel::loopbutClick(bool down)
         emit loopReleased();
         return;
     }
-    RenderBridge& bridge = m_ctx.bridge();
-    if (bridge.stopping()) {
+    if (!m_ctx.transport().play(PlayMode::Pattern)) { // the current pattern repeats
         loopbut->setChecked(false);
-        return;
     }
-    m_ctx.flags().SongMode = false; // the current pattern repeats
-    m_ctx.flags().InspectorPlayRequested = false;
-    bridge.startRun();
 }
 
 bool SequencerPanel::eventFilter(QObject* watched, QEvent* event)

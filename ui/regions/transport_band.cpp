@@ -2,6 +2,7 @@
 
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
@@ -335,28 +336,24 @@ void TransportBand::showSongSettings()
 
 void TransportBand::playbClick()
 {
-    RenderBridge& bridge = m_ctx.bridge();
-    if (bridge.stopping()) {
+    Transport& transport = m_ctx.transport();
+    if (transport.stopping()) {
         return;
     }
-    m_ctx.SetSongPosition(m_ctx.songPosition());
-    m_ctx.flags().SongMode = true;
-    m_ctx.flags().InspectorPlayRequested = false;
     emit transportPressed();
     playb->setChecked(true);
-    bridge.startRun();
+    transport.play(PlayMode::Song);
 }
 
 void TransportBand::stopBClick()
 {
-    if (m_ctx.bridge().stopping()) {
+    if (m_ctx.transport().stopping()) {
         return;
     }
     playb->setChecked(false);
     emit transportPressed();
     stopB->setChecked(true);
-    m_ctx.bridge().requestStop();
-    m_ctx.flags().SongMode = false;
+    m_ctx.transport().stop();
 }
 
 void TransportBand::bpmChange(int value)
@@ -474,8 +471,8 @@ void TransportBand::ledPBPaint(QPainter& p)
     const int scrollX = m_ctx.gridScrollX();
     bool lit = false;
     int x1 = 0, x2 = 0;
-    audio::RequestFlags& flags = m_ctx.flags();
-    if (flags.EngineRunning && !flags.SilenceDisplay) {
+    const Transport& transport = m_ctx.transport();
+    if (transport.running() && !transport.displaySilenced()) {
         m_ctx.withSong([&](const core::TSong& s) {
             if (!s.validPattern(s.CurrentPattern)) {
                 return;

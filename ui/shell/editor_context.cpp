@@ -1,10 +1,13 @@
 #include "ui/shell/editor_context.h"
 
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/shell/ui_thread.h"
 #include "ui/widgets/message_box.h"
 
+#include <cstdint>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include <QDir>
@@ -14,11 +17,10 @@ namespace bw::ui {
 EditorContext::EditorContext(core::TSong& song,
                              core::SongLock& lock,
                              library::SoundLibrary& library,
-                             audio::RequestFlags& flags,
                              core::EventGrid& clipboard,
                              QWidget* window)
-    : QObject(nullptr), m_song(song), m_lock(lock), m_library(library), m_flags(flags),
-      m_clipboard(clipboard), m_window(window)
+    : QObject(nullptr), m_song(song), m_lock(lock), m_library(library), m_clipboard(clipboard),
+      m_window(window)
 {}
 
 void EditorContext::setSkin(const Skin* skin)
@@ -87,21 +89,20 @@ void EditorContext::SwitchPattern(int index)
 
 void EditorContext::previewSound(int index)
 {
-    const bool played = withSong([this, index](core::TSong&) {
+    library::SampleDataPtr data;
+    std::int32_t dataSize = 0;
+    const bool found = withSong([&](core::TSong&) {
         if (!m_library.validIndex(index)) {
             return false;
         }
         const library::TSoundRec& sound = m_library.at(index);
-        m_flags.setPreview(sound.Data, sound.DataSize);
+        data = sound.Data;
+        dataSize = sound.DataSize;
         return true;
     });
-    if (!played || m_bridge == nullptr) {
-        return;
+    if (found && m_transport != nullptr) {
+        m_transport->preview(std::move(data), dataSize);
     }
-    m_flags.PreviewRequested = true;
-    // A running engine picks the preview up at its next block; the new thread then ends at
-    // once.
-    m_bridge->startRun();
 }
 
 bool EditorContext::saveLibrary()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "audio/request_flags.h"
 #include "core/song.h"
 #include "library/sound_library.h"
 #include "ui/shell/window_links.h"
@@ -16,12 +15,13 @@ namespace bw::ui {
 
 class RenderBridge;
 class Skin;
+class Transport;
 
 /// What every region of the main window works with: the document and its lock, the library,
-/// the request flags, the render bridge, the event clipboard, the skin and the other windows,
-/// plus the few view values that several regions follow (the grid's scroll and width, the
-/// song position). Regions never reach into each other's widgets; they talk through this
-/// object's operations and signals. Lives on the UI thread.
+/// the transport (play, stop, preview, export), the render bridge, the event clipboard, the skin
+/// and the other windows, plus the few view values that several regions follow (the grid's scroll
+/// and width, the song position). Regions never reach into each other's widgets; they talk through
+/// this object's operations and signals. Lives on the UI thread.
 class EditorContext : public QObject
 {
     Q_OBJECT
@@ -29,20 +29,21 @@ public:
     EditorContext(core::TSong& song,
                   core::SongLock& lock,
                   library::SoundLibrary& library,
-                  audio::RequestFlags& flags,
                   core::EventGrid& clipboard,
                   QWidget* window);
 
     core::TSong& song() { return m_song; }
     core::SongLock& lock() { return m_lock; }
     library::SoundLibrary& library() { return m_library; }
-    audio::RequestFlags& flags() { return m_flags; }
     core::EventGrid& clipboard() { return m_clipboard; }
     /// The main window: the parent of message boxes.
     QWidget* window() const { return m_window; }
 
     RenderBridge& bridge() { return *m_bridge; }
     void setBridge(RenderBridge* bridge) { m_bridge = bridge; }
+    /// The only way to play, stop, preview and export.
+    Transport& transport() { return *m_transport; }
+    void setTransport(Transport* transport) { m_transport = transport; }
     const Skin* skin() const { return m_skin; }
     void setSkin(const Skin* skin);
     const MainWindowLinks& links() const { return m_links; }
@@ -123,10 +124,10 @@ private:
     core::TSong& m_song;
     core::SongLock& m_lock;
     library::SoundLibrary& m_library;
-    audio::RequestFlags& m_flags;
     core::EventGrid& m_clipboard;
     QWidget* m_window = nullptr;
     RenderBridge* m_bridge = nullptr;
+    Transport* m_transport = nullptr;
     const Skin* m_skin = nullptr;
     MainWindowLinks m_links;
     QString m_defaultLibraryPath;

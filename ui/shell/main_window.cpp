@@ -8,8 +8,10 @@
 #include "ui/regions/track_list.h"
 #include "ui/regions/transport_band.h"
 #include "ui/shell/editor_context.h"
+#include "ui/shell/export_status.h"
 #include "ui/shell/main_window_frame.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/shell/ui_thread.h"
 #include "ui/widgets/message_box.h"
 #include "ui/widgets/skin.h"
@@ -89,11 +91,12 @@ TMain::TMain(const ProgramFiles& files, audio::WaveOutFactory deviceOutput, QWid
 {
     m_files = files;
     m_programDir = files.dataFolder;
-    m_context = std::make_unique<EditorContext>(*m_song, m_songLock, m_library, m_flags,
-                                                *m_clipboard, this);
-    m_bridge = new RenderBridge(*m_song, m_library, m_songLock, *m_cache, m_flags,
+    m_context = std::make_unique<EditorContext>(*m_song, m_songLock, m_library, *m_clipboard, this);
+    m_bridge = new RenderBridge(*m_song, m_songLock, this);
+    m_transport = new Transport(*m_song, m_library, m_songLock, *m_cache, *m_bridge,
                                 std::move(deviceOutput), this);
     m_context->setBridge(m_bridge);
+    m_context->setTransport(m_transport);
     FormCreate();
 }
 
@@ -101,8 +104,8 @@ TMain::~TMain()
 {
     // A window destroyed without its close sequence still must not leave a thread behind
     // that reads the song.
-    if (m_bridge != nullptr && m_bridge->runCount() > 0) {
-        m_bridge->stopAndWait();
+    if (m_transport != nullptr && m_transport->runCount() > 0) {
+        m_transport->stopAndWait();
     }
 }
 
@@ -134,15 +137,7 @@ int TMain::songPosition() const
 
 void TMain::FormCreate()
 {
-    // 1. Flags and editor state start cleared.
-    m_flags.SongMode = false;
-    m_flags.EngineRunning = false;
-    m_flags.InspectorPlayRequested = false;
-    m_flags.StopRequested = false;
-    m_flags.WriteRequested = false;
-    m_flags.WriteSong = false;
-    m_flags.PreviewRequested = false;
-    m_flags.SilenceDisplay = false;
+    // 1. Editor state starts cleared (the transport's requests start cleared with it).
     m_windowReady = false;
     m_firstShow = true;
     m_currentFileName.clear();
@@ -330,16 +325,17 @@ void TMain::ShowAbout()
 
 void TMain::playbClick()
 {
-    m_transport->playbClick();
+    m_transportBand->playbClick();
 }
 
 void TMain::stopBClick()
 {
-    m_transport->stopBClick();
+    m_transportBand->stopBClick();
 }
 
 void TMain::connectEngine()
 {
+    m_exportStatus = new ExportStatus(*m_transport, *m_bridge, statusBar());
     connect(m_bridge, &RenderBridge::songPositionRequested, m_context.get(),
             &EditorContext::SetSongPosition);
     connect(m_bridge, &RenderBridge::runFailed, this,
@@ -361,7 +357,7 @@ void TMain::connectEngine()
 
 void TMain::closeEvent(QCloseEvent* event)
 {
-    if (m_closing || m_bridge->stopping() || !FormCloseQuery()) {
+    if (m_closing || m_transport->stopping() || !FormCloseQuery()) {
         event->ignore();
         return;
     }
@@ -376,8 +372,8 @@ void TMain::FormClose()
     BW_ASSERT_UI_THREAD();
     // Stop the engine and wait for it with events served: it may be inside a call that needs
     // this thread. Only then is it safe to free what it reads.
-    m_bridge->setShuttingDown(true);
-    m_bridge->stopAndWait();
+    m_transport->setShuttingDown(true);
+    m_transport->stopAndWait();
     {
         std::lock_guard<core::SongLock> guard(m_songLock);
         m_library.DestroySoundLibrary();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "audio/request_flags.h"
 #include "audio/wave_out.h"
 #include "core/song.h"
 #include "core/undo_history.h"
@@ -25,6 +24,7 @@ class StretchCache;
 namespace bw::ui {
 
 class EditorContext;
+class ExportStatus;
 class MixerStrip;
 class PatternGrid;
 class PatternTabs;
@@ -33,6 +33,7 @@ class SequencerPanel;
 class Skin;
 class ToolRow;
 class TrackList;
+class Transport;
 class TransportBand;
 class ValueLane;
 
@@ -126,7 +127,8 @@ public:
     core::TSong& song() { return *m_song; }
     library::SoundLibrary& library() { return m_library; }
     core::SongLock& songLock() { return m_songLock; }
-    audio::RequestFlags& flags() { return m_flags; }
+    Transport& transport() { return *m_transport; }
+    ExportStatus& exportStatus() { return *m_exportStatus; }
     audio::StretchCache& stretchCache() { return *m_cache; }
     RenderBridge& bridge() { return *m_bridge; }
     core::EventGrid& clipboard() { return *m_clipboard; }
@@ -139,7 +141,7 @@ public:
     TrackList& trackList() { return *m_trackList; }
     PatternGrid& grid() { return *m_grid; }
     ValueLane& valueLane() { return *m_valueLane; }
-    TransportBand& transport() { return *m_transport; }
+    TransportBand& transportBand() { return *m_transportBand; }
     SequencerPanel& sequencer() { return *m_sequencer; }
     MixerStrip& mixer() { return *m_mixer; }
 
@@ -250,12 +252,13 @@ private:
     std::unique_ptr<core::TSong> m_song;
     library::SoundLibrary m_library;
     core::SongLock m_songLock;
-    audio::RequestFlags m_flags;
     std::unique_ptr<audio::StretchCache> m_cache;
     std::unique_ptr<core::EventGrid> m_clipboard;
     std::unique_ptr<EditorContext> m_context;
     RenderBridge* m_bridge = nullptr;
-    std::unique_ptr<Skin> m_ownSkin; // used until the picture container is linked
+    Transport* m_transport = nullptr;
+    ExportStatus* m_exportStatus = nullptr; // the status line during exports
+    std::unique_ptr<Skin> m_ownSkin;        // used until the picture container is linked
     std::unique_ptr<Frame> m_frame;
 
     // Regions (owned by the window's widget tree).
@@ -263,7 +266,7 @@ private:
     ToolRow* m_toolRow = nullptr;
     TrackList* m_trackList = nullptr;
     PatternGrid* m_grid = nullptr;
-    TransportBand* m_transport = nullptr;
+    TransportBand* m_transportBand = nullptr;
     ValueLane* m_valueLane = nullptr;
     SequencerPanel* m_sequencer = nullptr;
     MixerStrip* m_mixer = nullptr;

@@ -7,6 +7,7 @@
 #include "ui/regions/value_lane.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/message_box.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
@@ -133,11 +134,11 @@ void TMain::runKeyword(const QString& keyword)
     } else if (keyword == QLatin1String("grabdisk")) {
         Open1Click();
     } else if (keyword == QLatin1String("zoomtemp")) {
-        m_transport->bpm->setMaximum(3000);
+        m_transportBand->bpm->setMaximum(3000);
     } else if (keyword == QLatin1String("hushlit+")) {
-        m_flags.SilenceDisplay = true;
+        m_transport->setDisplaySilenced(true);
     } else if (keyword == QLatin1String("hushlit-")) {
-        m_flags.SilenceDisplay = false;
+        m_transport->setDisplaySilenced(false);
     } else if (keyword == QLatin1String("panelzam")) {
         setWindowFlag(Qt::FramelessWindowHint, true);
         showMaximized();

@@ -8,6 +8,7 @@
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/shell/ui_thread.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/message_box.h"
@@ -88,8 +89,8 @@ bool TMain::confirmDiscard()
 
 void TMain::stopForNewDocument()
 {
-    m_transport->stopBClick();
-    m_bridge->stopAndWait();
+    m_transportBand->stopBClick();
+    m_transport->stopAndWait();
 }
 
 std::unique_ptr<core::TSong> TMain::readDocument(const QString& path, bool& showSequencer)
@@ -152,7 +153,7 @@ bool TMain::openFile(const QString& path)
 
 void TMain::New1Click()
 {
-    if (m_bridge->stopping() || !confirmDiscard()) {
+    if (m_transport->stopping() || !confirmDiscard()) {
         return;
     }
     bool showSequencer = false;
@@ -168,7 +169,7 @@ void TMain::New1Click()
 
 void TMain::Open1Click()
 {
-    if (m_bridge->stopping() || !confirmDiscard()) {
+    if (m_transport->stopping() || !confirmDiscard()) {
         return;
     }
     const QString path = ChooseFile(this, SongFileRequest(FileRequest::Kind::Open));

@@ -110,14 +110,14 @@ void TMain::createRegions()
     m_toolRow = new ToolRow(f.PanelSeq);
     m_trackList = new TrackList(ctx, f.client, f.Panel16);
     m_grid = new PatternGrid(ctx, f.client);
-    m_transport = new TransportBand(ctx, f.Panel12, f.Panel3, f.Panel28);
+    m_transportBand = new TransportBand(ctx, f.Panel12, f.Panel3, f.Panel28);
     m_valueLane = new ValueLane(ctx, f.Panel12, f.Panel3, f.Panel24);
-    m_sequencer = new SequencerPanel(ctx, f.client, m_transport->loopBox());
-    m_transport->attachPlayButtons(m_sequencer->transportBox());
+    m_sequencer = new SequencerPanel(ctx, f.client, m_transportBand->loopBox());
+    m_transportBand->attachPlayButtons(m_sequencer->transportBox());
     m_mixer = new MixerStrip(ctx, f.Panel1);
     // The status bar panel stays above the animation box.
     f.Panel25->raise();
-    connect(m_transport, &TransportBand::transportPressed, m_sequencer,
+    connect(m_transportBand, &TransportBand::transportPressed, m_sequencer,
             &SequencerPanel::releaseLoop);
     connect(m_toolRow->OneB, &QToolButton::clicked, m_grid, &PatternGrid::OneBClick);
     connect(m_toolRow->GroupB, &QToolButton::clicked, m_grid, &PatternGrid::GroupBClick);
@@ -128,7 +128,8 @@ void TMain::createRegions()
     connect(m_toolRow->SpeedButton1, &QToolButton::clicked, this, [this] { Cut1Click(); });
     connect(m_toolRow->SpeedButton3, &QToolButton::clicked, this, [this] { Copy1Click(); });
     connect(m_toolRow->SpeedButton5, &QToolButton::clicked, this, [this] { Inster1Click(); });
-    connect(m_sequencer, &SequencerPanel::loopReleased, m_transport, &TransportBand::stopBClick);
+    connect(m_sequencer, &SequencerPanel::loopReleased, m_transportBand,
+            &TransportBand::stopBClick);
     connect(m_sequencer, &SequencerPanel::widthDragged, this, [this] { FormResize(); });
     connect(m_context.get(), &EditorContext::documentChanged, this, [this] { documentEdited(); });
     connect(m_context.get(), &EditorContext::displayChanged, this, [this] { displayEdited(); });
@@ -189,7 +190,7 @@ void TMain::layoutFrame()
     m_toolRow->setRowGeometry(PatternTabs::RowHeight, seqW);
 
     f.Panel28->setGeometry(0, TopStripHeight, w, LedRowHeight);
-    m_transport->setLedGeometry(SideWidth, std::max(0, w - SideWidth));
+    m_transportBand->setLedGeometry(SideWidth, std::max(0, w - SideWidth));
 
     const int top = TopStripHeight + LedRowHeight;
     int bottom = h;
@@ -221,7 +222,7 @@ void TMain::layoutFrame()
         midBottom = std::max(top, bottom - EditorBandHeight);
         f.Panel3->setGeometry(0, midBottom, right, bottom - midBottom);
         m_valueLane->setLaneGeometry(SideWidth, std::max(0, right - SideWidth));
-        m_transport->setBandGeometry(ValueLane::LaneHeight, right);
+        m_transportBand->setBandGeometry(ValueLane::LaneHeight, right);
     }
     m_trackList->setGeometry(QRect(0, top, SideWidth, midBottom - top));
     m_grid->setGeometry(QRect(SideWidth, top, std::max(0, right - SideWidth), midBottom - top));

@@ -154,17 +154,15 @@ void TMain::createMenus()
 
 void TMain::WriteWav1Click()
 {
-    m_flags.WriteSong = false;
     if (links().writeWav != nullptr) {
-        links().writeWav->open();
+        links().writeWav->openFor(ExportWhat::Pattern);
     }
 }
 
 void TMain::WritePatternSong1Click()
 {
-    m_flags.WriteSong = true;
     if (links().writeWav != nullptr) {
-        links().writeWav->open();
+        links().writeWav->openFor(ExportWhat::Song);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/skin.h"
 #include "ui/windows/entry_windows.h"
 #include "ui/windows/export_dialog.h"
@@ -23,7 +24,7 @@ ProgramWindows::~ProgramWindows()
 {
     // The engine's display reaches into the other windows: end any run before they go.
     if (main) {
-        main->bridge().stopAndWait();
+        main->transport().stopAndWait();
     }
     // The others go first, the main window last.
     form1.reset();

@@ -2,6 +2,7 @@
 
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/message_box.h"
 #include "ui/widgets/widget_factory.h"
@@ -50,10 +51,33 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::close);
 }
 
+void TWriteWavF::attach(EditorContext& context)
+{
+    m_ctx = &context;
+    connect(&context.transport(), &Transport::exportStarted, this, &TWriteWavF::exportStarted);
+}
+
+void TWriteWavF::exportStarted(const QString& target, bool song)
+{
+    m_target = target;
+    m_what = song ? ExportWhat::Song : ExportWhat::Pattern;
+    setWindowTitle(caption());
+    m_file->setText(QStringLiteral(" ") + QDir::toNativeSeparators(target));
+    m_write->setEnabled(false);
+}
+
+void TWriteWavF::openFor(ExportWhat what)
+{
+    if (m_target.isEmpty()) {
+        m_what = what;
+    }
+    open();
+}
+
 QString TWriteWavF::caption() const
 {
-    const bool song = m_ctx != nullptr && m_ctx->flags().WriteSong.load();
-    return song ? QStringLiteral("Write Song Wav") : QStringLiteral("Write Pattern Wav");
+    return m_what == ExportWhat::Song ? QStringLiteral("Write Song Wav")
+                                      : QStringLiteral("Write Pattern Wav");
 }
 
 void TWriteWavF::showEvent(QShowEvent* event)
@@ -88,24 +112,10 @@ void TWriteWavF::Button1Click()
         close();
         return;
     }
-    RenderBridge& bridge = m_ctx->bridge();
-    if (bridge.stopping()) {
-        return; // the program is stopping the engine: nothing may start now
-    }
     // The engine writes beside the target and renames its file into place once the export is
     // complete; a stopped or failed export leaves the target as it was.
-    m_target = target;
-    audio::RequestFlags& flags = m_ctx->flags();
-    flags.InspectorPlayRequested = false;
-    flags.SongMode = false;
-    flags.setExportFileName(ToFileSystemPath(target));
-    flags.WriteRequested = true;
-    m_file->setText(QStringLiteral(" ") + QDir::toNativeSeparators(target));
-    m_write->setEnabled(false);
-    if (!bridge.startRun()) {
-        flags.WriteRequested = false;
-        runEnded();
-    }
+    // Nothing starts while the program stops the engine or another export runs.
+    m_ctx->transport().exportTo(target, m_what);
 }
 
 void TWriteWavF::followEngine(RenderBridge& bridge)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/shell/transport.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -13,8 +15,8 @@ class EditorContext;
 class RenderBridge;
 
 /// The WAV export dialog: "Select File and Write" asks for a file and starts the engine on
-/// the current pattern or the song (the menu item chose which); the engine drives the
-/// progress bar and closes the dialog when the file is complete. The engine writes a
+/// the current pattern or the song (the menu item chose which, through openFor); the engine
+/// drives the progress bar and closes the dialog when the file is complete. The engine writes a
 /// temporary file beside the chosen one, which replaces it only when the export completes:
 /// a failed or stopped export leaves an existing file as it was.
 class TWriteWavF : public QDialog
@@ -23,8 +25,10 @@ class TWriteWavF : public QDialog
 public:
     explicit TWriteWavF(QWidget* parent = nullptr);
 
-    /// The request flags and the engine the dialog starts (set once at start).
-    void attach(EditorContext& context) { m_ctx = &context; }
+    /// The transport the dialog starts exports with, and follows (set once at start).
+    void attach(EditorContext& context);
+    /// Opens the dialog to export what; while an export runs it shows that one instead.
+    void openFor(ExportWhat what);
     /// Follows the engine: progress while a file is written, closed when the export is done.
     void followEngine(RenderBridge& bridge);
 
@@ -39,6 +43,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    /// An export was started (here or elsewhere): the dialog shows it until it ends.
+    void exportStarted(const QString& target, bool song);
     /// The engine closed the complete file: it takes the chosen name.
     void exportCompleted();
     /// The run ended: a temporary file still there belongs to an export that did not
@@ -47,6 +53,7 @@ private:
     QString caption() const;
 
     EditorContext* m_ctx = nullptr;
+    ExportWhat m_what = ExportWhat::Pattern;
     QLabel* m_file = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_write = nullptr;

@@ -3,6 +3,7 @@
 #include "core/song.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
@@ -115,13 +116,10 @@ void TSequencerForm::showPosition(int beat)
 
 void TSequencerForm::playbClick()
 {
-    if (m_ctx == nullptr || m_ctx->bridge().stopping()) {
+    if (m_ctx == nullptr) {
         return;
     }
-    m_ctx->SetSongPosition(m_ctx->songPosition());
-    m_ctx->flags().SongMode = true;
-    m_ctx->flags().InspectorPlayRequested = false;
-    m_ctx->bridge().startRun();
+    m_ctx->transport().play(PlayMode::Song);
 }
 
 void TSequencerForm::stopClick()
@@ -129,8 +127,7 @@ void TSequencerForm::stopClick()
     if (m_ctx == nullptr) {
         return;
     }
-    m_ctx->flags().SongMode = false;
-    m_ctx->flags().StopRequested = true;
+    m_ctx->transport().stop();
 }
 
 void TSequencerForm::editStopPosition()
@@ -167,9 +164,10 @@ void TSequencerForm::followEngine(RenderBridge& bridge)
             hide();
         }
     });
-    connect(&bridge, &RenderBridge::runEnded, this, [this, &bridge] {
+    connect(&bridge, &RenderBridge::runEnded, this, [this] {
         if (m_wasVisible.has_value()) {
-            if (*m_wasVisible && !bridge.shuttingDown()) {
+            const bool closing = m_ctx != nullptr && m_ctx->transport().shuttingDown();
+            if (*m_wasVisible && !closing) {
                 show();
             }
             m_wasVisible.reset();

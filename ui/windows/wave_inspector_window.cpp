@@ -3,6 +3,7 @@
 #include "library/sample_loader.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/glyphs.h"
@@ -223,11 +224,8 @@ void TWaveInspector::SpeedButton1Click()
     if (m_ctx == nullptr || !m_import.loaded()) {
         return;
     }
-    audio::RequestFlags& flags = m_ctx->flags();
-    flags.setInspectorSelection(m_import.samples(), m_import.StartPoint, m_import.EndPoint);
-    flags.InspectorPlayRequested = true;
-    // A running engine plays the selection at its next block; the new thread ends at once.
-    m_ctx->bridge().startRun();
+    // A running engine plays the selection at its next block.
+    m_ctx->transport().playSelection(m_import.samples(), m_import.StartPoint, m_import.EndPoint);
 }
 
 void TWaveInspector::Button2Click()

@@ -203,11 +203,11 @@ private slots:
             main.song().Bpm = 300;
         }
         main.ShowSongSettings();
-        QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+        QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(main.songPosition() >= 2, 5000);
         // After the stop position the engine ends by itself and the buttons reset.
-        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(main.transport().stopB->isChecked(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(main.transportBand().stopB->isChecked(), 5000);
         QVERIFY(main.songPosition() >= 4);
         QVERIFY(program.messages.messages.empty());
     }
@@ -217,10 +217,10 @@ private slots:
         ShownProgram program({"Kick"}, 4, true);
         TMain& main = program.main();
         QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
-        QVERIFY(!main.flags().SongMode.load());
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().running(), 5000);
+        QVERIFY(!main.transport().songMode());
         QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
     }
 
     void stopReleasesLoopSolo()
@@ -228,7 +228,7 @@ private slots:
         ShownProgram program({"Kick"}, 4, true);
         TMain& main = program.main();
         main.sequencer().loopbut->setChecked(true);
-        QTest::mouseClick(main.transport().stopB, Qt::LeftButton);
+        QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
         QVERIFY(!main.sequencer().loopbut->isChecked());
     }
 };

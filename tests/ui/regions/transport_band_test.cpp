@@ -46,15 +46,15 @@ private slots:
             s.Ticks = 12;
         }
         main.ShowSongSettings();
-        QCOMPARE(main.transport().BeatB->currentText(),
+        QCOMPARE(main.transportBand().BeatB->currentText(),
                  QStringLiteral("2"));  // 3 is no item: first item
         QCOMPARE(main.song().Beats, 3); // the song keeps its beats
-        QCOMPARE(main.transport().TickB->currentText(), QStringLiteral("12"));
-        QCOMPARE(main.transport().transcom->currentText(), QStringLiteral("+5"));
-        QCOMPARE(main.transport().mastervol->value(), 500);
-        QCOMPARE(main.transport().Channels->text(), QStringLiteral("mono"));
-        QCOMPARE(main.transport().Panel32->text(), QStringLiteral("20%"));
-        QCOMPARE(main.transport().Panel30->text(), QStringLiteral("75%"));
+        QCOMPARE(main.transportBand().TickB->currentText(), QStringLiteral("12"));
+        QCOMPARE(main.transportBand().transcom->currentText(), QStringLiteral("+5"));
+        QCOMPARE(main.transportBand().mastervol->value(), 500);
+        QCOMPARE(main.transportBand().Channels->text(), QStringLiteral("mono"));
+        QCOMPARE(main.transportBand().Panel32->text(), QStringLiteral("20%"));
+        QCOMPARE(main.transportBand().Panel30->text(), QStringLiteral("75%"));
         QCOMPARE(main.sequencer().stopseqbox->text(), QStringLiteral("64"));
 
         QComboBox box;
@@ -72,7 +72,7 @@ private slots:
             main.song().MasterVolume = 12345;
         }
         main.ShowSongSettings();
-        QCOMPARE(main.transport().bpm->value(), 50);
+        QCOMPARE(main.transportBand().bpm->value(), 50);
         QCOMPARE(main.song().Bpm, 50);
         QCOMPARE(main.song().MasterVolume, 10000);
         {
@@ -87,7 +87,7 @@ private slots:
     {
         ShownProgram program({"Kick"});
         TMain& main = program.main();
-        TransportBand& t = main.transport();
+        TransportBand& t = main.transportBand();
         // Beats 4 -> 8: the events keep their beat, so they move into the first half.
         QCOMPARE(t.BeatB->currentText(), QStringLiteral("4"));
         QTest::keyClick(t.BeatB, Qt::Key_Down);
@@ -126,16 +126,16 @@ private slots:
     {
         ShownProgram program({"Kick", "Snare"}, 4, true);
         TMain& main = program.main();
-        TransportBand& transport = main.transport();
+        TransportBand& transport = main.transportBand();
         main.sequencer().loopbut->setChecked(true);
         QTest::mouseClick(transport.playb, Qt::LeftButton);
         QVERIFY(transport.playb->isChecked());
         QVERIFY2(!main.sequencer().loopbut->isChecked(), "Play releases LOOP SOLO");
-        QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
-        QVERIFY(main.flags().SongMode.load());
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().running(), 5000);
+        QVERIFY(main.transport().songMode());
         QTest::mouseClick(transport.stopB, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
         QVERIFY(transport.stopB->isChecked());
         QVERIFY(!transport.playb->isChecked());
         QVERIFY(program.messages.messages.empty());
@@ -145,7 +145,7 @@ private slots:
     {
         ShownProgram program({"Kick"});
         TMain& main = program.main();
-        TransportBand& transport = main.transport();
+        TransportBand& transport = main.transportBand();
         const QColor red = ToQColor(colors::Red);
         const int W = main.context().gridWidth();
         const int y = transport.ledPB->height() / 2;
@@ -155,13 +155,13 @@ private slots:
             std::lock_guard<core::SongLock> guard(main.songLock());
             core::SetPlayWindow(main.song(), 0, 1);
         }
-        main.flags().EngineRunning = true;
+        EngineFlags(main).EngineRunning = true;
         QCOMPARE(PixelOf(*transport.ledPB, QPoint(beat2, y)), red);
         QVERIFY(PixelOf(*transport.ledPB, QPoint(XFromPos(128, W) + 4, y)) != red);
-        main.flags().SilenceDisplay = true;
+        EngineFlags(main).SilenceDisplay = true;
         QVERIFY(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red);
-        main.flags().SilenceDisplay = false;
-        main.flags().EngineRunning = false;
+        EngineFlags(main).SilenceDisplay = false;
+        EngineFlags(main).EngineRunning = false;
     }
 };
 

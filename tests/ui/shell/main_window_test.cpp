@@ -101,8 +101,8 @@ private slots:
         } else {
             QVERIFY(main.isMaximized());
         }
-        QCOMPARE(main.transport().BeatB->currentText(), QStringLiteral("4"));
-        QCOMPARE(main.transport().Channels->text(), QStringLiteral("stereo"));
+        QCOMPARE(main.transportBand().BeatB->currentText(), QStringLiteral("4"));
+        QCOMPARE(main.transportBand().Channels->text(), QStringLiteral("stereo"));
         QCOMPARE(main.sequencer().stopseqbox->text(), QStringLiteral("40"));
     }
 
@@ -281,18 +281,18 @@ private slots:
         QVERIFY(!Find<QWidget>(main, "Panel14")->isHidden());
         QVERIFY(!Find<QWidget>(main, "Panel24")->isHidden());
         QVERIFY(!Find<QWidget>(main, "Panel25")->isHidden());
-        const int W = main.transport().Panel10->width();
+        const int W = main.transportBand().Panel10->width();
         QVERIFY(W > 100);
-        QCOMPARE(main.transport().bpm->x(), W / 51);
-        QCOMPARE(main.transport().bpm->width(), W * 23 / 51 - W / 51);
-        QCOMPARE(main.transport().Label5->x(), W / 51);
-        QCOMPARE(main.transport().bpmLabel->x(),
-                 main.transport().Label5->x() + main.transport().Label5->width() + 8);
-        QCOMPARE(main.transport().Channels->x(), W * 24 / 51);
-        QCOMPARE(main.transport().Channels->width(), 49);
-        QCOMPARE(main.transport().mastervol->x(), W * 25 / 51 + 49);
-        QCOMPARE(main.transport().mastervol->width(), W * 50 / 51 - (W * 25 / 51 + 49));
-        QCOMPARE(main.transport().masterLabel->x(), W * 25 / 51 + 53);
+        QCOMPARE(main.transportBand().bpm->x(), W / 51);
+        QCOMPARE(main.transportBand().bpm->width(), W * 23 / 51 - W / 51);
+        QCOMPARE(main.transportBand().Label5->x(), W / 51);
+        QCOMPARE(main.transportBand().bpmLabel->x(),
+                 main.transportBand().Label5->x() + main.transportBand().Label5->width() + 8);
+        QCOMPARE(main.transportBand().Channels->x(), W * 24 / 51);
+        QCOMPARE(main.transportBand().Channels->width(), 49);
+        QCOMPARE(main.transportBand().mastervol->x(), W * 25 / 51 + 49);
+        QCOMPARE(main.transportBand().mastervol->width(), W * 50 / 51 - (W * 25 / 51 + 49));
+        QCOMPARE(main.transportBand().masterLabel->x(), W * 25 / 51 + 53);
         QCOMPARE(Find<QWidget>(main, "Panel24")->width(), (800 - 49) % 12 + 23);
         // The mixer fills what the side panels leave.
         QCOMPARE(main.mixer().Panel9->x() + main.mixer().Panel9->width(),
@@ -352,15 +352,16 @@ private slots:
         TMain& main = *windows->main;
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.transport().playbClick();
-        main.transport().playbClick(); // the second run finds the first running and ends at once
-        QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
+        main.transportBand().playbClick();
+        main.transportBand()
+            .playbClick(); // the second run finds the first running and ends at once
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().running(), 5000);
         QTest::qWait(200);
-        main.transport().stopBClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
-        QVERIFY(!main.transport().playb->isChecked());
-        QVERIFY(main.transport().stopB->isChecked());
+        main.transportBand().stopBClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
+        QVERIFY(!main.transportBand().playb->isChecked());
+        QVERIFY(main.transportBand().stopB->isChecked());
         QVERIFY(messages.messages.empty());
     }
 
@@ -375,15 +376,15 @@ private slots:
         QSignalSpy closed(&main, &TMain::closed);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.transport().playbClick();
-        QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
+        main.transportBand().playbClick();
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().running(), 5000);
         QTest::qWait(300); // a few blocks, so the engine is busy in its loop
 
         // A command that arrives while the close waits for the engine is ignored.
         int runsDuringStop = -1;
         QTimer::singleShot(0, &main, [&] {
-            main.transport().playbClick();
-            runsDuringStop = main.bridge().runCount();
+            main.transportBand().playbClick();
+            runsDuringStop = main.transport().runCount();
         });
         QElapsedTimer timer;
         timer.start();
@@ -391,8 +392,8 @@ private slots:
         QCOMPARE(runsDuringStop, 1);
         QVERIFY(timer.elapsed() < 3000);
         QCOMPARE(closed.count(), 1);
-        QVERIFY(!main.flags().EngineRunning.load());
-        QCOMPARE(main.bridge().runCount(), 0);
+        QVERIFY(!main.transport().running());
+        QCOMPARE(main.transport().runCount(), 0);
         // The close sequence has freed the song and the library.
         QCOMPARE(main.song().PatternCount, 0);
         QCOMPARE(main.library().count(), 0);
@@ -459,7 +460,7 @@ private slots:
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
-            main.transport().playbClick();
+            main.transportBand().playbClick();
             if (delayMs > 0) {
                 QTest::qWait(delayMs);
             }
@@ -467,8 +468,8 @@ private slots:
             timer.start();
             QVERIFY(main.close());
             QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(delayMs)));
-            QVERIFY(!main.flags().EngineRunning.load());
-            QCOMPARE(main.bridge().runCount(), 0);
+            QVERIFY(!main.transport().running());
+            QCOMPARE(main.transport().runCount(), 0);
         }
         QVERIFY(messages.messages.empty());
     }
@@ -491,11 +492,11 @@ private slots:
 
         main.WritePatternSong1->trigger();
         QVERIFY(w.writeWavF->isVisible());
-        QVERIFY(main.flags().WriteSong.load());
+        QCOMPARE(w.writeWavF->windowTitle(), QStringLiteral("Write Song Wav"));
         w.writeWavF->close();
         QTest::keyClick(&main, Qt::Key_W, Qt::ControlModifier);
         QVERIFY(w.writeWavF->isVisible());
-        QVERIFY(!main.flags().WriteSong.load());
+        QCOMPARE(w.writeWavF->windowTitle(), QStringLiteral("Write Pattern Wav"));
         w.writeWavF->close();
 
         const bool shown = main.sequencer().isShown();
@@ -549,9 +550,9 @@ private slots:
         QCOMPARE(at(lane, QPoint(XFromPos(128, W) + 8, lane->height() - 3)),
                  ToQColor(colors::Gray));
         // The transport band is teal; the shuffle box shows its value.
-        QWidget* band = main.transport().PaintBox7;
+        QWidget* band = main.transportBand().PaintBox7;
         QCOMPARE(at(band, QPoint(band->width() / 2, band->height() - 3)), ToQColor(colors::Teal));
-        QCOMPARE(main.transport().Panel32->text(), QStringLiteral("0%"));
+        QCOMPARE(main.transportBand().Panel32->text(), QStringLiteral("0%"));
         // The mixer strip fills the bottom between the side panels.
         QWidget* numbers = main.mixer().PaintBox6;
         QCOMPARE(at(numbers, QPoint(1, 15)), ToQColor(colors::Gray)); // below the corner piece

@@ -133,12 +133,12 @@ private slots:
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
-            QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+            QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(main.songPosition() >= 6, 15000);
             const std::uint64_t underruns = device.underruns(); // the output lives while it plays
-            QTest::mouseClick(main.transport().stopB, Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
-            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
             QVERIFY(messages.messages.empty());
             if (underruns != 0) {
                 continue;
@@ -189,12 +189,12 @@ private slots:
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
-            QTest::mouseClick(main.transport().playb, Qt::LeftButton);
+            QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
             std::uint64_t underruns = 0;
             QTRY_VERIFY_WITH_TIMEOUT((underruns = device.underruns(), main.songPosition() >= 3),
                                      10000);
-            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 10000);
-            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
             QVERIFY(messages.messages.empty());
             if (underruns != 0) {
                 continue;
@@ -245,13 +245,13 @@ private slots:
             QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton); // the pattern loops
             QTRY_VERIFY_WITH_TIMEOUT(blocks >= 6, 10000);
             const int before = blocks;
-            main.transport().bpm->setValue(150); // beats twice as long from the next one
+            main.transportBand().bpm->setValue(150); // beats twice as long from the next one
             const int after = blocks;
             QTRY_VERIFY_WITH_TIMEOUT(blocks >= after + 8, 15000);
             const std::uint64_t underruns = device.underruns(); // the output lives while it plays
             QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
-            QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
             QVERIFY(messages.messages.empty());
             if (underruns != 0) {
                 continue;

@@ -240,24 +240,24 @@ private slots:
         Type(main, QStringLiteral("xyzquillrop"));
         QVERIFY(main.valueLane().funBox3->isVisible());
         Type(main, QStringLiteral("hushlit+"));
-        QVERIFY(main.flags().SilenceDisplay.load());
+        QVERIFY(main.transport().displaySilenced());
         Type(main, QStringLiteral("hushlit-"));
-        QVERIFY(!main.flags().SilenceDisplay.load());
+        QVERIFY(!main.transport().displaySilenced());
         // Characters typed in another window do not count.
         QWidget other;
         other.show();
         QTest::keyClicks(&other, QStringLiteral("hushlit+"));
-        QVERIFY(!main.flags().SilenceDisplay.load());
+        QVERIFY(!main.transport().displaySilenced());
         other.close();
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
         Type(main, QStringLiteral(" "));
-        QTRY_VERIFY_WITH_TIMEOUT(main.flags().EngineRunning.load(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().running(), 5000);
         Type(main, QStringLiteral(" ")); // Space again does not stop it
         QTest::qWait(100);
-        QVERIFY(main.flags().EngineRunning.load());
+        QVERIFY(main.transport().running());
         main.stopBClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!main.flags().EngineRunning.load(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
     }
 };
 

@@ -119,7 +119,7 @@ private slots:
             QTest::mouseMove(lane, QPoint(XFromPos(192, W), 10));
             QTest::mouseRelease(lane, Qt::LeftButton, {}, QPoint(XFromPos(192, W), 10));
         });
-        TransportBand& t = main.transport();
+        TransportBand& t = main.transportBand();
         step(main, "beats", [&] { QTest::keyClick(t.BeatB, Qt::Key_Down); });
         step(main, "ticks", [&] { QTest::keyClick(t.TickB, Qt::Key_Down); });
         step(main, "tempo", [&] { t.bpm->setValue(133); });

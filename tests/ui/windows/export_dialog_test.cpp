@@ -3,7 +3,9 @@
 
 #include "sound_test_support.h"
 #include "ui/shell/editor_context.h"
+#include "ui/shell/export_status.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/shell/transport.h"
 #include "ui/windows/export_dialog.h"
 
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 
 namespace bw::testing {
@@ -77,11 +80,11 @@ Export RunExport(ShownProgram& program, QAction* menuItem, const QString& out)
     QObject::disconnect(dialog.progressBar(), nullptr, &dialog, nullptr);
     // Let the run's thread end before the next one starts: it resets the request flags
     // after the window has heard that it ended.
-    RenderBridge& bridge = program.main().bridge();
+    Transport& transport = program.main().transport();
     if (!QTest::qWaitFor(
-            [&bridge] {
-                bridge.reapFinished();
-                return bridge.runCount() == 0;
+            [&transport] {
+                transport.reapFinished();
+                return transport.runCount() == 0;
             },
             5000)) {
         result.closed = false;
@@ -142,6 +145,10 @@ private slots:
         const QByteArray exportedSong = ReadAll(song);
         QCOMPARE(exportedSong.size(), 44 + 8 * (2646000 / 140) * 2 * 2);
         QVERIFY(exportedSong == ReadAll(cliSong));
+        // The status line says where the file went.
+        QVERIFY(main.statusBar()->currentMessage().contains(QDir::toNativeSeparators(song)));
+        QVERIFY(main.statusBar()->currentMessage().startsWith(QStringLiteral("Song written")));
+        QVERIFY(main.exportStatus().panel()->isHidden());
         // The bar went up step by step through the song.
         std::vector<int> distinct = s.progress;
         distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
@@ -159,19 +166,31 @@ private slots:
         });
         const QString keep = program.folder.path("keep.wav");
         WriteBytes(keep, QByteArray("a good file"));
-        // Stopped after its first written block.
+        // The dialog is closed ("Cancel": the export goes on), and the status line's Stop ends
+        // the export after its first written block.
         RenderBridge& bridge = main.bridge();
+        ExportStatus& status = main.exportStatus();
+        bool shownWhileWriting = false;
         QObject::connect(&bridge, &RenderBridge::blockReported, &bridge,
-                         [&bridge](const audio::BlockReport& r) {
-                             if (r.writing) {
-                                 bridge.requestStop();
+                         [&](const audio::BlockReport& r) {
+                             TWriteWavF& dialog = *program.windows->writeWavF;
+                             if (dialog.isVisible()) {
+                                 QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+                             }
+                             if (r.writing && status.panel()->isVisible()) {
+                                 shownWhileWriting = true;
+                                 QTest::mouseClick(status.stopButton(), Qt::LeftButton);
                              }
                          });
         const Export stopped = RunExport(program, main.WritePatternSong1, keep);
         QObject::disconnect(&bridge, &RenderBridge::blockReported, &bridge, nullptr);
         QVERIFY(stopped.closed);
+        QVERIFY(shownWhileWriting);
         QCOMPARE(ReadAll(keep), QByteArray("a good file"));
         QVERIFY(HiddenFiles(program.folder.dir.path()).isEmpty());
+        QCOMPARE(main.statusBar()->currentMessage(),
+                 QStringLiteral("Export stopped: \"%1\" was left as it was")
+                     .arg(QDir::toNativeSeparators(keep)));
 
         // A folder that does not exist: the engine's message, and no file anywhere.
         const QString nowhere = program.folder.path("missing/out.wav");

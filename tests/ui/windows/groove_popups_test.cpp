@@ -44,7 +44,7 @@ private slots:
     {
         ShownProgram program({"Kick"});
         TMain& main = program.main();
-        TransportBand& band = main.transport();
+        TransportBand& band = main.transportBand();
         TShuffelForm& popup = *program.windows->shuffelForm;
         ClickAt(band.Panel32, QPoint(5, 5));
         QVERIFY(popup.isVisible());
@@ -89,7 +89,7 @@ private slots:
     {
         ShownProgram program({"Kick"});
         TMain& main = program.main();
-        TransportBand& band = main.transport();
+        TransportBand& band = main.transportBand();
         TDelayF& popup = *program.windows->delayF;
         ClickAt(band.Panel30, QPoint(5, 5));
         QVERIFY(popup.isVisible());
@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(lowPass.titleLabel()->text(), QStringLiteral("Low Pass"));
         lowPass.close();
         QCOMPARE(song.DelayFeedback, feedback);
-        QVERIFY(!program.main().transport().lowPassGroup->isVisible());
+        QVERIFY(!program.main().transportBand().lowPassGroup->isVisible());
     }
 };
 

@@ -82,13 +82,13 @@ private slots:
         // An empty cell plays nothing.
         ClickAt(popup.P, popup.cellOrigin(7) + QPoint(5, 5), Qt::RightButton);
         QVERIFY(popup.isVisible());
-        QVERIFY(!main.flags().PreviewRequested.load());
-        QCOMPARE(main.bridge().runCount(), 0);
+        QVERIFY(!EngineFlags(main).PreviewRequested.load());
+        QCOMPARE(main.transport().runCount(), 0);
         ClickAt(popup.P, popup.cellOrigin(1) + QPoint(5, 5), Qt::RightButton);
         QVERIFY(popup.isVisible());
-        QCOMPARE(main.bridge().runCount(), 1);
-        QCOMPARE(main.flags().preview().second, main.library().at(1).DataSize);
-        QTRY_COMPARE_WITH_TIMEOUT(main.bridge().runCount(), 0, 5000);         // played once, ended
+        QCOMPARE(main.transport().runCount(), 1);
+        QCOMPARE(EngineFlags(main).preview().second, main.library().at(1).DataSize);
+        QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);      // played once, ended
         QCOMPARE(main.song().Tracks[0].SoundName.str(), std::string("Kick")); // no pick
         popup.close();
     }

@@ -235,7 +235,7 @@ private slots:
         QSignalSpy ended(&bridge, &RenderBridge::runEnded);
         Click(w.SpeedButton1);
         QVERIFY(ended.wait(5000));
-        audio::RequestFlags& flags = program.main().flags();
+        audio::RequestFlags& flags = EngineFlags(program.main());
         QVERIFY(!flags.InspectorPlayRequested.load());
         const audio::RequestFlags::Selection sel = flags.inspectorSelection();
         QCOMPARE(sel.start, 0);

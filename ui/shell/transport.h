@@ -1,0 +1,126 @@
+#pragma once
+
+#include "audio/render_engine.h"
+#include "audio/request_flags.h"
+#include "audio/wave_out.h"
+#include "core/song.h"
+#include "library/sound_library.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+
+namespace bw::audio {
+class StretchCache;
+}
+
+namespace bw::ui {
+
+class RenderBridge;
+
+/// What Play starts: the song from its position, or the current pattern over and over.
+enum class PlayMode
+{
+    Song,
+    Pattern,
+};
+
+/// What an export writes: one pass of the current pattern, or the song up to "Stop at".
+enum class ExportWhat
+{
+    Pattern,
+    Song,
+};
+
+/// The one way the windows drive the render engine: play, stop, preview and export. It alone
+/// writes the engine's request flags, and always in one order: the details of a request
+/// first (what to export and where, which sound to preview), the mode flags next, and the
+/// flag that triggers the request last, so that an engine running on its own thread never
+/// sees a trigger before what it asks for. It owns the render threads. Lives on the UI thread.
+///
+/// Stop is the same wherever it is pressed: playback ends after the current block, and an
+/// export that is running is abandoned (no file is written and an existing target keeps what
+/// it held).
+class Transport : public QObject
+{
+    Q_OBJECT
+public:
+    Transport(core::TSong& song,
+              library::SoundLibrary& library,
+              core::SongLock& lock,
+              audio::StretchCache& cache,
+              RenderBridge& host,
+              audio::WaveOutFactory deviceOutput,
+              QObject* parent = nullptr);
+    /// Stops any run still going, serving events while it ends.
+    ~Transport() override;
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    /// Plays the song from the engine's song position, or loops the current pattern. A
+    /// running engine switches at its next block. False while a stop is being waited for.
+    bool play(PlayMode mode);
+    /// Ends playback after the current block and abandons an export under way. Does not wait.
+    void stop();
+    /// Plays a sound once, in mono (data: its samples, dataSize: their byte count).
+    bool preview(library::SampleDataPtr data, std::int32_t dataSize);
+    /// Plays samples [start, end) of data once, in mono (the sample import's selection).
+    bool playSelection(library::SampleDataPtr data, std::int32_t start, std::int32_t end);
+    /// Writes the current pattern's pass or the song to path (a WAV file, written beside it
+    /// and renamed into place when complete). False when an export is already running or a
+    /// stop is being waited for; nothing starts then.
+    bool exportTo(const QString& path, ExportWhat what);
+    /// Hides the playing position (the LED) while on.
+    void setDisplaySilenced(bool on);
+
+    /// Asks every run to end and waits with the UI event loop served (the engine may be in a
+    /// call that needs the UI thread), then joins the threads.
+    void stopAndWait();
+    /// True while stopAndWait waits; commands that start or stop playback ignore themselves.
+    bool stopping() const { return m_stopping; }
+    /// Joins and drops runs whose threads have finished.
+    void reapFinished();
+    /// Runs not yet reaped.
+    int runCount() const { return static_cast<int>(m_runs.size()); }
+    /// Set while the program closes: windows do not come back when the run ends.
+    void setShuttingDown(bool value) { m_shuttingDown = value; }
+    bool shuttingDown() const { return m_shuttingDown; }
+
+    /// A render run is active (playing, previewing or exporting).
+    bool running() const { return m_flags.EngineRunning.load(); }
+    /// The song, not the current pattern, is playing or asked for.
+    bool songMode() const { return m_flags.SongMode.load(); }
+    /// An export is asked for or being written.
+    bool exporting() const { return m_flags.WriteRequested.load(); }
+    bool displaySilenced() const { return m_flags.SilenceDisplay.load(); }
+
+signals:
+    /// An export was started to path (song: the whole song, else a pattern pass).
+    void exportStarted(const QString& path, bool song);
+
+private:
+    friend class TransportTestAccess; // tests read and fake the engine's side of the flags
+
+    /// Starts a new render thread. If one is running, the new one ends at once and the
+    /// running one picks up the changed requests at its next block.
+    bool startRun();
+    void scheduleReap();
+
+    core::TSong& m_song;
+    library::SoundLibrary& m_library;
+    core::SongLock& m_lock;
+    audio::StretchCache& m_cache;
+    RenderBridge& m_host;
+    audio::WaveOutFactory m_deviceOutput;
+    audio::RequestFlags m_flags;
+    std::vector<std::unique_ptr<audio::Twaverender>> m_runs;
+    bool m_stopping = false;
+    bool m_shuttingDown = false;
+    bool m_reapScheduled = false;
+};
+
+} // namespace bw::ui
