@@ -13,6 +13,10 @@ namespace bw::audio {
 /// buffers that stay queued until the output reports them played; QueuedDuration is the sum
 /// of the duration shares still queued. Write/Start/Reset/Close run on one caller thread
 /// (the render thread); the done callback runs on the output's thread.
+///
+/// Durations are not milliseconds: the engine passes a block's count of 16-bit values
+/// × 1000 / 44100, which is milliseconds only in mono. In stereo each frame is two values,
+/// so a duration of 500 is 250 ms of sound.
 class TAsyncPlayer
 {
 public:
@@ -25,11 +29,13 @@ public:
     TAsyncPlayer& operator=(const TAsyncPlayer&) = delete;
 
     void Open(int rate, int bits, int channels);
+    /// Queues length bytes; duration is the block's share in the unit above (not ms).
     void Write(const void* data, std::int32_t length, std::int32_t duration);
     void Start();
     void Reset();
     void Close();
 
+    /// The duration still queued, in the unit above (500 = 250 ms in stereo).
     std::int32_t QueuedDuration() const { return m_queued.load(); }
     static constexpr std::uint8_t StateClosed = 0;
     static constexpr std::uint8_t StateIdle = 1;    // open, nothing playing

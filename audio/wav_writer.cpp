@@ -41,6 +41,7 @@ bool WavWriter::WriteWavHeader(const std::string& fileName,
     m_fileName = fileName;
     m_headerError.clear();
     std::vector<std::uint8_t> h;
+    h.reserve(44); // the whole header; also keeps GCC's -O3 overflow check from a false alarm
     bw::ByteWriter w(h);
     w.text("RIFF");
     w.i32(static_cast<std::int32_t>(36U + static_cast<std::uint32_t>(provisionalSize)));

@@ -53,7 +53,7 @@ Bytes fullPatterns(std::size_t bytes)
     bw::testing::BwpBuilder b;
     int p = 0;
     while (b.size() < bytes) {
-        b.pattern("P" + std::to_string(p++)).tag("SCORE_").i32(31 * 257);
+        b.pattern(std::string("P").append(std::to_string(p++))).tag("SCORE_").i32(31 * 257);
         for (int t = 0; t < 31; ++t) {
             for (int s = 0; s < 257; ++s) {
                 b.event(t, s, 5000);

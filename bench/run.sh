@@ -12,7 +12,7 @@ out="${OUT:-/tmp/bw-bench}"
 runs="${RUNS:-5}"
 mkdir -p "$out"
 
-cmake --preset release >/dev/null
+cmake --preset release -DBW_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release -j2 --target beatwright-cli make_workload >/dev/null
 bin="$root/build/release"
 

@@ -332,7 +332,7 @@ TEST(Sequence, AddingManyAtOnceGivesTheOrderOfAddingThemOneByOne)
         for (int i = 0; i < 30; ++i) {
             SeqPlacement p;
             p.position = next(10) - 3;
-            p.name.assign("n" + std::to_string(i));
+            p.name.assign(std::string("n").append(std::to_string(i)));
             placements.push_back(p);
             AddSeqEntry(*one, p.position, p.name.str());
         }

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -140,7 +141,9 @@ inline CliRun runCliLine(const std::string& dir, const std::string& arguments)
 {
     const auto text = [](const std::string& path) {
         std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::ostringstream all;
+        all << in.rdbuf();
+        return all.str();
     };
     const std::string out = dir + "/.cli-stdout";
     const std::string err = dir + "/.cli-stderr";

@@ -104,7 +104,8 @@ Bytes library(int sounds, std::size_t samples, std::int32_t stretchMul, const ch
     library::SoundLibrary lib;
     const auto data = decay(samples);
     for (int i = 0; i < sounds; ++i) {
-        const std::string name = sounds == 1 ? prefix : prefix + std::to_string(i + 1);
+        const std::string name =
+            sounds == 1 ? prefix : std::string(prefix).append(std::to_string(i + 1));
         lib.AddSound(name, "", stretchMul != 0 ? 1 : 0, stretchMul, stretchMul != 0 ? 1 : 0,
                      static_cast<std::int32_t>(data.size()), data.data());
     }
@@ -120,7 +121,7 @@ Bytes stretchedSong()
     b.tagInt("TRACKS", 31).pattern("A").tagInt("BEATS_", 4).tagInt("TICKS_", 4);
     b.tag("INSTRU").i32(31);
     for (int t = 0; t < 31; ++t) {
-        b.track(trackNamed("S" + std::to_string(t + 1)));
+        b.track(trackNamed(std::string("S").append(std::to_string(t + 1))));
     }
     b.tag("SCORE_").i32(31);
     for (int t = 0; t < 31; ++t) {

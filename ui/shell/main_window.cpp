@@ -137,7 +137,8 @@ int TMain::songPosition() const
 
 void TMain::FormCreate()
 {
-    // 1. Editor state starts cleared (the transport's requests start cleared with it).
+    // Nothing reacts to the controls until the document is loaded (the transport's requests
+    // start cleared with it).
     m_windowReady = false;
     m_firstShow = true;
     m_currentFileName.clear();
@@ -153,34 +154,28 @@ void TMain::FormCreate()
     createMenus();
     connectEngine();
 
-    // 2. The empty library.
+    // The library must exist before the song, so that the song's tracks find their sounds.
     m_library.CreateSoundLibrary();
-    // 3. The program folder is set by the constructor.
-    // 4. The grid's cursor (the tab row's height is its own).
     loadStickCursor();
-    // 5. Default files and the library.
     m_patternPath = m_files.song;
     m_defaultLibraryPath = m_files.library;
     m_context->setDefaultLibraryPath(m_defaultLibraryPath);
     loadDefaultLibrary();
-    // 6. The sound chooser.
     m_trackList->fillSoundBox();
-    // 7. A reset song and an empty clipboard; the stretch cache exists with the window.
+    // A reset song and an empty clipboard stand in if the starter song cannot be read.
     m_context->withSong([](core::TSong& s) { core::InitSong(s); });
     for (auto& row : *m_clipboard) {
         for (auto& e : row) {
             core::ClearEvent(e);
         }
     }
-    // 8. The grid's height for the reset song.
     m_grid->setRowCount(m_song->TrackCount);
-    // 9. File dialog settings are the class constants.
-    // 10. The default pattern file.
     loadDefaultPattern();
     // The loaded song may have another track count than the reset one: size the grid for it,
     // or the rows past the twelfth could not be scrolled to until the next Open.
     m_grid->setRowCount(m_song->TrackCount);
-    // 11. Tabs, sound binding, ready.
+    // Bind the tracks only once the tabs show the loaded patterns: a missing sound's message
+    // then appears over a window that shows the song it belongs to.
     RebuildPatternTabs();
     CheckTrackSounds();
     m_windowReady = true;

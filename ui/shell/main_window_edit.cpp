@@ -95,11 +95,11 @@ bool TMain::isKeyForThisWindow(QObject* watched) const
 void TMain::FormKeyPress(QChar key)
 {
     const char c = key.toLatin1();
-    // 1. Space plays (a running engine is not stopped by it).
+    // Space plays; it never stops, so a held or repeated space cannot cut the music off.
     if (c == ' ') {
         playbClick();
     }
-    // 2.-3. The keyword history.
+    // The last eight characters typed are matched against the keywords.
     std::rotate(m_keyHistory.begin(), m_keyHistory.begin() + 1, m_keyHistory.end());
     m_keyHistory.back() = c;
     const QString typed = QString::fromLatin1(
@@ -107,7 +107,7 @@ void TMain::FormKeyPress(QChar key)
         static_cast<qsizetype>(std::find(m_keyHistory.begin(), m_keyHistory.end(), '\0') -
                                m_keyHistory.begin()));
     runKeyword(typed);
-    // 4.-5. A waiting paste moves up or down a track.
+    // While a paste waits for its click, "-" and "+" move it up or down a track.
     if (m_grid->state().PastePending && (c == '-' || c == '+')) {
         if (c == '-') {
             core::ShiftClipTracksUp(*m_clipboard);

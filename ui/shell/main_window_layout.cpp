@@ -161,18 +161,18 @@ void TMain::FormResize()
     }
     Frame& f = *m_frame;
     const int w = width();
-    // 1. Bands and side panels need room.
+    // On a narrow window the bands and side panels go, so the grid keeps its room.
     f.Panel1->setVisible(w >= MinVisibleWidthForBands);
     f.Panel3->setVisible(w >= MinVisibleWidthForBands);
     f.Panel14->setVisible(w >= MinVisibleWidthForSides);
     f.Panel24->setVisible(w >= MinVisibleWidthForSides);
-    // 7. The status bar panel follows the window state; a minimised window keeps it as is.
+    // A maximised window has no corner for the status bar panel; a minimised one keeps it.
     if (isMaximized()) {
         f.Panel25->setVisible(false);
     } else if (!isMinimized()) {
         f.Panel25->setVisible(true);
     }
-    // 2.-6. Every region in its place; the tempo and sequencer panels lay out their insides.
+    // Every region in its place; the tempo and sequencer panels lay out their insides.
     layoutFrame();
 }
 
@@ -197,7 +197,7 @@ void TMain::layoutFrame()
     if (!f.Panel1->isHidden()) {
         bottom = h - BottomStripHeight;
         f.Panel1->setGeometry(0, bottom, w, BottomStripHeight);
-        // 6. The right strip's width lets the mixer columns share the rest evenly.
+        // The right strip takes the remainder, so the mixer's columns are all equally wide.
         const int tracks = m_context->withSong([](const core::TSong& s) { return s.TrackCount; });
         const int span = std::max(width(), 0) - f.Panel14->width();
         const int rightW = (tracks > 0 ? span % tracks : 0) + 23;
