@@ -38,7 +38,7 @@ class TransportBand;
 class ValueLane;
 
 /// The main window: owns the song, the sound library, the event clipboard, the stretch cache
-/// and the request flags for the whole run; creates its regions and places them on resize,
+/// and the transport for the whole run; creates its regions and places them on resize,
 /// carries the main menu and runs the commands that span regions (files, clipboard, keys).
 /// Each region is a class of its own that works through the shared EditorContext.
 class TMain : public QMainWindow
