@@ -29,7 +29,6 @@ struct EngineContext
     WaveOutFactory deviceOutput;
 };
 
-
 /// The render engine: one object per start of playback, preview or export. It renders one
 /// beat per block on its own thread until StopRequested is set at the end of a block.
 class Twaverender
