@@ -12,6 +12,7 @@
 #include "audio/sdl_wave_out.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_windows.h"
+#include "ui/widgets/message_box.h"
 #include "ui/windows/library_window.h"
 
 #include <atomic>
@@ -54,6 +55,12 @@ int main(int argc, char* argv[])
         return 2;
     }
     const int megabytes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 300;
+    // A message would wait for a click: print it instead.
+    bw::ui::SetMessageHandler(
+        [](const QString& text, const QString& caption, bw::ui::MessageButtons) {
+            std::fprintf(stderr, "message \"%s\": %s\n", qPrintable(caption), qPrintable(text));
+            return bw::ui::MessageResult::Ok;
+        });
     QTemporaryDir folder;
     for (const char* name : {"default.slb", "default.bwp", "stick.cur"}) {
         QFile::copy(QDir(QString::fromLocal8Bit(argv[1])).filePath(QString::fromLatin1(name)),
