@@ -3,8 +3,8 @@
 // found nothing queued once playback had begun) before, during and after the save. A
 // measurement, not a test: it prints figures and asserts nothing.
 //
-//   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/device.raw \
-//   QT_QPA_PLATFORM=offscreen library_save_check PROGRAM_DIR [MEGABYTES]
+//   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/device.raw QT_QPA_PLATFORM=offscreen
+//       library_save_check PROGRAM_DIR [MEGABYTES]
 //
 // PROGRAM_DIR holds the default library and starter song (a build folder); they are copied to
 // a temporary folder, and the library saved there grows to MEGABYTES (default 300) of sounds.

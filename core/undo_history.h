@@ -43,6 +43,8 @@ public:
 
     /// The current state is the one on disk.
     void markSaved();
+    /// No state is the one on disk (a document restored from unsaved changes).
+    void markUnsaved() { m_saved = -1; }
     /// Whether the document is as it was last saved (or opened).
     bool atSavedState() const;
 

@@ -9,6 +9,7 @@
 #include "ui/regions/transport_band.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window_frame.h"
+#include "ui/shell/recovery.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/ui_thread.h"
 #include "ui/widgets/message_box.h"
@@ -193,6 +194,7 @@ void TMain::FormCreate()
     FormResize();
     m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
     updateUndoActions();
+    startRecovery();
     // Every typed character passes the window's handler first.
     qApp->installEventFilter(this);
 }
@@ -365,11 +367,14 @@ void TMain::connectEngine()
 
 void TMain::closeEvent(QCloseEvent* event)
 {
-    if (m_closing || m_bridge->stopping() || !FormCloseQuery()) {
+    if (m_closing || m_bridge->stopping() || (!m_quitWithoutAsking && !FormCloseQuery())) {
         event->ignore();
         return;
     }
     m_closing = true;
+    if (!m_quitWithoutAsking) {
+        dropRecovery(); // saved, deliberately not saved, or nothing to save
+    }
     FormClose();
     event->accept();
     emit closed();

@@ -79,6 +79,7 @@ bool TMain::confirmDiscard()
     }
     switch (prompt->ask()) {
     case TwantsaveF::Answer::No:
+        dropRecovery(); // the user chose to lose the changes
         return true;
     case TwantsaveF::Answer::Cancel:
         return false;
@@ -219,6 +220,7 @@ bool TMain::writeDocument(const QString& path)
     }
     m_history.markSaved();
     setModified(false);
+    dropRecovery();
     return true;
 }
 

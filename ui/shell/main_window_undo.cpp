@@ -18,6 +18,7 @@ void TMain::documentEdited()
         return;
     }
     m_modified = true;
+    m_recoveryStale = true;
     updateCaption();
     if (QGuiApplication::mouseButtons() != Qt::NoButton) {
         m_editPending = true; // the rest of the drag joins this step
@@ -88,6 +89,7 @@ void TMain::restoreStep(bool undo)
     m_context->displayEdited();
     m_restoring = false;
     setModified(!m_history.atSavedState());
+    m_recoveryStale = true;
     updateUndoActions();
 }
 
