@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzzers (clang, `fuzz` preset), writes the seed corpora and runs each fuzzer for
-# SECONDS (default 300): the pattern file reader, the library file reader, the WAV reader,
+# SECONDS (default 300): the pattern file reader, the library file reader and writer, the WAV reader,
 # sample import's loader and the render engine (song bytes rendered with a small fixed library, seeded with the hostile songs of
 # tests/data/hostile). Exits non-zero when a fuzzer finds a crash, a leak, undefined
 # behaviour or an input that runs longer than 30 s; the input that failed is left in
@@ -13,7 +13,7 @@ build="$root/build/fuzz"
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build "$build" -j2 --target fuzz_pattern_file fuzz_library_file fuzz_wav_file \
+cmake --build "$build" -j2 --target fuzz_pattern_file fuzz_library_file fuzz_library_writer fuzz_wav_file \
   fuzz_sample_file fuzz_render \
   write_fuzz_seeds
 
@@ -23,10 +23,11 @@ mkdir -p "$corpus/render" "$build/artifacts"
 cp "$corpus"/pattern/* "$root"/tests/data/hostile/*.bwp "$corpus/render/"
 
 status=0
-for target in pattern_file library_file wav_file sample_file render; do
+for target in pattern_file library_file library_writer wav_file sample_file render; do
   exe="$build/fuzz_${target}"
   log="$build/fuzz_${target}.log"
   corpus_dir="$corpus/${target%_file}"
+  [[ "$target" == library_writer ]] && corpus_dir="$corpus/writer"
   echo "== fuzz_${target} for ${seconds}s (log: $log)"
   dict=()
   if [[ "$target" == pattern_file || "$target" == render ]]; then
