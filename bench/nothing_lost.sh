@@ -95,11 +95,11 @@ if wants 7; then
   cp big.slb lib7.slb
   "$cli" add-sound tone.wav --library lib7.slb >/dev/null 2>&1 &
   pid=$!
-  sleep 1.5
+  sleep "${KILL_AFTER:-1.5}" # seconds into the save; the older writer starts writing later
   kill -9 $pid
   wait $pid 2>/dev/null
   echo "   kill -9 during a 300 MB library save: left $(leftovers)"
-  touch -d '2 days ago' ./*.tmp-* ./.beatwright.tmp-* 2>/dev/null
+  find . -maxdepth 1 \( -name '*.tmp-*' -o -name '.beatwright.tmp-*' \) -exec touch -d '2 days ago' {} +
   "$cli" add-sound tone.wav --library kit.slb >/dev/null 2>&1
   echo "   after the next write (the leftovers made 2 days old): $(leftovers)"
   find . -maxdepth 1 \( -name '*.tmp-*' -o -name '.beatwright.tmp-*' \) -delete
