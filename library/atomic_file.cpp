@@ -103,7 +103,9 @@ std::string ResolveLinks(const std::string& path)
         target.resize(static_cast<std::size_t>(n));
         if (target.front() != '/') {
             const auto slash = current.find_last_of('/');
-            target = slash == std::string::npos ? target : current.substr(0, slash + 1) + target;
+            if (slash != std::string::npos) {
+                target.insert(0, current, 0, slash + 1);
+            }
         }
         current = target;
     }
@@ -128,7 +130,7 @@ FileStamp StampOf(const std::string& path)
     return stamp;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : m_target(ResolveLinks(target))
+AtomicFileWriter::AtomicFileWriter(const std::string& target) : m_target(ResolveLinks(target))
 {
     struct stat existing
     {

@@ -25,7 +25,7 @@ constexpr std::chrono::hours StaleTempAge{24};
 class AtomicFileWriter
 {
 public:
-    explicit AtomicFileWriter(std::string target);
+    explicit AtomicFileWriter(const std::string& target);
     virtual ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;

@@ -64,7 +64,7 @@ TEST(LibraryReadTime, FiftyThousandSoundsLoadInLinearTime)
     const auto few = records(16, "Kick");
     many.parse(few, "kit.slb");
     for (int i = 0; i < 16; ++i) {
-        one.AddSound("Kick", "", 0, 0, 0, 2, few.data() + 87 + 89 * i);
+        one.AddSound("Kick", "", 0, 0, 0, 2, few.data() + 87 + std::ptrdiff_t{89} * i);
     }
     ASSERT_EQ(many.count(), one.count());
     for (int i = 0; i < one.count(); ++i) {

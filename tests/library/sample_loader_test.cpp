@@ -155,7 +155,7 @@ TEST(SampleLoader, TenSecondCut)
     EXPECT_EQ(s.samples->size(), 441000U);
 
     // Converted sound is cut after conversion: 11 s at 48 kHz gives 10 s at 44.1 kHz.
-    const auto longSine = bw::testing::sine(440, 48000, 48000 * 11, 0.5);
+    const auto longSine = bw::testing::sine(440, 48000, std::size_t{48000} * 11, 0.5);
     s = LoadSampleBytes(WavBuilder().fmt(1, 1, 48000, 16).data(pcmBytes(longSine, 2)).bytes(),
                         "long.wav");
     EXPECT_TRUE(s.cut);

@@ -158,7 +158,7 @@ private slots:
             }
             // Several beats at 112 bpm (the ones still queued at Stop are discarded), then only
             // the silence after Stop.
-            const std::size_t beat = 2 * (2646000 / 112);
+            const std::size_t beat = std::size_t{2} * (2646000 / 112);
             QVERIFY2(same >= 3 * beat, qPrintable(QString::number(same)));
             for (std::size_t i = same; i < played.size(); ++i) {
                 QCOMPARE(played[i], std::int16_t{0});
@@ -272,8 +272,8 @@ private slots:
                     onsets.push_back(i);
                 }
             }
-            const std::size_t fast = 2 * (2646000 / 300);
-            const std::size_t slow = 2 * (2646000 / 150);
+            const std::size_t fast = std::size_t{2} * (2646000 / 300);
+            const std::size_t slow = std::size_t{2} * (2646000 / 150);
             std::size_t shortBeats = 0;
             std::size_t longBeats = 0;
             for (std::size_t k = 1; k < onsets.size(); ++k) {
@@ -340,7 +340,9 @@ private slots:
             const int blocksBefore = blocks;
             int blocksDuring = -1;
             bool lockFree = false;
-            QTimer::singleShot(1000, &main, [&] {
+            QTimer probe; // a second into the wait
+            probe.setSingleShot(true);
+            QObject::connect(&probe, &QTimer::timeout, &main, [&] {
                 blocksDuring = blocks;
                 for (int i = 0; i < 100 && !lockFree; ++i) { // the engine takes it briefly
                     lockFree = main.songLock().try_lock();
@@ -350,6 +352,7 @@ private slots:
                     main.songLock().unlock();
                 }
             });
+            probe.start(1000);
             main.SoundLibary1->trigger();
             QTest::mouseClick(windows->soundlibary->Button3, Qt::LeftButton);
             other.join();

@@ -208,7 +208,7 @@ private slots:
             return status == 0 ? ExportedSamples(file) : std::vector<std::int16_t>();
         };
         const std::vector<std::int16_t> before = render("before.wav");
-        QCOMPARE(before.size(), std::size_t{4 * 22050 * 2});
+        QCOMPARE(before.size(), std::size_t{4} * 22050 * 2);
 
         MessageRecorder messages;
         auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
