@@ -1,12 +1,14 @@
 // beatwright-cli: the headless entry. `info` prints a pattern file or a sound library as JSON.
 #include "app/cli_add_sound.h"
 #include "app/cli_render.h"
+#include "app/cli_text.h"
 #include "core/pattern_file.h"
 #include "core/song_json.h"
 #include "library/binary_io.h"
 #include "library/sound_library.h"
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -79,6 +81,9 @@ int info(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    // Output into a pipe whose reader has gone (stderr piped to `head`) must not end a render
+    // or a library write half-way: the writes fail quietly instead.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         return usage();
@@ -96,7 +101,8 @@ int main(int argc, char** argv)
             return AddSoundCommand(args);
         }
     } catch (const std::exception& e) {
-        std::cerr << e.what() << '\n';
+        // Messages name files, whose names may hold anything.
+        std::cerr << TerminalText(e.what()) << '\n';
         return 1;
     }
     return usage();

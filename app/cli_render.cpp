@@ -2,6 +2,7 @@
 // sound device.
 #include "app/cli_render.h"
 
+#include "app/cli_text.h"
 #include "audio/headless_host.h"
 #include "audio/render_engine.h"
 #include "audio/stretch_cache.h"
@@ -40,13 +41,14 @@ bool parseInt(const std::string& s, int& out)
     return true;
 }
 
-/// Runs the engine on its own thread while this one waits for SIGINT and SIGTERM: the first
-/// of them stops the export and has its temporary file removed. Returns the signal, or 0.
+/// Runs the engine on its own thread while this one waits for SIGINT, SIGTERM and SIGHUP (the
+/// terminal closed): the first of them stops the export and has its temporary file removed.
+/// Returns the signal, or 0.
 int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::RequestFlags& flags)
 {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
-    for (const int sig : {SIGINT, SIGTERM}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
         // A signal the caller ignores stays ignored (a shell's background job ignores SIGINT,
         // so that Ctrl-C at the prompt leaves it running).
         struct sigaction current
@@ -119,7 +121,7 @@ int RenderCommand(const std::vector<std::string>& args)
     if (const std::string problem =
             bw::audio::ExportTargetProblem(outFile, {{songFile, "song"}, {libraryFile, "library"}});
         !problem.empty()) {
-        std::cerr << problem << '\n';
+        std::cerr << TerminalText(problem) << '\n';
         return 1;
     }
 
@@ -139,8 +141,8 @@ int RenderCommand(const std::vector<std::string>& args)
     song->MasterVolume = masterPosition * 10000 / 1000;
     if (patternMode) {
         if (!song->validPattern(patternIndex)) {
-            std::cerr << songFile << ": there is no pattern " << patternIndex << " (the file holds "
-                      << song->PatternCount << ")\n";
+            std::cerr << TerminalText(songFile) << ": there is no pattern " << patternIndex
+                      << " (the file holds " << song->PatternCount << ")\n";
             return 1;
         }
         bw::core::StoreWorkingCopy(*song, song->CurrentPattern);
@@ -182,7 +184,7 @@ int RenderCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "\n");
     }
     if (interrupted != 0 && host.exportDialogCloses() == 0) {
-        std::cerr << "interrupted: " << outFile << " was not written\n";
+        std::cerr << "interrupted: " << TerminalText(outFile) << " was not written\n";
         // End as the signal would have ended the program, so that callers see it.
         std::signal(interrupted, SIG_DFL);
         std::raise(interrupted);
@@ -192,7 +194,7 @@ int RenderCommand(const std::vector<std::string>& args)
     const auto messages = host.messages();
     if (!messages.empty()) {
         for (const auto& m : messages) {
-            std::cerr << m << '\n';
+            std::cerr << TerminalText(m) << '\n';
         }
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_files.h"
 #include "ui/shell/program_windows.h"
+#include "ui/shell/quit_signals.h"
 #include "ui/widgets/message_box.h"
 
 #ifdef BW_HAVE_SDL_OUT
@@ -45,12 +46,16 @@ int main(int argc, char* argv[])
     }
     QObject::connect(windows->main.get(), &bw::ui::TMain::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // A logout, `kill` or Ctrl-C quits at once, keeping unsaved changes for the next start.
+    const bw::ui::QuitSignals quitSignals(*windows->main);
     windows->main->show();
     // A song file named on the command line opens as the song, as desktop programs do.
     const QStringList args = QApplication::arguments();
     if (args.size() > 1) {
         windows->main->openFile(args.at(1));
     }
+    // Changes the last run could not save are offered back.
+    windows->main->offerRecovery();
     const int result = QApplication::exec();
     windows.reset();
     return result;

@@ -113,6 +113,9 @@ void SdlWaveOut::open(int rate, int bits, int channels, DoneCallback done)
         throw WaveOutError("Unsupported format: " + std::to_string(rate) + " Hz, " +
                            std::to_string(channels) + " channels");
     }
+    // The program handles SIGINT and SIGTERM itself (it keeps unsaved work and quits): SDL's
+    // own handlers would take them over for as long as a device is open.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // Reference-counted by SDL; the driver comes from SDL_AUDIODRIVER when set.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         WaveOutError error = sdlError("Cannot start the audio subsystem");

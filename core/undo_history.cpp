@@ -83,8 +83,15 @@ struct UndoHistory::State
     std::int32_t DelayDivision = 2;
     std::int32_t DelayFeedback = 60;
     std::int32_t DelayRepeats = 3;
-    std::vector<TSeqEntry> Sequence;
+    /// Shared with the step before while the sequence is unchanged: a song may place a pattern
+    /// hundreds of thousands of times.
+    std::shared_ptr<const std::vector<TSeqEntry>> Sequence;
     std::vector<std::shared_ptr<const PatternContent>> Patterns;
+
+    static bool sameSequence(const std::vector<TSeqEntry>& a, const std::vector<TSeqEntry>& b)
+    {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameEntry);
+    }
 
     bool sameSettings(const State& o) const
     {
@@ -93,8 +100,7 @@ struct UndoHistory::State
                ShuffleAmount == o.ShuffleAmount && ShuffleDivision == o.ShuffleDivision &&
                StopPosition == o.StopPosition && DelayDivision == o.DelayDivision &&
                DelayFeedback == o.DelayFeedback && DelayRepeats == o.DelayRepeats &&
-               Sequence.size() == o.Sequence.size() &&
-               std::equal(Sequence.begin(), Sequence.end(), o.Sequence.begin(), SameEntry);
+               (Sequence == o.Sequence || sameSequence(*Sequence, *o.Sequence));
     }
 };
 
@@ -117,7 +123,12 @@ Capture(const TSong& song, const UndoHistory::State* previous, bool& changed)
     state->DelayDivision = song.DelayDivision;
     state->DelayFeedback = song.DelayFeedback;
     state->DelayRepeats = song.DelayRepeats;
-    state->Sequence = song.Sequence;
+    if (previous != nullptr &&
+        UndoHistory::State::sameSequence(*previous->Sequence, song.Sequence)) {
+        state->Sequence = previous->Sequence;
+    } else {
+        state->Sequence = std::make_shared<const std::vector<TSeqEntry>>(song.Sequence);
+    }
     changed = previous == nullptr || !state->sameSettings(*previous) ||
               previous->Patterns.size() != static_cast<std::size_t>(song.PatternCount);
     auto scratch = std::make_unique<PatternContent>();
@@ -190,7 +201,18 @@ void UndoHistory::refresh(const TSong& song)
 
 void UndoHistory::trim()
 {
-    while (m_states.size() > 1 && (m_states.size() - 1 > m_maxSteps || bytes() > m_maxBytes)) {
+    for (;;) {
+        const std::size_t steps = m_states.size() - 1;
+        const bool tooMany = steps > m_maxSteps;
+        // Over the memory cap the oldest steps go, but never the last few: with them undo
+        // still works, when a single snapshot of a big song is past the cap by itself.
+        const bool tooLarge = steps > MinKeptSteps && bytes() > m_maxBytes;
+        if (!tooMany && !tooLarge) {
+            return;
+        }
+        if (!tooMany) {
+            ++m_droppedForMemory;
+        }
         m_states.erase(m_states.begin());
         --m_index;
         m_saved = m_saved > 0 ? m_saved - 1 : -1;
@@ -199,13 +221,22 @@ void UndoHistory::trim()
 
 std::size_t UndoHistory::bytes() const
 {
-    std::unordered_set<const void*> seen;
+    std::unordered_set<const void*> patterns;
+    std::unordered_set<const void*> sequences;
+    std::size_t total = 0;
     for (const auto& state : m_states) {
+        total += sizeof(State) +
+                 state->Patterns.capacity() * sizeof(std::shared_ptr<const PatternContent>);
         for (const auto& p : state->Patterns) {
-            seen.insert(p.get());
+            if (patterns.insert(p.get()).second) {
+                total += sizeof(PatternContent);
+            }
+        }
+        if (sequences.insert(state->Sequence.get()).second) {
+            total += state->Sequence->capacity() * sizeof(TSeqEntry);
         }
     }
-    return seen.size() * sizeof(PatternContent);
+    return total;
 }
 
 void UndoHistory::restore(const State& state, TSong& song) const
@@ -221,7 +252,7 @@ void UndoHistory::restore(const State& state, TSong& song) const
     song.DelayDivision = state.DelayDivision;
     song.DelayFeedback = state.DelayFeedback;
     song.DelayRepeats = state.DelayRepeats;
-    song.Sequence = state.Sequence;
+    song.Sequence = *state.Sequence;
     // Pattern objects stay where they are as far as they go: the engine may be about to read
     // them (it holds the song lock while it does).
     const auto count = static_cast<int>(state.Patterns.size());

@@ -11,14 +11,14 @@ namespace bw::core {
 /// Undo and redo of the document as snapshots. A snapshot holds what the user edits — every
 /// pattern with the working copy folded into the current one, the sequence and the song's
 /// settings — but not what is only a view (the current pattern, the current track), so
-/// undoing restores exactly the edits and leaves the view where it is. Patterns a step did
-/// not change are shared between snapshots, so a step costs about one pattern
-/// (SnapshotPatternBytes) when it edits one pattern.
+/// undoing restores exactly the edits and leaves the view where it is. Patterns and the
+/// sequence a step did not change are shared between snapshots, so a step costs about one
+/// pattern (SnapshotPatternBytes) when it edits one pattern.
 class UndoHistory
 {
 public:
-    /// Keeps at most maxSteps steps and about maxBytes of pattern data; the oldest steps go
-    /// first.
+    /// Keeps at most maxSteps steps and about maxBytes of snapshots; the oldest steps go first,
+    /// but the last MinKeptSteps stay whatever they hold.
     explicit UndoHistory(std::size_t maxSteps = DefaultMaxSteps,
                          std::size_t maxBytes = DefaultMaxBytes);
     ~UndoHistory();
@@ -43,14 +43,21 @@ public:
 
     /// The current state is the one on disk.
     void markSaved();
+    /// No state is the one on disk (a document restored from unsaved changes).
+    void markUnsaved() { m_saved = -1; }
     /// Whether the document is as it was last saved (or opened).
     bool atSavedState() const;
 
     std::size_t steps() const { return m_states.empty() ? 0 : m_states.size() - 1; }
-    /// Pattern data held, counting each shared pattern once.
+    /// Bytes the snapshots hold (patterns, sequences and the snapshots themselves), counting
+    /// what steps share once.
     std::size_t bytes() const;
+    /// Steps dropped so far because the history was over its memory cap (the window says so).
+    std::size_t droppedForMemory() const { return m_droppedForMemory; }
 
     static constexpr std::size_t DefaultMaxSteps = 200;
+    /// Steps kept even when they alone are over the memory cap.
+    static constexpr std::size_t MinKeptSteps = 3;
     static constexpr std::size_t DefaultMaxBytes = std::size_t{96} << 20;
     /// The size of one pattern in a snapshot (31 tracks, 257 slots each).
     static std::size_t SnapshotPatternBytes();
@@ -66,6 +73,7 @@ private:
     std::ptrdiff_t m_saved = 0; // the saved state's index; -1 when it was dropped
     std::size_t m_maxSteps;
     std::size_t m_maxBytes;
+    std::size_t m_droppedForMemory = 0;
 };
 
 } // namespace bw::core

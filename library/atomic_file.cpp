@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
@@ -54,28 +56,97 @@ std::string megabytes(std::uint64_t bytes)
     return std::to_string(bytes >> 20) + " MB";
 }
 
-} // namespace
-
-AtomicFileWriter::AtomicFileWriter(std::string target) : m_target(std::move(target))
+/// Removes the temporary files of ours in folder that a killed writer left: regular files of
+/// our name and owner, older than StaleTempAge. Whatever cannot be looked at is left alone.
+void removeStaleTempFiles(const std::string& folder)
 {
-    // Write through a symbolic link to the file it names, so the link itself survives.
-    char resolved[PATH_MAX];
-    if (::realpath(m_target.c_str(), resolved) != nullptr) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const std::size_t prefixLength = std::strlen(TempFilePrefix);
+    const std::time_t now = std::time(nullptr);
+    const auto maxAge = std::chrono::duration_cast<std::chrono::seconds>(StaleTempAge).count();
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strncmp(entry->d_name, TempFilePrefix, prefixLength) != 0) {
+            continue;
+        }
         struct stat st
         {
         };
-        if (::lstat(m_target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            m_target = resolved;
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && now - st.st_mtime > maxAge) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
         }
     }
+    ::closedir(dir);
+}
+
+} // namespace
+
+std::string ResolveLinks(const std::string& path)
+{
+    std::string current = path;
+    // As many links as the system follows itself before it reports a loop.
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st
+        {
+        };
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::string target(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) {
+            return current;
+        }
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const auto slash = current.find_last_of('/');
+            if (slash != std::string::npos) {
+                target.insert(0, current, 0, slash + 1);
+            }
+        }
+        current = target;
+    }
+    throw FileError(path + ": " + errorText(ELOOP));
+}
+
+FileStamp StampOf(const std::string& path)
+{
+    FileStamp stamp;
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0) {
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 +
+                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    return stamp;
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& target) : m_target(ResolveLinks(target))
+{
     struct stat existing
     {
     };
-    if (::stat(m_target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        throw FileError(m_target + " is " + whatItIs(existing.st_mode) +
-                        ", not a file that can be replaced");
+    if (::stat(m_target.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) {
+            throw FileError(m_target + " is " + whatItIs(existing.st_mode) +
+                            ", not a file that can be replaced");
+        }
+        if ((existing.st_mode & 0222) == 0 || ::access(m_target.c_str(), W_OK) != 0) {
+            throw FileError(m_target + " is read-only: it is left as it is");
+        }
     }
-    std::string pattern = m_target + ".tmp-XXXXXX";
+    const std::string folder = folderOf(m_target);
+    removeStaleTempFiles(folder);
+    std::string pattern = (folder == "/" ? folder : folder + "/") + TempFilePrefix + "XXXXXX";
     m_fd = ::mkstemp(pattern.data());
     if (m_fd < 0) {
         const int err = errno;

@@ -1,5 +1,7 @@
 #include "library/library_edits.h"
 
+#include "library/binary_io.h"
+
 #include <limits>
 
 namespace bw::library {
@@ -130,6 +132,13 @@ int ImportLibrary(SoundLibrary& lib, const std::string& path)
     const int before = lib.count();
     try {
         lib.LoadSoundLibrary(path);
+        // Merged, the library must still make a file the program can read back.
+        if (lib.fileBytes() > MaxLibraryFileBytes) {
+            throw FileError(path + ": merged in, the sound library would take " +
+                            std::to_string(lib.fileBytes()) + " bytes, more than the " +
+                            std::to_string(MaxLibraryFileBytes >> 20) +
+                            " MB a sound library file may hold; nothing was imported");
+        }
     } catch (...) {
         // A half-merged library would leave the window's name lists out of step with it.
         while (lib.count() > before) {

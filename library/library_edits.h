@@ -43,8 +43,9 @@ bool ClearStopTarget(SoundLibrary& lib, int index);
 std::string DeleteQuestionText(const std::string& name);
 
 /// Merges the sounds of a library file into lib (appended in file order, duplicate names
-/// numbered). All or nothing: when the file cannot be read, no sound of it stays in lib and
-/// FileError is thrown. Returns the number of sounds added.
+/// numbered). All or nothing: when the file cannot be read, or the merged library would be too
+/// large for its file (MaxLibraryFileBytes), no sound of it stays in lib and FileError is
+/// thrown. Returns the number of sounds added.
 int ImportLibrary(SoundLibrary& lib, const std::string& path);
 
 } // namespace bw::library

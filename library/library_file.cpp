@@ -4,19 +4,37 @@
 #include "library/binary_io.h"
 #include "library/sound_library.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace bw::library {
 
 namespace {
-constexpr std::size_t RecordImageSize = 84;
-}
 
-std::vector<std::uint8_t> SoundLibrary::serialize() const
+constexpr std::size_t RecordImageSize = 84;
+constexpr std::size_t RecordBytes = 3 + RecordImageSize; // the marker and the record
+
+/// Hands the file image of sounds to sink(data, size) in pieces of at most about 64 KiB, and
+/// how far it has come to progress.
+template <typename Sounds, typename Sink>
+void encodeLibrary(const Sounds& sounds,
+                   std::uint64_t total,
+                   const ProgressFn& progress,
+                   Sink&& sink)
 {
-    std::vector<std::uint8_t> out;
-    ByteWriter w(out);
-    for (const auto& s : m_sounds) {
+    constexpr std::size_t Piece = 65536;
+    std::vector<std::uint8_t> buffer;
+    buffer.reserve(Piece + RecordBytes);
+    std::uint64_t done = 0;
+    const auto flush = [&] {
+        sink(buffer.data(), buffer.size());
+        done += buffer.size();
+        buffer.clear();
+        ReportProgress(progress,
+                       total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total));
+    };
+    for (const auto& s : sounds) {
+        ByteWriter w(buffer);
         w.text("***");
         w.bytes(s->Name.raw.data(), s->Name.raw.size());
         w.bytes(s->StopTarget.raw.data(), s->StopTarget.raw.size());
@@ -26,9 +44,58 @@ std::vector<std::uint8_t> SoundLibrary::serialize() const
         w.i32(s->Flags);
         w.i32(s->StretchMul);
         w.i32(s->StretchDiv);
-        const auto data = s->bytes();
-        w.bytes(data.data(), data.size());
+        // The samples as little-endian bytes; an odd size ends with the low byte.
+        const SampleData& samples = *s->Data;
+        const auto size = static_cast<std::size_t>(std::max(s->DataSize, 0));
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto u = static_cast<std::uint16_t>(samples[i / 2]);
+            buffer.push_back(static_cast<std::uint8_t>(i % 2 == 0 ? u : u >> 8));
+            if (buffer.size() >= Piece) {
+                flush();
+            }
+        }
     }
+    if (!buffer.empty() || total == 0) {
+        flush();
+    }
+}
+
+std::string tooLargeText(const std::string& path, std::uint64_t bytes, std::uint64_t maxBytes)
+{
+    return path + ": the sound library would take " + std::to_string(bytes) +
+           " bytes, more than the " + std::to_string(maxBytes) + " bytes (" +
+           std::to_string(maxBytes >> 20) +
+           " MB) a sound library file may hold; the file is left as it was";
+}
+
+} // namespace
+
+std::uint64_t SoundLibrary::fileBytes() const
+{
+    std::uint64_t total = 0;
+    for (const auto& s : m_sounds) {
+        total += RecordBytes + static_cast<std::uint64_t>(std::max(s->DataSize, 0));
+    }
+    return total;
+}
+
+SoundLibrary SoundLibrary::snapshot() const
+{
+    SoundLibrary copy;
+    copy.m_sounds.reserve(m_sounds.size());
+    for (const auto& s : m_sounds) {
+        copy.m_sounds.push_back(std::make_unique<TSoundRec>(*s));
+    }
+    return copy;
+}
+
+std::vector<std::uint8_t> SoundLibrary::serialize() const
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(static_cast<std::size_t>(fileBytes()));
+    encodeLibrary(m_sounds, fileBytes(), {}, [&out](const std::uint8_t* data, std::size_t size) {
+        out.insert(out.end(), data, data + size);
+    });
     return out;
 }
 
@@ -78,14 +145,23 @@ void SoundLibrary::parse(const std::vector<std::uint8_t>& bytes, const std::stri
     }
 }
 
-void SoundLibrary::LoadSoundLibrary(const std::string& path)
+void SoundLibrary::LoadSoundLibrary(const std::string& path, std::uint64_t maxBytes)
 {
-    parse(readWholeFile(path, MaxLibraryFileBytes, "a sound library file"), path);
+    parse(readWholeFile(path, maxBytes, "a sound library file"), path);
 }
 
-void SoundLibrary::SaveSoundLibrary(const std::string& path) const
+void SoundLibrary::SaveSoundLibrary(const std::string& path,
+                                    const ProgressFn& progress,
+                                    std::uint64_t maxBytes) const
 {
-    writeFileAtomically(path, serialize());
+    const std::uint64_t total = fileBytes();
+    if (total > maxBytes) {
+        throw FileError(tooLargeText(path, total, maxBytes));
+    }
+    AtomicFileWriter file(path);
+    encodeLibrary(m_sounds, total, progress,
+                  [&file](const std::uint8_t* data, std::size_t size) { file.write(data, size); });
+    file.commit();
 }
 
 } // namespace bw::library

@@ -93,7 +93,9 @@ std::uint32_t le32(const std::uint8_t* p)
 
 std::unique_ptr<ByteSource> openFileSource(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a pipe nobody writes to does not wait for a writer; reads
+    // of a regular file are the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         throw FileError(path + ": " + std::strerror(errno));
     }
@@ -107,7 +109,12 @@ std::unique_ptr<ByteSource> openFileSource(const std::string& path)
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw FileError(path + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
+        if (S_ISDIR(st.st_mode)) {
+            throw FileError(path + ": " + std::strerror(EISDIR));
+        }
+        throw FileError(path + ": this is " +
+                        (S_ISFIFO(st.st_mode) ? std::string("a pipe") : "a device") +
+                        ", not a file that can be read");
     }
     return std::make_unique<FileSource>(path, fd, static_cast<std::int64_t>(st.st_size));
 }

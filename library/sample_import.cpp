@@ -189,6 +189,10 @@ SampleImport::Add(SoundLibrary& lib, const std::string& name, const std::string&
     if (!loaded()) {
         return result;
     }
+    if (name.empty()) {
+        result.status = AddResult::Status::NoName;
+        return result;
+    }
     // The name as it would be stored counts too: a long name cut to 30 characters must not
     // become a second sound of an existing name.
     if (lib.FindSound(name) >= 0 || lib.FindSound(ShortString<30>(name).str()) >= 0) {
@@ -198,6 +202,12 @@ SampleImport::Add(SoundLibrary& lib, const std::string& name, const std::string&
     const auto size = static_cast<std::int32_t>(m_samples->size());
     const std::int32_t start = std::clamp(StartPoint, 0, size);
     const std::int32_t end = std::clamp(EndPoint, start, size);
+    // A library its file cannot hold could never be saved (nor read back).
+    if (lib.fileBytes() + 3 + 84 + 2 * static_cast<std::uint64_t>(end - start) >
+        MaxLibraryFileBytes) {
+        result.status = AddResult::Status::LibraryFull;
+        return result;
+    }
     result.index =
         AddSamples(lib, name, m_samples->data() + start, static_cast<std::size_t>(end - start));
     result.name = lib.SoundNameAt(result.index);

@@ -122,7 +122,9 @@ public:
         {
             Added,
             NothingLoaded, // nothing happened
-            NameTaken      // show NameTakenText with NameTakenCaption; nothing was added
+            NameTaken,     // show NameTakenText with NameTakenCaption; nothing was added
+            NoName,        // the name is empty: such a sound could not be chosen for a track
+            LibraryFull    // the library's file would pass MaxLibraryFileBytes; nothing added
         };
         Status status = Status::NothingLoaded;
         int index = -1;   // the new sound's index
@@ -130,9 +132,10 @@ public:
         /// Not empty when saving the library failed; the sound stays added.
         std::string saveError;
     };
-    /// Adds the selected samples as a new sound named name unless a sound of that exact name
-    /// (or of its first 30 characters, the name it would be stored under) exists, then saves
-    /// the library to savePath (atomically; no save when empty).
+    /// Adds the selected samples as a new sound named name unless the name is empty, a sound
+    /// of that exact name (or of its first 30 characters, the name it would be stored under)
+    /// exists, or the library would grow past what its file may hold; then saves the library to
+    /// savePath (atomically; no save when empty).
     AddResult Add(SoundLibrary& lib, const std::string& name, const std::string& savePath) const;
 
 private:

@@ -18,6 +18,14 @@ namespace bw::library {
 namespace {
 
 /// What the chunks of a RIFF/WAVE file say, read with the chunk walker.
+/// Chunks walked at most before the format and the sound are found.
+constexpr int MaxChunksWalked = 10000;
+
+/// The sample rates that are imported; anything else is no sound file (converting 11 MHz down
+/// to 44.1 kHz would take minutes).
+constexpr int MinImportRate = 1000;
+constexpr int MaxImportRate = 768000;
+
 struct WaveChunks
 {
     bool isRiffWave = false;
@@ -30,7 +38,8 @@ struct WaveChunks
     std::uint16_t bits = 0;
     std::int64_t dataOffset = 0;
     std::int64_t dataSize = 0;
-    std::string problem; // why the chunks cannot be read, when they cannot
+    std::string problem;  // why the chunks cannot be read, when they cannot
+    bool damaged = false; // the walk met bytes that are no chunk: nothing else reads the file
 
     bool native() const
     {
@@ -38,6 +47,19 @@ struct WaveChunks
                rate == static_cast<std::uint32_t>(SampleRate) && bits == 16 && blockAlign == 2;
     }
 };
+
+/// A chunk id is four printable characters; anything else is no chunk but damage (or the
+/// zeros of a file far shorter than its header says).
+bool validChunkId(std::uint32_t id)
+{
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<std::uint8_t>(id >> (8 * i));
+        if (c < 0x20 || c > 0x7E) {
+            return false;
+        }
+    }
+    return true;
+}
 
 WaveChunks readChunks(const std::shared_ptr<ByteSource>& source)
 {
@@ -49,7 +71,20 @@ WaveChunks readChunks(const std::shared_ptr<ByteSource>& source)
     }
     w.isRiffWave = true;
     RiffChunk chunk;
+    int walked = 0;
     while (!(w.haveFmt && w.haveData) && reader.descend(chunk, &riff)) {
+        // The walk ends at the first byte that is no chunk, and after a number of chunks no
+        // real file comes near: a header that declares gigabytes of zeros would otherwise be
+        // walked eight bytes at a time.
+        if (!validChunkId(chunk.id) || ++walked > MaxChunksWalked) {
+            w.damaged = true;
+            w.problem = !validChunkId(chunk.id)
+                            ? "the file is damaged at byte " +
+                                  std::to_string(chunk.dataOffset - 8) + " (no chunk starts there)"
+                            : "the file holds more than " + std::to_string(MaxChunksWalked) +
+                                  " chunks before its sound";
+            return w;
+        }
         if (chunk.id == fourCC("fmt ") && !w.haveFmt) {
             std::uint8_t fmt[16] = {};
             if (chunk.size < sizeof fmt || reader.read(fmt, sizeof fmt) != sizeof fmt) {
@@ -310,7 +345,8 @@ private:
 
 LoadedSample convertWithSndfile(const std::shared_ptr<ByteSource>& source,
                                 const WaveChunks& chunks,
-                                const std::string& name)
+                                const std::string& name,
+                                const ProgressFn& progress)
 {
     VirtualFile vf;
     vf.source = source.get();
@@ -340,10 +376,10 @@ LoadedSample convertWithSndfile(const std::shared_ptr<ByteSource>& source,
     if (info.channels < 1 || info.samplerate < 1) {
         refuse(name, "the format is not valid");
     }
-    if (info.samplerate != SampleRate &&
-        src_is_valid_ratio(static_cast<double>(SampleRate) / info.samplerate) == 0) {
-        refuse(name,
-               "a sample rate of " + std::to_string(info.samplerate) + " Hz cannot be converted");
+    if (info.samplerate < MinImportRate || info.samplerate > MaxImportRate) {
+        refuse(name, "a sample rate of " + std::to_string(info.samplerate) + " Hz is outside " +
+                         std::to_string(MinImportRate) + " to " + std::to_string(MaxImportRate) +
+                         " Hz, the rates that can be imported");
     }
 
     LoadedSample out;
@@ -358,7 +394,13 @@ LoadedSample convertWithSndfile(const std::shared_ptr<ByteSource>& source,
     std::vector<float> mono(BlockFrames);
     // One sample past ten seconds tells that the sound was longer.
     MonoConverter converter(info.samplerate, ImportMaxSamples + 1);
+    // Only the first ten seconds are read (and one frame more): that is the whole work.
+    const double framesToRead =
+        std::max<double>(1.0, std::min(static_cast<double>(info.frames),
+                                       (ImportMaxSamples + 1.0) * info.samplerate / SampleRate));
+    double framesRead = 0;
     while (!converter.full()) {
+        ReportProgress(progress, std::min(1.0, framesRead / framesToRead));
         const sf_count_t got =
             sf_readf_float(file, block.data(), static_cast<sf_count_t>(BlockFrames));
         if (vf.failed) {
@@ -369,6 +411,7 @@ LoadedSample convertWithSndfile(const std::shared_ptr<ByteSource>& source,
             break;
         }
         const auto frames = static_cast<std::size_t>(got);
+        framesRead += static_cast<double>(frames);
         for (std::size_t i = 0; i < frames; ++i) {
             float sum = 0.0F;
             for (std::size_t c = 0; c < channels; ++c) {
@@ -392,14 +435,18 @@ LoadedSample convertWithSndfile(const std::shared_ptr<ByteSource>& source,
     return out;
 }
 
-LoadedSample load(const std::shared_ptr<ByteSource>& source, const std::string& name)
+LoadedSample
+load(const std::shared_ptr<ByteSource>& source, const std::string& name, const ProgressFn& progress)
 {
     try {
         const WaveChunks chunks = readChunks(source);
         if (chunks.native()) {
             return takeDataChunk(*source, chunks, name);
         }
-        return convertWithSndfile(source, chunks, name);
+        if (chunks.damaged) {
+            refuse(name, chunks.problem);
+        }
+        return convertWithSndfile(source, chunks, name, progress);
     } catch (const SampleLoadError&) {
         throw;
     } catch (const FileError& e) {
@@ -409,7 +456,7 @@ LoadedSample load(const std::shared_ptr<ByteSource>& source, const std::string& 
 
 } // namespace
 
-LoadedSample LoadSampleFile(const std::string& path)
+LoadedSample LoadSampleFile(const std::string& path, const ProgressFn& progress)
 {
     std::shared_ptr<ByteSource> source;
     try {
@@ -417,12 +464,12 @@ LoadedSample LoadSampleFile(const std::string& path)
     } catch (const FileError& e) {
         refuse(path, e);
     }
-    return load(source, path);
+    return load(source, path, progress);
 }
 
 LoadedSample LoadSampleBytes(std::vector<std::uint8_t> bytes, const std::string& name)
 {
-    return load(memorySource(std::move(bytes)), name);
+    return load(memorySource(std::move(bytes)), name, {});
 }
 
 } // namespace bw::library

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/binary_io.h"
+#include "library/progress.h"
 #include "library/sound_library.h"
 
 #include <cstdint>
@@ -48,10 +49,12 @@ struct LoadedSample
 
 /// Reads a sound file for import: a 16-bit mono 44.1 kHz WAV gives exactly the samples of
 /// its data chunk (whatever chunks come before it); any other PCM or float WAV, an AIFF or a
-/// FLAC file is mixed down to mono, converted to 16 bits and resampled to 44.1 kHz
-/// (band-limited sinc). Only the first 10 seconds are kept. Throws SampleLoadError when the
-/// file cannot be opened or read, is of another kind, or holds no sound.
-LoadedSample LoadSampleFile(const std::string& path);
+/// FLAC file at 1 kHz to 768 kHz is mixed down to mono, converted to 16 bits and resampled to
+/// 44.1 kHz (band-limited sinc, which takes seconds for a high rate: progress hears how far it
+/// is and may stop it, which throws Cancelled). Only the first 10 seconds are kept. Throws
+/// SampleLoadError when the file cannot be opened or read (a pipe or a device is refused
+/// without waiting on it), is of another kind or damaged, or holds no sound.
+LoadedSample LoadSampleFile(const std::string& path, const ProgressFn& progress = {});
 /// The same on bytes in memory; name stands for the file in messages.
 LoadedSample LoadSampleBytes(std::vector<std::uint8_t> bytes, const std::string& name);
 

@@ -107,6 +107,15 @@ int SoundLibrary::appendSound(const std::string& uniqueName,
     return count() - 1;
 }
 
+int SoundLibrary::AddSharedSound(const TSoundRec& sound)
+{
+    auto rec = std::make_unique<TSoundRec>(sound);
+    rec->Name.assign(
+        uniqueName(sound.Name.str(), [this](const std::string& n) { return FindSound(n) >= 0; }));
+    m_sounds.push_back(std::move(rec));
+    return count() - 1;
+}
+
 void SoundLibrary::DeleteSound(int index)
 {
     if (!validIndex(index)) {

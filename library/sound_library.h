@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/progress.h"
 #include "library/short_string.h"
 
 #include <cstddef>
@@ -50,12 +51,21 @@ public:
     /// Makes the library empty.
     void CreateSoundLibrary();
     /// Appends every sound of the file through AddSound. Throws FileError; the sounds read
-    /// before a failure stay. Refuses what is not a regular file and files above
-    /// MaxLibraryFileBytes.
-    void LoadSoundLibrary(const std::string& path);
-    /// Replaces the file with every sound in library order. Throws FileError and leaves the
-    /// previous file untouched on failure.
-    void SaveSoundLibrary(const std::string& path) const;
+    /// before a failure stay. Refuses what is not a regular file and files above maxBytes.
+    void LoadSoundLibrary(const std::string& path, std::uint64_t maxBytes = MaxLibraryFileBytes);
+    /// Replaces the file with every sound in library order, written as it goes (no image of
+    /// the whole file is made in memory). A library whose file would be larger than maxBytes
+    /// is refused before anything is written, as the reader would refuse the file. Throws
+    /// FileError (Cancelled when progress says stop) and leaves the previous file untouched on
+    /// failure.
+    void SaveSoundLibrary(const std::string& path,
+                          const ProgressFn& progress = {},
+                          std::uint64_t maxBytes = MaxLibraryFileBytes) const;
+    /// Bytes of the library's file: per sound the marker, the record and the sample bytes.
+    std::uint64_t fileBytes() const;
+    /// A copy that shares every sound's samples, so it costs little: what a save writes on
+    /// another thread while this library goes on being edited.
+    SoundLibrary snapshot() const;
     /// Adds a sound with a private copy of dataSize bytes at data; returns its index.
     int AddSound(const std::string& name,
                  const std::string& stopTarget,
@@ -64,6 +74,9 @@ public:
                  std::int32_t flags,
                  std::int32_t dataSize,
                  const void* data);
+    /// Adds a copy of sound that shares its samples, its name made unique as AddSound makes
+    /// it; returns its index.
+    int AddSharedSound(const TSoundRec& sound);
     void DeleteSound(int index);
     /// First sound named exactly name, or -1.
     bool FindSound(const std::string& name, int& index) const;

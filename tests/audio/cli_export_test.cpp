@@ -135,13 +135,13 @@ TEST_F(CliExport, AnOutputThatIsAnInputIsRefusedHoweverItIsSpelled)
     EXPECT_EQ(bw::readWholeFile(dir.path("kit.slb")), kit);
 }
 
-/// A song that takes minutes to render: 31 tracks with an echoed event in every slot, placed
-/// over all 4001 beats.
-std::vector<std::uint8_t> slowSong()
+/// A song that takes minutes to render (seconds for a dozen beats): 31 tracks with an echoed
+/// event in every slot, placed over all 4001 beats.
+std::vector<std::uint8_t> slowSong(int beats = 4000)
 {
     using bw::testing::BwpBuilder;
     BwpBuilder b;
-    b.tagInt("TRACKS", 31).tagInt("BPM___", 50).tagInt("STOPSE", 4000);
+    b.tagInt("TRACKS", 31).tagInt("BPM___", 50).tagInt("STOPSE", beats);
     b.tag("DELAY_").i32(2).i32(10).i32(90);
     b.pattern("A").tagInt("BEATS_", 4).tag("INSTRU").i32(31);
     for (int t = 0; t < 31; ++t) {
@@ -156,7 +156,7 @@ std::vector<std::uint8_t> slowSong()
         }
     }
     b.tag("SEQ_V3").tag("SEQDAT");
-    for (int beat = 0; beat < 4000; beat += 4) {
+    for (int beat = 0; beat < beats; beat += 4) {
         b.i32(beat).name("A"); // the pattern over the whole song
     }
     b.i32(-1);
@@ -167,7 +167,7 @@ TEST_F(CliExport, AnInterruptedExportLeavesTheTargetAsItWasAndNoTemporaryFile)
 {
     bw::writeFileAtomically(dir.path("slow.bwp"), slowSong());
     bw::writeFileAtomically(dir.path("kept.wav"), Old);
-    for (const int sig : {SIGINT, SIGTERM}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(sig);
         for (const char* out : {"kept.wav", "new.wav"}) {
             const CliResult r = render("slow.bwp", out, sig, "--song");
@@ -180,6 +180,21 @@ TEST_F(CliExport, AnInterruptedExportLeavesTheTargetAsItWasAndNoTemporaryFile)
         EXPECT_EQ(bw::readWholeFile(dir.path("kept.wav")), Old);
         EXPECT_FALSE(std::filesystem::exists(dir.path("new.wav")));
     }
+}
+
+TEST_F(CliExport, AnOutputPipeWhoseReaderHasGoneDoesNotStopTheExport)
+{
+    // Its messages piped to `head`, which leaves after the first byte: the messages that follow
+    // go nowhere, and the export goes on to its end.
+    bw::writeFileAtomically(dir.path("slow.bwp"), slowSong(12));
+    const std::string command = "cd '" + dir.root().string() + "' && ( '" + BW_CLI_PATH +
+                                "' render slow.bwp --library kit.slb --song -o out.wav; echo $? "
+                                ">status ) 2>&1 | head -c 1 >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    // The shell waits for every part of the pipe, so the render has ended.
+    EXPECT_EQ(bw::readWholeFile(dir.path("status")), (std::vector<std::uint8_t>{'0', '\n'}));
+    EXPECT_GT(std::filesystem::file_size(dir.path("out.wav")), 44U);
+    EXPECT_EQ(leftOver(), std::vector<std::string>{});
 }
 
 } // namespace

@@ -26,4 +26,14 @@ TEST(FuzzReplay, LibrarySeedsAndTheirCuts)
     }
 }
 
+TEST(FuzzReplay, LibraryWriterScriptsAndTheirCuts)
+{
+    for (const auto& [name, bytes] : bw::fuzz::libraryWriterSeeds()) {
+        SCOPED_TRACE(name);
+        for (std::size_t n = 0; n <= bytes.size(); ++n) {
+            bw::fuzz::checkLibraryWriter(bytes.data(), n);
+        }
+    }
+}
+
 } // namespace

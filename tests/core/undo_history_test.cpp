@@ -158,9 +158,52 @@ TEST(UndoHistory, SavedStateNewStepsAndTheBounds)
         history.record(*song);
     }
     EXPECT_EQ(history.steps(), 3U);
-    // Steps that change no pattern share every pattern: two patterns are held once.
-    EXPECT_EQ(history.bytes(), 2 * UndoHistory::SnapshotPatternBytes());
+    // Steps that change no pattern share every pattern: two patterns are held once, and
+    // little besides them.
+    EXPECT_GE(history.bytes(), 2 * UndoHistory::SnapshotPatternBytes());
+    EXPECT_LT(history.bytes(), 2 * UndoHistory::SnapshotPatternBytes() + 4096);
     EXPECT_LT(UndoHistory::SnapshotPatternBytes(), 370'000U);
+}
+
+TEST(UndoHistory, TheMemoryCapCountsEverythingAndKeepsTheLastSteps)
+{
+    // A long sequence is shared between the steps that leave it alone, and counted.
+    TSong song;
+    InitSong(song);
+    AddPattern(song, "A");
+    LoadWorkingCopy(song, 0);
+    TSeqEntry entry;
+    entry.Name.assign("A");
+    song.Sequence.assign(300000, entry);
+    const std::size_t sequenceBytes = song.Sequence.size() * sizeof(TSeqEntry);
+    UndoHistory history(200, std::size_t{16} << 20);
+    history.reset(song);
+    for (int i = 0; i < 10; ++i) {
+        InsertEvent(song, i, 8 * i);
+        ASSERT_TRUE(history.record(song));
+    }
+    EXPECT_EQ(history.steps(), 10U);
+    EXPECT_GE(history.bytes(), sequenceBytes);
+    EXPECT_LE(history.bytes(), std::size_t{16} << 20);
+
+    // A first snapshot past the cap by itself: the last steps stay, and the drop is told.
+    TSong many;
+    InitSong(many);
+    for (int i = 0; i < 60; ++i) {
+        AddPattern(many, "P" + std::to_string(i));
+    }
+    LoadWorkingCopy(many, 0);
+    UndoHistory small(200, 10 * UndoHistory::SnapshotPatternBytes());
+    small.reset(many);
+    for (int i = 0; i < 6; ++i) {
+        InsertEvent(many, 0, 8 * i);
+        small.record(many);
+    }
+    EXPECT_EQ(small.steps(), UndoHistory::MinKeptSteps);
+    EXPECT_GT(small.droppedForMemory(), 0U);
+    ASSERT_TRUE(small.undo(many));
+    EXPECT_EQ(many.Events[0][40].Volume, 0);
+    EXPECT_NE(many.Events[0][32].Volume, 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzzers, writes the seed corpora and runs each fuzzer for SECONDS (default 300),
-# two at a time (FUZZ_JOBS; one per core here): the pattern file reader, the library file reader, the WAV reader,
+# two at a time (FUZZ_JOBS; one per core here): the pattern file reader, the library file reader
+# and writer, the WAV reader,
 # sample import's loader and the render engine (song bytes rendered with a small fixed library, seeded with the hostile songs of
 # tests/data/hostile). Exits non-zero when a fuzzer finds a crash, a leak, undefined
 # behaviour or an input that runs longer than 30 s; the input that failed is left in
@@ -20,7 +21,8 @@ else
   build="$root/build/fuzz"
   cmake --preset fuzz >/dev/null
 fi
-cmake --build "$build" -j2 --target fuzz_pattern_file fuzz_library_file fuzz_wav_file \
+cmake --build "$build" -j2 --target fuzz_pattern_file fuzz_library_file fuzz_library_writer \
+  fuzz_wav_file \
   fuzz_sample_file fuzz_render \
   write_fuzz_seeds
 
@@ -32,6 +34,7 @@ cp "$corpus"/pattern/* "$root"/tests/data/hostile/*.bwp "$corpus/render/"
 # One fuzzer: prints its summary; exits non-zero when it found something.
 run_one() {
   local target="$1" exe="$build/fuzz_$1" log="$build/fuzz_$1.log" corpus_dir="$corpus/${1%_file}"
+  [[ "$target" == library_writer ]] && corpus_dir="$corpus/writer"
   local dict=()
   if [[ "$target" == pattern_file || "$target" == render ]]; then
     dict=(-dict="$root/tests/fuzz/pattern_file.dict")
@@ -47,5 +50,5 @@ run_one() {
 export -f run_one
 export build corpus root seconds
 
-printf '%s\n' pattern_file library_file wav_file sample_file render |
+printf '%s\n' pattern_file library_file library_writer wav_file sample_file render |
   xargs -P "$jobs" -I{} bash -c 'run_one {}'

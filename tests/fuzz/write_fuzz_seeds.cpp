@@ -1,5 +1,5 @@
-// write_fuzz_seeds DIR: writes the seed corpora into DIR/pattern, DIR/library, DIR/wav and
-// DIR/sample.
+// write_fuzz_seeds DIR: writes the seed corpora into DIR/pattern, DIR/library, DIR/writer,
+// DIR/wav and DIR/sample.
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/sound_fuzz_targets.h"
 
@@ -29,7 +29,8 @@ int main(int argc, char** argv)
         return true;
     };
     if (!write("pattern", bw::fuzz::patternSeeds()) ||
-        !write("library", bw::fuzz::librarySeeds()) || !write("wav", bw::fuzz::wavSeeds()) ||
+        !write("library", bw::fuzz::librarySeeds()) ||
+        !write("writer", bw::fuzz::libraryWriterSeeds()) || !write("wav", bw::fuzz::wavSeeds()) ||
         !write("sample", bw::fuzz::sampleSeeds())) {
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "tests/library/temp_folder.h"
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -143,6 +144,65 @@ TEST(AtomicFile, WritesThroughASymbolicLink)
     writeFileAtomically(link, {9});
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(readWholeFile(real), std::vector<std::uint8_t>{9});
+}
+
+TEST(AtomicFile, ReadOnlyFilesStayAndDanglingLinksAreWrittenThrough)
+{
+    bw::testing::TempFolder dir;
+    // Also as root, who could write it: the file was marked read-only by its owner.
+    const std::string locked = dir.path("locked.bin");
+    writeFileAtomically(locked, Old);
+    ::chmod(locked.c_str(), 0444);
+    try {
+        writeFileAtomically(locked, {1});
+        ADD_FAILURE() << "replaced a read-only file";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("locked.bin is read-only"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(readWholeFile(locked), Old);
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(locked.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444U);
+
+    // A link to a file not made yet: the file is made, the link stays.
+    std::filesystem::create_directory(dir.path("links"));
+    const std::string link = dir.path("links/kit.bin");
+    std::filesystem::create_symlink("../made.bin", link);
+    writeFileAtomically(link, {7});
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readWholeFile(dir.path("made.bin")), std::vector<std::uint8_t>{7});
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"links", "locked.bin", "made.bin"}));
+}
+
+TEST(AtomicFile, TheLongestLegalNamesCanBeWritten)
+{
+    bw::testing::TempFolder dir;
+    for (const std::size_t length : {251U, 252U, 255U}) {
+        const std::string path = dir.path(std::string(length - 4, 'n') + ".slb");
+        EXPECT_NO_THROW(writeFileAtomically(path, Old)) << length;
+        EXPECT_EQ(readWholeFile(path), Old) << length;
+    }
+    EXPECT_EQ(dir.entries().size(), 3U);
+}
+
+TEST(AtomicFile, TemporaryFilesOfOursLeftOverADayAgoGoAtTheNextWrite)
+{
+    bw::testing::TempFolder dir;
+    const auto make = [&dir](const std::string& name, std::chrono::hours age) {
+        writeFileAtomically(dir.path(name), Old);
+        std::filesystem::last_write_time(dir.path(name),
+                                         std::filesystem::file_time_type::clock::now() - age);
+    };
+    const std::string prefix = bw::TempFilePrefix;
+    make(prefix + "killed", std::chrono::hours(48)); // a writer killed two days ago
+    make(prefix + "running", std::chrono::hours(1)); // perhaps another writer still at work
+    make("notes.tmp-old", std::chrono::hours(48));   // not one of ours
+    writeFileAtomically(dir.path("kit.slb"), {1});
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{prefix + "running", "kit.slb", "notes.tmp-old"}));
 }
 
 } // namespace

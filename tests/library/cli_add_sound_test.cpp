@@ -7,7 +7,10 @@
 #include "tests/library/wav_builder.h"
 
 #include <cmath>
+#include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +153,81 @@ TEST(CliAddSound, RefusedFilesLeaveTheLibraryAsItWas)
 
     EXPECT_EQ(addSound(dir, quoted(dir.path("ok.wav"))).status, 2);
     EXPECT_EQ(addSound(dir, "--library " + quoted(slb)).status, 2);
+}
+
+TEST(CliAddSound, WritersOfOneLibraryAtOnceLoseNoSound)
+{
+    TempFolder dir;
+    const std::string slb = dir.path("kit.slb");
+    SoundLibrary lib;
+    const std::uint8_t pcm[] = {1, 2, 3, 4};
+    for (const char* name : {"Kick", "Snare", "Hat"}) {
+        lib.AddSound(name, "", 0, 0, 0, 4, pcm);
+    }
+    lib.SaveSoundLibrary(slb);
+    bw::writeFileAtomically(dir.path("tone.wav"), bw::testing::canonicalWav({1, 2, 3, 4, 5}));
+
+    // Each reads, adds and writes; without a lock between them the last rename wins.
+    std::vector<std::thread> writers;
+    std::vector<CliRun> runs(8);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        // Each keeps its outputs in a folder of its own.
+        const std::string own = dir.path("w" + std::to_string(i));
+        std::filesystem::create_directory(own);
+        writers.emplace_back([&, i, own] {
+            runs[i] = bw::testing::runCliLine(own, "add-sound --name p" + std::to_string(i) +
+                                                       " --library " + quoted(slb) + " " +
+                                                       quoted(dir.path("tone.wav")));
+        });
+    }
+    for (auto& w : writers) {
+        w.join();
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        std::filesystem::remove(dir.path("w" + std::to_string(i)));
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(runs[i].status, 0) << runs[i].err;
+        EXPECT_EQ(runs[i].out, "p" + std::to_string(i) + "\n");
+    }
+    const SoundLibrary after = loaded(slb);
+    EXPECT_EQ(after.count(), 11);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_GE(after.FindSound("p" + std::to_string(i)), 0) << i;
+    }
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"kit.slb", "tone.wav"}));
+}
+
+TEST(CliAddSound, ControlBytesAreShownEscapedAndAnEmptyNameIsRefused)
+{
+    TempFolder dir;
+    const std::string wav = dir.path("tone.wav");
+    bw::writeFileAtomically(wav, bw::testing::canonicalWav({1, 2, 3}));
+    const std::string slb = dir.path("kit.slb");
+
+    // The bytes themselves go to the program (quoted for the shell).
+    CliRun r = addSound(dir, quoted(wav) + " --library " + quoted(slb) + " --name " +
+                                 quoted("\x1B]0;x\a"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "\\x1B]0;x\\x07\n");
+    EXPECT_EQ(loaded(slb).SoundNameAt(0), "\x1B]0;x\a"); // stored as given
+
+    r = addSound(dir, quoted(wav) + " --library " + quoted(dir.path("new\x1B[31m.slb")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, dir.path("new\\x1B[31m.slb") + ": new library\n");
+    r = addSound(dir, quoted(dir.path("n\x1B[2Jo.wav")) + " --library " + quoted(slb));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, dir.path("n\\x1B[2Jo.wav") + ": No such file or directory\n");
+
+    // Names in other alphabets stay as they are.
+    r = addSound(dir, quoted(wav) + " --library " + quoted(dir.path("Schlagzeug-äß.slb")));
+    EXPECT_EQ(r.err, dir.path("Schlagzeug-äß.slb") + ": new library\n");
+
+    // A sound without a name could never be chosen for a track.
+    r = addSound(dir, quoted(wav) + " --library " + quoted(slb) + " --name ''");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "add-sound: the name given with --name is empty\n");
+    EXPECT_EQ(loaded(slb).count(), 1);
 }
 
 } // namespace

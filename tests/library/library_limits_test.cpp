@@ -64,7 +64,7 @@ TEST(LibraryReadTime, FiftyThousandSoundsLoadInLinearTime)
     const auto few = records(16, "Kick");
     many.parse(few, "kit.slb");
     for (int i = 0; i < 16; ++i) {
-        one.AddSound("Kick", "", 0, 0, 0, 2, few.data() + 87 + 89 * i);
+        one.AddSound("Kick", "", 0, 0, 0, 2, few.data() + 87 + std::ptrdiff_t{89} * i);
     }
     ASSERT_EQ(many.count(), one.count());
     for (int i = 0; i < one.count(); ++i) {
@@ -125,6 +125,42 @@ TEST(LibraryFileSource, LoadingAFileThatFailsPartWayKeepsTheSoundsBeforeTheError
     ASSERT_EQ(lib.count(), 3);
     EXPECT_EQ(lib.SoundNameAt(1), "Tom");
     EXPECT_EQ(lib.SoundNameAt(2), "Tom(2)");
+}
+
+TEST(LibraryFileSource, WritersRefuseWhatTheReaderWouldRefuse)
+{
+    // The limit lowered from 1 GiB to a few hundred bytes; the rule is the same.
+    bw::testing::TempFolder dir;
+    const std::string path = dir.path("kit.slb");
+    SoundLibrary lib;
+    const std::vector<std::uint8_t> pcm(100, 7);
+    lib.AddSound("Kick", "", 0, 0, 0, 100, pcm.data());
+    lib.SaveSoundLibrary(path);
+    const auto before = bw::readWholeFile(path);
+    const std::uint64_t limit = 2 * (3 + 84) + 100 + 60;
+
+    lib.AddSound("Snare", "", 0, 0, 0, 61, pcm.data());
+    ASSERT_EQ(lib.fileBytes(), limit + 1);
+    try {
+        lib.SaveSoundLibrary(path, {}, limit);
+        ADD_FAILURE() << "wrote a library the reader refuses";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("would take 335 bytes, more than the 334 bytes"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(bw::readWholeFile(path), before);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"kit.slb"});
+    EXPECT_THROW(SoundLibrary().LoadSoundLibrary(path, limit - 1 - 61 - 87), FileError);
+
+    // At the limit exactly: written, and read back whole.
+    lib.DeleteSound(1);
+    lib.AddSound("Snare", "", 0, 0, 0, 60, pcm.data());
+    lib.SaveSoundLibrary(path, {}, limit);
+    SoundLibrary back;
+    back.LoadSoundLibrary(path, limit);
+    EXPECT_EQ(back.count(), 2);
+    EXPECT_EQ(bw::readWholeFile(path), lib.serialize());
 }
 
 TEST(AtomicFileTarget, APipeOrFolderIsNeverReplaced)

@@ -1,13 +1,20 @@
 // Reading sound files for import: exact data chunks, conversions, the 10-second cut, refusals.
 #include "library/atomic_file.h"
 #include "library/sample_loader.h"
+#include "tests/library/odd_files.h"
 #include "tests/library/temp_folder.h"
 #include "tests/library/wav_builder.h"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <sndfile.h>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -148,7 +155,7 @@ TEST(SampleLoader, TenSecondCut)
     EXPECT_EQ(s.samples->size(), 441000U);
 
     // Converted sound is cut after conversion: 11 s at 48 kHz gives 10 s at 44.1 kHz.
-    const auto longSine = bw::testing::sine(440, 48000, 48000 * 11, 0.5);
+    const auto longSine = bw::testing::sine(440, 48000, std::size_t{48000} * 11, 0.5);
     s = LoadSampleBytes(WavBuilder().fmt(1, 1, 48000, 16).data(pcmBytes(longSine, 2)).bytes(),
                         "long.wav");
     EXPECT_TRUE(s.cut);
@@ -225,7 +232,8 @@ TEST(SampleLoader, RefusesWhatItCannotRead)
     EXPECT_EQ(refusal(WavBuilder().fmt(1, 1, 44100, 16).data({7}).bytes()),
               "the file holds no sound");
     EXPECT_EQ(refusal(WavBuilder().fmt(1, 1, 100, 16).data(bw::testing::pcm16(noise(10))).bytes()),
-              "a sample rate of 100 Hz cannot be converted");
+              "a sample rate of 100 Hz is outside 1000 to 768000 Hz, the rates that can be "
+              "imported");
 
     TempFolder dir;
     try {
@@ -236,6 +244,62 @@ TEST(SampleLoader, RefusesWhatItCannotRead)
         EXPECT_EQ(std::string(e.what()), dir.path("missing.wav") + ": No such file or directory");
     }
     EXPECT_THROW(LoadSampleFile(dir.root().string()), SampleLoadError);
+}
+
+/// Why path is refused, or "(loaded)"; "(still loading)" when it took longer than a minute
+/// (the load is then left to finish on its own).
+std::string refusalWithin(const std::string& path)
+{
+    auto result = std::make_shared<std::string>("(still loading)");
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread([path, result, done] {
+        std::string r = "(loaded)";
+        try {
+            LoadSampleFile(path);
+        } catch (const SampleLoadError& e) {
+            r = e.reason();
+        }
+        *result = r;
+        *done = true;
+    }).detach();
+    for (int i = 0; i < 600 && !*done; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return *done ? *result : "(still loading)";
+}
+
+TEST(SampleLoader, PipesEndlessChunksAndAbsurdRatesAreRefusedAtOnce)
+{
+    TempFolder dir;
+    const std::string fifo = dir.path("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string pipe = bw::testing::ReadFromUnwrittenPipe(fifo, [](const std::string& p) {
+        try {
+            LoadSampleFile(p);
+        } catch (const SampleLoadError& e) {
+            return e.reason();
+        }
+        return std::string("(loaded)");
+    });
+    EXPECT_EQ(pipe, "this is a pipe, not a file that can be read");
+
+    // A RIFF header declaring 4 GB, followed by zeros (sparse): 500 million empty chunks.
+    const std::string zeros = dir.path("zeros.wav");
+    bw::testing::MakeSparseFile(zeros, std::int64_t{1} << 32);
+    {
+        const int fd = ::open(zeros.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        const char header[] = "RIFF\xFF\xFF\xFF\xFFWAVE";
+        EXPECT_EQ(::pwrite(fd, header, 12, 0), 12);
+        ::close(fd);
+    }
+    EXPECT_EQ(refusalWithin(zeros), "the file is damaged at byte 12 (no chunk starts there)");
+
+    // Far beyond any real rate: converting it down would take minutes.
+    EXPECT_EQ(
+        refusal(WavBuilder().fmt(1, 1, 11289600, 16).data(bw::testing::pcm16(noise(10))).bytes()),
+        "a sample rate of 11289600 Hz is outside 1000 to 768000 Hz, the rates that can be "
+        "imported");
 }
 
 } // namespace

@@ -29,6 +29,7 @@ std::unique_ptr<QObject> MakeExportDialogTest();
 std::unique_ptr<QObject> MakeWaveTestWindowTest();
 std::unique_ptr<QObject> MakeProgramFilesTest();
 std::unique_ptr<QObject> MakeTransportTest();
+std::unique_ptr<QObject> MakeRecoveryTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -56,6 +57,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeWaveTestWindowTest());
     suites.push_back(bw::testing::MakeProgramFilesTest());
     suites.push_back(bw::testing::MakeTransportTest());
+    suites.push_back(bw::testing::MakeRecoveryTest());
     // BW_UI_SUITE=Name runs only the test class of that name (Qt Test's own arguments then
     // select its functions).
     const QByteArray only = qgetenv("BW_UI_SUITE");

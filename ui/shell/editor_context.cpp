@@ -1,8 +1,12 @@
 #include "ui/shell/editor_context.h"
 
+#include "library/file_lock.h"
+#include "library/library_edits.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
 #include "ui/shell/ui_thread.h"
+#include "ui/widgets/background_task.h"
+#include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/message_box.h"
 
 #include <cstdint>
@@ -105,22 +109,142 @@ void EditorContext::previewSound(int index)
     }
 }
 
-bool EditorContext::saveLibrary()
+namespace {
+
+QString SavingText(const QString& path)
 {
+    return QStringLiteral("Saving the sound library to \"%1\"...")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+void ReportSaveFailure(QWidget* parent, const QString& path, const std::exception& e)
+{
+    ShowMessage(parent,
+                QStringLiteral("The sound library could not be saved to \"%1\":\n%2")
+                    .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())),
+                QStringLiteral("ERROR"));
+}
+
+} // namespace
+
+void EditorContext::takeLibrary(library::SoundLibrary lib, bool rebind)
+{
+    BW_ASSERT_UI_THREAD();
+    // Only the swap holds the lock; the library it replaces is freed after it.
+    withSong([&](core::TSong&) { std::swap(m_library, lib); });
+    lib.DestroySoundLibrary();
+    libraryEdited();
+    if (rebind) {
+        CheckTrackSounds();
+    }
+}
+
+bool EditorContext::saveLibrary(QWidget* parent)
+{
+    BW_ASSERT_UI_THREAD();
+    QWidget* owner = parent != nullptr ? parent : m_window;
+    if (!m_libraryStore.mayReplace()) {
+        return saveLibraryElsewhere(owner);
+    }
+    // A snapshot shares the samples: taking it is quick, and the engine's next block need not
+    // wait for the file.
+    const library::SoundLibrary mine =
+        withSong([this](core::TSong&) { return m_library.snapshot(); });
+    library::LibraryStore::SaveResult result;
     try {
-        withSong([this](core::TSong&) {
-            m_library.SaveSoundLibrary(
-                QDir::toNativeSeparators(m_defaultLibraryPath).toStdString());
-        });
-        return true;
+        RunInBackground(
+            owner, SavingText(m_defaultLibraryPath), true,
+            [&](const ProgressFn& progress) { result = m_libraryStore.save(mine, progress); });
+    } catch (const Cancelled&) {
+        return false;
     } catch (const std::exception& e) {
-        ShowMessage(m_window,
-                    QStringLiteral("The sound library could not be saved to \"%1\":\n%2")
-                        .arg(QDir::toNativeSeparators(m_defaultLibraryPath),
-                             QString::fromLocal8Bit(e.what())),
-                    QStringLiteral("ERROR"));
+        ReportSaveFailure(owner, m_defaultLibraryPath, e);
         return false;
     }
+    if (result.merged) {
+        const int count = result.written.count();
+        takeLibrary(std::move(result.written), true);
+        ShowMessage(owner,
+                    QStringLiteral("The sound library \"%1\" was changed by another program "
+                                   "since it was read. Its changes were kept and yours added to "
+                                   "them: the library now holds %2 sounds.")
+                        .arg(QDir::toNativeSeparators(m_defaultLibraryPath))
+                        .arg(count),
+                    QStringLiteral("!"));
+    }
+    return true;
+}
+
+bool EditorContext::saveLibraryElsewhere(QWidget* parent)
+{
+    const QString question = QString::fromLocal8Bit(m_libraryStore.whyNotReplaced().c_str()) +
+                             QStringLiteral("\n\nSave the sound library to another file?");
+    if (ShowMessage(parent, question, QStringLiteral("?"), MessageButtons::OkCancel) !=
+        MessageResult::Ok) {
+        return false;
+    }
+    FileRequest request;
+    request.kind = FileRequest::Kind::Save;
+    request.title = QStringLiteral("Save the sound library as");
+    request.filter = QStringLiteral("Sound libary (*.slb)");
+    request.defaultSuffix = QStringLiteral("slb");
+    request.presetName = QStringLiteral("*.slb");
+    const QString path = ChooseFile(parent, request);
+    if (path.isEmpty()) {
+        return false;
+    }
+    const library::SoundLibrary mine =
+        withSong([this](core::TSong&) { return m_library.snapshot(); });
+    try {
+        RunInBackground(parent, SavingText(path), true, [&](const ProgressFn& progress) {
+            m_libraryStore.saveAs(ToFileSystemPath(path), mine, progress);
+        });
+    } catch (const Cancelled&) {
+        return false;
+    } catch (const std::exception& e) {
+        ReportSaveFailure(parent, path, e);
+        return false;
+    }
+    // Later saves go to the new file.
+    m_defaultLibraryPath = path;
+    return true;
+}
+
+bool EditorContext::exportLibrary(QWidget* parent, const QString& path)
+{
+    const library::SoundLibrary mine =
+        withSong([this](core::TSong&) { return m_library.snapshot(); });
+    try {
+        RunInBackground(parent, SavingText(path), true, [&](const ProgressFn& progress) {
+            const std::string file = ToFileSystemPath(path);
+            const FileLock lock(file);
+            mine.SaveSoundLibrary(file, progress);
+        });
+    } catch (const Cancelled&) {
+        return false;
+    } catch (const std::exception& e) {
+        ReportSaveFailure(parent, path, e);
+        return false;
+    }
+    return true;
+}
+
+bool EditorContext::importLibrary(QWidget* parent, const QString& path)
+{
+    library::SoundLibrary merged = withSong([this](core::TSong&) { return m_library.snapshot(); });
+    try {
+        RunInBackground(
+            parent, QStringLiteral("Reading \"%1\"...").arg(QDir::toNativeSeparators(path)), false,
+            [&](const ProgressFn&) { library::ImportLibrary(merged, ToFileSystemPath(path)); });
+    } catch (const std::exception& e) {
+        ShowMessage(parent,
+                    QStringLiteral("The sound library \"%1\" could not be imported:\n%2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())),
+                    QStringLiteral("!"));
+        return false;
+    }
+    takeLibrary(std::move(merged), false);
+    return true;
 }
 
 } // namespace bw::ui

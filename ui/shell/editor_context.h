@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/song.h"
+#include "library/library_store.h"
 #include "library/sound_library.h"
 #include "ui/shell/window_links.h"
 
@@ -51,6 +52,9 @@ public:
     /// Where the library is saved after it changes ("default.slb" of the program folder).
     const QString& defaultLibraryPath() const { return m_defaultLibraryPath; }
     void setDefaultLibraryPath(const QString& path) { m_defaultLibraryPath = path; }
+    /// The library's file: what it held when read or written here, and whether it may be
+    /// replaced (see library::LibraryStore).
+    library::LibraryStore& libraryStore() { return m_libraryStore; }
 
     /// Runs f(song) with the song lock held and returns its result.
     template <typename F> decltype(auto) withSong(F&& f)
@@ -90,8 +94,21 @@ public:
     /// library plays nothing.
     void previewSound(int index);
 
-    /// Saves the library to defaultLibraryPath(); a failure is reported, the library kept.
-    bool saveLibrary();
+    /// Saves the library to its file. The file is written from a snapshot on a worker thread,
+    /// without the song lock and with the UI serving the engine, so playback goes on; changes
+    /// another program made to the file since it was read are merged in (and the merged library
+    /// taken here). A file that may not be replaced (it failed to load, or it is the installed
+    /// copy) is left alone: the user is offered another file instead. Messages go to parent
+    /// (the main window when null); returns whether the library was saved.
+    bool saveLibrary(QWidget* parent = nullptr);
+    /// Writes a copy of the library to path (Export); its own file stays the one saved to.
+    bool exportLibrary(QWidget* parent, const QString& path);
+    /// Merges the sounds of the library file at path (Import), read off the song lock; all or
+    /// nothing. Nothing is saved.
+    bool importLibrary(QWidget* parent, const QString& path);
+    /// Makes lib the program's library (swapped in under the song lock); the tracks are bound
+    /// again when rebind is true. Announces the change.
+    void takeLibrary(library::SoundLibrary lib, bool rebind);
 
     /// Emitted after sounds were added to or deleted from the library.
     void libraryEdited() { emit libraryChanged(); }
@@ -121,6 +138,8 @@ signals:
     void skinChanged();
 
 private:
+    bool saveLibraryElsewhere(QWidget* parent);
+
     core::TSong& m_song;
     core::SongLock& m_lock;
     library::SoundLibrary& m_library;
@@ -131,6 +150,7 @@ private:
     const Skin* m_skin = nullptr;
     MainWindowLinks m_links;
     QString m_defaultLibraryPath;
+    library::LibraryStore m_libraryStore;
     int m_gridScrollX = 0;
     int m_gridScrollY = 0;
     int m_gridWidth = 1;

@@ -10,6 +10,7 @@
 #include "ui/shell/editor_context.h"
 #include "ui/shell/export_status.h"
 #include "ui/shell/main_window_frame.h"
+#include "ui/shell/recovery.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
 #include "ui/shell/ui_thread.h"
@@ -183,6 +184,7 @@ void TMain::FormCreate()
     FormResize();
     m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
     updateUndoActions();
+    startRecovery();
     // Every typed character passes the window's handler first.
     qApp->installEventFilter(this);
 }
@@ -198,23 +200,27 @@ void TMain::loadStickCursor()
 
 void TMain::loadDefaultLibrary()
 {
-    try {
-        std::lock_guard<core::SongLock> guard(m_songLock);
-        m_library.LoadSoundLibrary(ToLocal(m_defaultLibraryPath));
+    // Read without the song lock; only taking the result in holds it. The installed copy is
+    // read but never written.
+    library::LibraryStore& store = m_context->libraryStore();
+    store.setProtected(m_files.libraryProtected);
+    library::LibraryStore::LoadResult loaded = store.load(ToLocal(m_defaultLibraryPath));
+    const int kept = loaded.sounds.count();
+    m_context->withSong([&](core::TSong&) { std::swap(m_library, loaded.sounds); });
+    if (loaded.error.empty()) {
         return;
-    } catch (const std::exception& e) {
-        // A library file that fails part-way keeps the sounds read before the damage.
-        const int kept = m_context->withSong([this](core::TSong&) { return m_library.count(); });
-        const QString text =
-            kept == 0 ? QStringLiteral("The sound library \"%1\" could not be loaded:\n%2")
-                      : QStringLiteral("The sound library \"%1\" could not be loaded whole; "
-                                       "the first %3 sounds were kept:\n%2");
-        ShowMessage(this,
-                    text.arg(QDir::toNativeSeparators(m_defaultLibraryPath),
-                             QString::fromLocal8Bit(e.what()))
-                        .arg(kept),
-                    QStringLiteral("!"));
     }
+    // A library file that fails part-way keeps the sounds read before the damage; the file
+    // itself is never saved over (the library window offers another file).
+    const QString text = kept == 0
+                             ? QStringLiteral("The sound library \"%1\" could not be loaded:\n%2")
+                             : QStringLiteral("The sound library \"%1\" could not be loaded whole; "
+                                              "the first %3 sounds were kept:\n%2");
+    ShowMessage(this,
+                text.arg(QDir::toNativeSeparators(m_defaultLibraryPath),
+                         QString::fromLocal8Bit(loaded.error.c_str()))
+                    .arg(kept),
+                QStringLiteral("!"));
 }
 
 void TMain::loadDefaultPattern()
@@ -352,11 +358,14 @@ void TMain::connectEngine()
 
 void TMain::closeEvent(QCloseEvent* event)
 {
-    if (m_closing || m_transport->stopping() || !FormCloseQuery()) {
+    if (m_closing || m_transport->stopping() || (!m_quitWithoutAsking && !FormCloseQuery())) {
         event->ignore();
         return;
     }
     m_closing = true;
+    if (!m_quitWithoutAsking) {
+        dropRecovery(); // saved, deliberately not saved, or nothing to save
+    }
     FormClose();
     event->accept();
     emit closed();

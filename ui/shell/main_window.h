@@ -17,6 +17,8 @@
 class QAction;
 class QMenu;
 
+class QTimer;
+
 namespace bw::audio {
 class StretchCache;
 }
@@ -28,6 +30,7 @@ class ExportStatus;
 class MixerStrip;
 class PatternGrid;
 class PatternTabs;
+class RecoveryWriter;
 class RenderBridge;
 class SequencerPanel;
 class Skin;
@@ -111,6 +114,14 @@ public:
     /// Opens a pattern file as the song (no prompt); a file that cannot be read is reported
     /// and the current song kept. Returns whether it was opened.
     bool openFile(const QString& path);
+
+    /// At start: when the last run left unsaved changes in the recovery file, asks whether to
+    /// restore them (Restore / Discard), naming the song and when they were kept.
+    void offerRecovery();
+    /// Ends the program without a question, as a logout, `kill` or Ctrl-C asks: whatever
+    /// plays stops, and unsaved changes go to the recovery file first (the next start offers
+    /// them back). Waits for a file being read or written, and closes an open question.
+    void quitOnSignal();
     /// The file Save writes to; empty for a new song.
     const QString& currentFileName() const { return m_currentFileName; }
     /// True while the song has changes that were not saved.
@@ -233,6 +244,12 @@ private:
     void setCaptionBase(const QString& base);
     void updateCaption();
 
+    // Unsaved work kept for the next start (main_window_recovery.cpp).
+    void startRecovery();
+    void recoveryTick();
+    void keepRecoveryNow();
+    void dropRecovery();
+
     // Undo and redo (main_window_undo.cpp).
     void documentEdited();
     void displayEdited();
@@ -290,6 +307,13 @@ private:
     bool m_editPending = false; // an edit made while a mouse button is held (a drag)
     bool m_restoring = false;
     std::array<char, 8> m_keyHistory{};
+
+    // Recovery: the writer (null when there is nowhere to keep it), its timer, whether the
+    // document changed since it was last kept, and a quit that asks nothing.
+    std::unique_ptr<RecoveryWriter> m_recovery;
+    QTimer* m_recoveryTimer = nullptr;
+    bool m_recoveryStale = false;
+    bool m_quitWithoutAsking = false;
 };
 
 } // namespace bw::ui

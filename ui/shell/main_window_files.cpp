@@ -2,6 +2,7 @@
 // caption and the close guard.
 
 #include "core/pattern_file.h"
+#include "library/atomic_file.h"
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/sequencer_panel.h"
 #include "ui/regions/transport_band.h"
@@ -10,6 +11,7 @@
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
 #include "ui/shell/ui_thread.h"
+#include "ui/widgets/background_task.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/message_box.h"
 #include "ui/windows/pattern_dialogs.h"
@@ -17,6 +19,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDir>
 #include <QScrollArea>
@@ -77,6 +80,7 @@ bool TMain::confirmDiscard()
     }
     switch (prompt->ask()) {
     case TwantsaveF::Answer::No:
+        dropRecovery(); // the user chose to lose the changes
         return true;
     case TwantsaveF::Answer::Cancel:
         return false;
@@ -96,15 +100,28 @@ void TMain::stopForNewDocument()
 std::unique_ptr<core::TSong> TMain::readDocument(const QString& path, bool& showSequencer)
 {
     showSequencer = false;
+    // Read on a worker thread, so that a big file neither holds the song lock nor keeps the
+    // UI thread from serving the engine; the reader's warnings are shown afterwards.
+    std::vector<std::string> warnings;
     core::PatternReadCallbacks callbacks;
     callbacks.showSequencer = [&showSequencer] { showSequencer = true; };
-    callbacks.warn = [this](const std::string& text) {
-        ShowMessage(this, QString::fromLatin1(core::EscapeControlBytes(text).c_str()),
-                    QStringLiteral("!"));
+    callbacks.warn = [&warnings](const std::string& text) { warnings.push_back(text); };
+    const auto showWarnings = [&] {
+        for (const std::string& text : warnings) {
+            ShowMessage(this, QString::fromLatin1(core::EscapeControlBytes(text).c_str()),
+                        QStringLiteral("!"));
+        }
     };
     try {
-        return core::ReadPatternFile(ToLocal(path), callbacks);
+        std::unique_ptr<core::TSong> song;
+        const std::string file = ToLocal(path);
+        RunInBackground(
+            this, QStringLiteral("Reading \"%1\"...").arg(QDir::toNativeSeparators(path)), false,
+            [&](const ProgressFn&) { song = core::ReadPatternFile(file, callbacks); });
+        showWarnings();
+        return song;
     } catch (const std::exception& e) {
+        showWarnings();
         // The current song, its file name and its caption stay as they are.
         ShowMessage(this,
                     QStringLiteral("The pattern file \"%1\" could not be read:\n%2")
@@ -186,8 +203,14 @@ bool TMain::writeDocument(const QString& path)
     }
     const bool sequencerShown = m_sequencer->isShown();
     try {
-        m_context->withSong(
-            [&](core::TSong& s) { core::WritePatternFile(ToLocal(path), s, sequencerShown); });
+        // The file's image is made under the song lock; writing and flushing it to the disk
+        // happen on a worker thread, without it.
+        const std::vector<std::uint8_t> image = m_context->withSong(
+            [&](core::TSong& s) { return core::SerializePatternFile(s, sequencerShown); });
+        const std::string file = ToLocal(path);
+        RunInBackground(this,
+                        QStringLiteral("Saving \"%1\"...").arg(QDir::toNativeSeparators(path)),
+                        false, [&](const ProgressFn&) { writeFileAtomically(file, image); });
     } catch (const std::exception& e) {
         // The document stays marked as changed; the file on disk is as it was.
         ShowMessage(this,
@@ -198,6 +221,7 @@ bool TMain::writeDocument(const QString& path)
     }
     m_history.markSaved();
     setModified(false);
+    dropRecovery();
     return true;
 }
 

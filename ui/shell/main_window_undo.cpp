@@ -4,9 +4,11 @@
 #include "ui/regions/pattern_grid.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
+#include "ui/shell/main_window_frame.h"
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QStatusBar>
 
 namespace bw::ui {
 
@@ -16,6 +18,7 @@ void TMain::documentEdited()
         return;
     }
     m_modified = true;
+    m_recoveryStale = true;
     updateCaption();
     if (QGuiApplication::mouseButtons() != Qt::NoButton) {
         m_editPending = true; // the rest of the drag joins this step
@@ -35,7 +38,16 @@ void TMain::displayEdited()
 void TMain::commitEdit()
 {
     m_editPending = false;
+    const std::size_t dropped = m_history.droppedForMemory();
     m_context->withSong([this](const core::TSong& s) { m_history.record(s); });
+    if (m_history.droppedForMemory() != dropped) {
+        // Undo still works, but not as far back as the user may think.
+        m_frame->StatusBar1->showMessage(
+            QStringLiteral("Older undo steps were dropped: this song is too large for the undo "
+                           "history to keep more than the last %1.")
+                .arg(m_history.steps()),
+            15000);
+    }
     setModified(!m_history.atSavedState());
     updateUndoActions();
 }
@@ -77,6 +89,7 @@ void TMain::restoreStep(bool undo)
     m_context->displayEdited();
     m_restoring = false;
     setModified(!m_history.atSavedState());
+    m_recoveryStale = true;
     updateUndoActions();
 }
 

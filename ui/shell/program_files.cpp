@@ -13,6 +13,7 @@ namespace {
 
 const QString LibraryName = QStringLiteral("default.slb");
 const QString SongName = QStringLiteral("default.bwp");
+const QString RecoveryName = QStringLiteral("recovery.bwp");
 
 /// Copies from to `to` unless `to` is there already. The copy appears whole or not at all,
 /// so a start that is cut short never leaves a half library behind. Returns the reason it
@@ -48,6 +49,7 @@ ProgramFiles FilesInFolder(const QString& folder)
     files.cursor = dir.filePath(QStringLiteral("stick.cur"));
     files.help = dir.filePath(QStringLiteral("help/index.htm"));
     files.dataFolder = dir.path();
+    files.recovery = dir.filePath(RecoveryName);
     return files;
 }
 
@@ -63,6 +65,9 @@ ProgramFiles LocateProgramFiles(const QString& binDir, const QString& userDataDi
     }
 
     ProgramFiles files = FilesInFolder(tree);
+    // Nothing of the tree is ever written: until the user's folder is there, nothing is kept.
+    files.recovery.clear();
+    files.libraryProtected = true;
     files.userFolder = userDataDir.isEmpty()
                            ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                            : userDataDir;
@@ -77,16 +82,18 @@ ProgramFiles LocateProgramFiles(const QString& binDir, const QString& userDataDi
             const QString failed = CopyOnce(*file, copy);
             if (failed.isEmpty()) {
                 *file = copy;
+                files.libraryProtected = files.libraryProtected && file != &files.library;
             } else {
                 problems << failed;
             }
         }
+        files.recovery = user.filePath(RecoveryName);
     }
     if (!problems.isEmpty()) {
         files.problem =
             QStringLiteral("Your own copy of the sound library and song could not be made:\n%1\n"
                            "The program's files are used instead; changes to the sound library "
-                           "cannot be saved.")
+                           "cannot be saved to them (it can be saved to another file).")
                 .arg(problems.join(QLatin1Char('\n')));
     }
     return files;

@@ -23,6 +23,12 @@ struct ProgramFiles
     QString userFolder;
     /// Empty, or why the user's copies of the library and song could not be made.
     QString problem;
+    /// The library is the installed tree's own file (the user's copy could not be made): it
+    /// is read, never written.
+    bool libraryProtected = false;
+    /// Where unsaved changes are kept for the next start (see recovery.h): in the user's
+    /// folder, or the program's folder of a build; empty when there is nowhere to keep them.
+    QString recovery;
 };
 
 /// Where an installed tree keeps the program's read-only files, from the binary's folder.

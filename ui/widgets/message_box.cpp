@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace bw::ui {
 
@@ -38,6 +39,16 @@ MessageResult ShowBox(QWidget* parent,
     box.setIcon(icon);
     box.setWindowTitle(caption);
     box.setText(text);
+    if (buttons == MessageButtons::RestoreDiscard) {
+        // Neither button is the escape button: closing the box decides nothing.
+        QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+        QPushButton* discard =
+            box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(restore);
+        box.exec();
+        // Only a click on Discard throws the work away.
+        return box.clickedButton() == discard ? MessageResult::Cancel : MessageResult::Ok;
+    }
     if (buttons == MessageButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     } else {

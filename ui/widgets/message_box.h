@@ -13,6 +13,8 @@ enum class MessageButtons
 {
     Ok,
     OkCancel,
+    /// "Restore" (answered as Ok) and "Discard" (Cancel); there is no way out but the two.
+    RestoreDiscard,
 };
 
 enum class MessageResult

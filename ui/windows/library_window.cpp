@@ -400,25 +400,12 @@ void Tsoundlibary::Button6Click()
     }
     const QString path =
         ChooseFile(this, LibraryFile(FileRequest::Kind::Open, QStringLiteral("Import Libary")));
-    if (path.isEmpty()) {
+    // Read without the song lock; the chooser and this window are refilled, nothing is saved.
+    if (path.isEmpty() || !m_ctx->importLibrary(this, path)) {
         return;
     }
-    try {
-        m_ctx->withSong([&](core::TSong&) {
-            library::ImportLibrary(m_ctx->library(), ToFileSystemPath(path));
-        });
-    } catch (const std::exception& e) {
-        ShowMessage(this,
-                    QStringLiteral("The sound library \"%1\" could not be imported:\n%2")
-                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())),
-                    QStringLiteral("!"));
-        return;
-    }
-    {
-        const QSignalBlocker block(ListBox1);
-        ListBox1->setCurrentRow(0);
-    }
-    m_ctx->libraryEdited(); // the chooser and this window are refilled; nothing is saved
+    const QSignalBlocker block(ListBox1);
+    ListBox1->setCurrentRow(0);
 }
 
 void Tsoundlibary::Button7Click()
@@ -428,24 +415,15 @@ void Tsoundlibary::Button7Click()
     }
     const QString path =
         ChooseFile(this, LibraryFile(FileRequest::Kind::Save, QStringLiteral("Export Libary")));
-    if (path.isEmpty()) {
-        return;
-    }
-    try {
-        m_ctx->withSong(
-            [&](core::TSong&) { m_ctx->library().SaveSoundLibrary(ToFileSystemPath(path)); });
-    } catch (const std::exception& e) {
-        ShowMessage(this,
-                    QStringLiteral("The sound library could not be saved to \"%1\":\n%2")
-                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())),
-                    QStringLiteral("ERROR"));
+    if (!path.isEmpty()) {
+        m_ctx->exportLibrary(this, path);
     }
 }
 
 void Tsoundlibary::Button3Click()
 {
-    if (m_ctx != nullptr && !m_ctx->saveLibrary()) {
-        return; // reported; the window stays so nothing is lost unnoticed
+    if (m_ctx != nullptr && !m_ctx->saveLibrary(this)) {
+        return; // reported (or cancelled); the window stays so nothing is lost unnoticed
     }
     close();
 }

@@ -4,6 +4,7 @@
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
+#include "ui/widgets/background_task.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/glyphs.h"
@@ -13,6 +14,7 @@
 #include "ui/windows/library_window.h"
 
 #include <algorithm>
+#include <exception>
 #include <vector>
 
 #include <QDir>
@@ -184,12 +186,31 @@ void TWaveInspector::Button1Click()
         PaintBox1->update();
         return;
     }
-    const library::SampleImport::LoadResult r = m_import.LoadWave(ToFileSystemPath(path));
-    if (!r.ok) {
+    // Read and converted on a worker thread: a file at a high rate takes seconds, which the
+    // user may cut short with Cancel; playback goes on meanwhile.
+    const std::string file = ToFileSystemPath(path);
+    library::LoadedSample loaded;
+    QString failure;
+    try {
+        RunInBackground(
+            this, QStringLiteral("Reading \"%1\"...").arg(QDir::toNativeSeparators(path)), true,
+            [&](const ProgressFn& progress) { loaded = library::LoadSampleFile(file, progress); });
+    } catch (const Cancelled&) {
+        m_import.SelectAll();
         PaintBox1->update();
-        ShowErrorMessage(this, QString::fromLocal8Bit(r.errorText.c_str()), QStringLiteral("!"));
+        return; // as a cancelled file dialog
+    } catch (const library::SampleLoadError& e) {
+        failure = QString::fromLocal8Bit(library::LoadErrorText(file, e.reason()).c_str());
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(library::LoadErrorText(file, e.what()).c_str());
+    }
+    if (!failure.isEmpty()) {
+        m_import.SelectAll();
+        PaintBox1->update();
+        ShowErrorMessage(this, failure, QStringLiteral("!"));
         return;
     }
+    const library::SampleImport::LoadResult r = m_import.UseLoaded(std::move(loaded), file);
     const QString shown = QDir::toNativeSeparators(path);
     Label3->setText(Label3->fontMetrics().elidedText(shown, Qt::ElideLeft, Label3->width()));
     Label3->setToolTip(shown + QLatin1Char('\n') + QString::fromLocal8Bit(r.description.c_str()));
@@ -235,11 +256,9 @@ void TWaveInspector::Button2Click()
     }
     using Status = library::SampleImport::AddResult::Status;
     const std::string name = SampleName->text().toLatin1().toStdString();
-    const std::string savePath = m_ctx->defaultLibraryPath().isEmpty()
-                                     ? std::string()
-                                     : ToFileSystemPath(m_ctx->defaultLibraryPath());
+    // Added under the song lock; saved after it, without it.
     const library::SampleImport::AddResult a = m_ctx->withSong([&](core::TSong& s) {
-        library::SampleImport::AddResult result = m_import.Add(m_ctx->library(), name, savePath);
+        library::SampleImport::AddResult result = m_import.Add(m_ctx->library(), name, "");
         if (result.status == Status::NameTaken && s.SelectedTrack >= 0 &&
             s.SelectedTrack < core::MaxTracks) {
             s.Tracks[static_cast<std::size_t>(s.SelectedTrack)].Enabled = 0;
@@ -254,15 +273,22 @@ void TWaveInspector::Button2Click()
         ShowMessage(this, QString::fromLatin1(library::NameTakenText),
                     QString::fromLatin1(library::NameTakenCaption));
         return;
+    case Status::NoName:
+        ShowMessage(this, QStringLiteral("Please give the new sound a name."),
+                    QString::fromLatin1(library::NameTakenCaption));
+        return;
+    case Status::LibraryFull:
+        ShowMessage(this,
+                    QStringLiteral("The sound library's file would pass %1 MB, the most it may "
+                                   "hold: delete sounds before you add this one.")
+                        .arg(library::MaxLibraryFileBytes >> 20),
+                    QStringLiteral("!"));
+        return;
     case Status::Added:
         // The track list refills its sound chooser, so the sound popup lists it at once.
         m_ctx->libraryEdited();
-        if (!a.saveError.empty()) {
-            ShowMessage(this,
-                        QStringLiteral("The sound library could not be saved to \"%1\":\n%2")
-                            .arg(QDir::toNativeSeparators(m_ctx->defaultLibraryPath()),
-                                 QString::fromLocal8Bit(a.saveError.c_str())),
-                        QStringLiteral("ERROR"));
+        if (!m_ctx->defaultLibraryPath().isEmpty()) {
+            m_ctx->saveLibrary(this); // a failure is reported; the sound stays added
         }
         return;
     }

@@ -3,21 +3,29 @@
 
 #include "audio/sdl_wave_out.h"
 #include "core/pattern_file.h"
+#include "library/file_lock.h"
 #include "ui/regions/sequencer_panel.h"
 #include "ui/regions/transport_band.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/render_bridge.h"
+#include "ui/widgets/file_dialogs.h"
+#include "ui/windows/library_window.h"
 #include "ui_test_support.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
+#include <QAction>
 #include <QObject>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace bw::testing {
@@ -150,7 +158,7 @@ private slots:
             }
             // Several beats at 112 bpm (the ones still queued at Stop are discarded), then only
             // the silence after Stop.
-            const std::size_t beat = 2 * (2646000 / 112);
+            const std::size_t beat = std::size_t{2} * (2646000 / 112);
             QVERIFY2(same >= 3 * beat, qPrintable(QString::number(same)));
             for (std::size_t i = same; i < played.size(); ++i) {
                 QCOMPARE(played[i], std::int16_t{0});
@@ -264,8 +272,8 @@ private slots:
                     onsets.push_back(i);
                 }
             }
-            const std::size_t fast = 2 * (2646000 / 300);
-            const std::size_t slow = 2 * (2646000 / 150);
+            const std::size_t fast = std::size_t{2} * (2646000 / 300);
+            const std::size_t slow = std::size_t{2} * (2646000 / 150);
             std::size_t shortBeats = 0;
             std::size_t longBeats = 0;
             for (std::size_t k = 1; k < onsets.size(); ++k) {
@@ -287,6 +295,80 @@ private slots:
                                     .arg(shortBeats)
                                     .arg(before)));
             return;
+        }
+        QSKIP("the machine is too busy to play in real time without gaps");
+    }
+
+    void playbackGoesOnWhileTheLibraryWindowSaves()
+    {
+        if (!audio::SdlWaveOut::driverAvailable("disk")) {
+            QSKIP("SDL has no disk audio driver here");
+        }
+        ProgramFolder folder;
+        for (const char* name : {"default.slb", "default.bwp"}) {
+            QVERIFY(QFile::copy(QStringLiteral(BW_BUILD_DIR "/") + QString::fromLatin1(name),
+                                folder.path(name)));
+        }
+        const std::string library = ToFileSystemPath(folder.path("default.slb"));
+        const QString deviceFile = folder.path("device.raw");
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QFile::remove(deviceFile);
+            DiskDevice device(deviceFile);
+            MessageRecorder messages;
+            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            TMain& main = *windows->main;
+            main.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&main));
+            int blocks = 0;
+            QObject::connect(&main.bridge(), &RenderBridge::blockReported, &main,
+                             [&blocks] { ++blocks; });
+            QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(blocks >= 3, 10000);
+
+            // Another program writes the library for a second and a half: the save waits for
+            // it, as it would for a slow disk.
+            std::atomic<bool> held{false};
+            std::thread other([&] {
+                const FileLock lock(library);
+                held = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            });
+            while (!held) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            const std::uint64_t before = device.underruns();
+            const int blocksBefore = blocks;
+            int blocksDuring = -1;
+            bool lockFree = false;
+            QTimer probe; // a second into the wait
+            probe.setSingleShot(true);
+            QObject::connect(&probe, &QTimer::timeout, &main, [&] {
+                blocksDuring = blocks;
+                for (int i = 0; i < 100 && !lockFree; ++i) { // the engine takes it briefly
+                    lockFree = main.songLock().try_lock();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                if (lockFree) {
+                    main.songLock().unlock();
+                }
+            });
+            probe.start(1000);
+            main.SoundLibary1->trigger();
+            QTest::mouseClick(windows->soundlibary->Button3, Qt::LeftButton);
+            other.join();
+            const std::uint64_t underruns = device.underruns() - before;
+            QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
+            QVERIFY(messages.messages.empty());
+            QVERIFY(!windows->soundlibary->isVisible()); // saved, and closed
+            // While the save waited, the song lock was free and the engine went on.
+            QVERIFY(lockFree);
+            QVERIFY2(blocksDuring > blocksBefore,
+                     qPrintable(QStringLiteral("%1 -> %2").arg(blocksBefore).arg(blocksDuring)));
+            if (underruns == 0) {
+                return;
+            }
         }
         QSKIP("the machine is too busy to play in real time without gaps");
     }

@@ -5,6 +5,7 @@
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_files.h"
 #include "ui/shell/program_windows.h"
+#include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/skin.h"
 #include "ui/windows/periphery_windows.h"
 #include "ui_test_support.h"
@@ -238,6 +239,40 @@ private slots:
         // The program still starts on the tree's own files.
         QCOMPARE(files.library, QDir::cleanPath(tree.data + QStringLiteral("/default.slb")));
         QCOMPARE(files.song, QDir::cleanPath(tree.data + QStringLiteral("/default.bwp")));
+    }
+
+    void theInstalledLibraryIsNeverWritten()
+    {
+        // The user's folder cannot be made: the program runs on the tree's own files.
+        InstalledTree tree;
+        QTemporaryDir other;
+        const QString blocker = other.filePath(QStringLiteral("file"));
+        WriteBytes(blocker, QByteArray("x"));
+        const ProgramFiles files =
+            LocateProgramFiles(tree.bin, blocker + QStringLiteral("/Beat Wright"));
+        const QByteArray before = tree.digest();
+        MessageRecorder messages; // answers every question with OK
+        QString chosen;
+        const FileDialogHandler previous = SetFileDialogHandler([&](const FileRequest&) {
+            return chosen = other.filePath(QStringLiteral("mine.slb"));
+        });
+        {
+            auto windows = CreateProgramWindows(files, DeviceOutput());
+            TMain& main = *windows->main;
+            const std::vector<std::uint8_t> data = ClickBytes();
+            main.library().AddSound("Clap", "", 0, 0, 0, static_cast<std::int32_t>(data.size()),
+                                    data.data());
+            QVERIFY(main.context().saveLibrary());
+        }
+        SetFileDialogHandler(previous);
+        QCOMPARE(tree.digest(), before);
+        // Offered another file instead, and saved there.
+        QVERIFY(!chosen.isEmpty());
+        QCOMPARE(messages.messages.back().caption, QStringLiteral("?"));
+        QVERIFY(messages.messages.back().text.contains(QStringLiteral("installed copy")));
+        library::SoundLibrary saved;
+        saved.LoadSoundLibrary(ToFileSystemPath(chosen));
+        QCOMPARE(saved.count(), 3);
     }
 
     void noBrowserIsSaidInAMessage()

@@ -1,6 +1,7 @@
 // The sound library window: details, stretch and stop-target edits heard in a render,
 // deleting, importing, exporting and saving.
 
+#include "library/library_edits.h"
 #include "sound_test_support.h"
 #include "ui/regions/track_list.h"
 #include "ui/shell/editor_context.h"
@@ -207,7 +208,7 @@ private slots:
             return status == 0 ? ExportedSamples(file) : std::vector<std::int16_t>();
         };
         const std::vector<std::int16_t> before = render("before.wav");
-        QCOMPARE(before.size(), std::size_t{4 * 22050 * 2});
+        QCOMPARE(before.size(), std::size_t{4} * 22050 * 2);
 
         MessageRecorder messages;
         auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
@@ -303,6 +304,82 @@ private slots:
         Click(w.Button3);
         QVERIFY(!w.isVisible());
         QCOMPARE(LoadLibraryFile(program.folder.path("default.slb")).count(), 8);
+    }
+
+    void aLibraryThatDidNotLoadIsNeverSavedOver()
+    {
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), {"Kick"});
+        QByteArray damaged = ReadAll(folder.path("default.slb"));
+        damaged.chop(10); // the last sound is cut short: the program keeps the first three
+        WriteBytes(folder.path("default.slb"), damaged);
+        std::vector<QString> questions;
+        MessageResult answer = MessageResult::Cancel;
+        const MessageHandler previous =
+            SetMessageHandler([&](const QString& text, const QString&, MessageButtons buttons) {
+                questions.push_back(text);
+                return buttons == MessageButtons::OkCancel ? answer : MessageResult::Ok;
+            });
+        {
+            auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
+            QCOMPARE(windows->main->library().count(), 3);
+            windows->main->SoundLibary1->trigger();
+            Tsoundlibary& w = *windows->soundlibary;
+            FileAnswers files({folder.path("saved.slb")});
+
+            // Asked first; "no" leaves the file and the window as they are.
+            Click(w.Button3);
+            QVERIFY(w.isVisible());
+            QCOMPARE(ReadAll(folder.path("default.slb")), damaged);
+            QVERIFY(questions.back().contains(QStringLiteral("could not be loaded")));
+            QVERIFY(questions.back().contains(QStringLiteral("Save the sound library to another")));
+            QVERIFY(files.requests.empty());
+
+            // "Yes": another file is chosen and written; the damaged one stays.
+            answer = MessageResult::Ok;
+            Click(w.Button3);
+            QVERIFY(!w.isVisible());
+            QCOMPARE(ReadAll(folder.path("default.slb")), damaged);
+            QCOMPARE(LoadLibraryFile(folder.path("saved.slb")).count(), 3);
+            // Later saves go there too, without a question.
+            const std::size_t asked = questions.size();
+            QVERIFY(windows->main->context().saveLibrary());
+            QCOMPARE(questions.size(), asked);
+        }
+        SetMessageHandler(previous);
+    }
+
+    void aLibraryChangedByAnotherProgramIsMergedNotSavedOver()
+    {
+        ShownProgram program({"Kick", "Snare"});
+        TMain& main = program.main();
+        const QString file = program.folder.path("default.slb");
+        const QString wav = program.folder.path("tone.wav");
+        WriteVector(wav, canonicalWav(Sine16(441, 2000, 0.5)));
+        // The command line adds a sound to the file while the program runs...
+        QCOMPARE(RunCli({QStringLiteral("add-sound"), wav, QStringLiteral("--library"), file,
+                         QStringLiteral("--name"), QStringLiteral("Tone")}),
+                 0);
+        // ...and the program deletes "Hat" and stretches "Kick" before it saves.
+        Tsoundlibary& w = ShowLibraryWindow(program);
+        main.context().withSong([&](core::TSong&) {
+            main.library().DeleteSound(main.library().FindSound("Hat"));
+            library::SetStretchEnabled(main.library(), main.library().FindSound("Kick"), true);
+        });
+        Click(w.Button3);
+        QVERIFY(!w.isVisible());
+        const library::SoundLibrary saved = LoadLibraryFile(file);
+        QCOMPARE(saved.count(), 4);
+        QVERIFY(saved.FindSound("Tone") >= 0);
+        QVERIFY(saved.FindSound("Hat") < 0);
+        QVERIFY(saved.at(saved.FindSound("Kick")).stretchEnabled());
+        // The program now has what the file has, and says why.
+        QCOMPARE(main.library().count(), 4);
+        QVERIFY(main.library().FindSound("Tone") >= 0);
+        QCOMPARE(program.messages.messages.size(), std::size_t{1});
+        QVERIFY(program.messages.messages[0].text.contains(QStringLiteral("another program")));
+        QCOMPARE(main.trackList().soundbox->count(), 4);
     }
 };
 

@@ -13,6 +13,7 @@
 #include "ui/windows/sound_popup.h"
 #include "ui/windows/wave_inspector_window.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace bw::testing {
@@ -241,6 +243,40 @@ private slots:
         QCOMPARE(sel.start, 0);
         QCOMPARE(sel.end, 2205);
         QVERIFY(sel.data == w.sampleImport().samples());
+        QVERIFY(program.messages.messages.empty());
+    }
+
+    void aLongImportShowsItsProgressAndCanBeCancelled()
+    {
+        ShownProgram program({"Kick"});
+        TWaveInspector& w = OpenInspector(program);
+        // Ten seconds at 768 kHz: seconds of converting down to 44.1 kHz.
+        const QString file = program.folder.path("fast.wav");
+        WriteVector(file, WavBuilder()
+                              .fmt(1, 1, 768000, 16)
+                              .data(std::vector<std::uint8_t>(15360000, 1))
+                              .bytes());
+        FileAnswers files({file});
+        bool cancelled = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QStringLiteral("BackgroundProgress") && top->isVisible() &&
+                    !cancelled) {
+                    auto* cancel = top->findChild<QPushButton*>(QStringLiteral("Cancel"));
+                    QVERIFY(cancel != nullptr);
+                    cancelled = true;
+                    Click(cancel);
+                }
+            }
+        });
+        poll.start(50);
+        Click(w.Button1);
+        poll.stop();
+        QVERIFY(cancelled);
+        // As a cancelled file dialog: nothing loaded, nothing said.
+        QVERIFY(!w.sampleImport().loaded());
+        QCOMPARE(w.Label3->text(), QStringLiteral("No File"));
         QVERIFY(program.messages.messages.empty());
     }
 };

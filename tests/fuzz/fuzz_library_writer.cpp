@@ -1,0 +1,7 @@
+#include "tests/fuzz/fuzz_targets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    bw::fuzz::checkLibraryWriter(data, size);
+    return 0;
+}
