@@ -384,7 +384,7 @@ void SequencerPanel::stopseqboxClick()
     const QPoint corner = stopseqbox->mapToGlobal(QPoint(0, 0));
     const int current = m_ctx.withSong([](const core::TSong& s) { return s.StopPosition; });
     const int typed = popup->EditNumber(corner.x(), corner.y(), current, stopseqbox->height(),
-                                        stopseqbox->width());
+                                        stopseqbox->width(), stopseqbox);
     const int stop = std::clamp(typed, 1, 999);
     m_ctx.withSong([stop](core::TSong& s) { core::SetStopPosition(s, stop); });
     stopseqbox->setText(QString::number(stop));

@@ -48,7 +48,7 @@ void EditorContext::SetSongPosition(int beat)
     emit songPositionChanged(m_songPosition);
 }
 
-void EditorContext::CheckTrackSounds()
+void EditorContext::CheckTrackSounds(QWidget* from)
 {
     BW_ASSERT_UI_THREAD();
     const std::vector<core::MissingSound> missing = withSong([this](core::TSong& s) {
@@ -58,7 +58,7 @@ void EditorContext::CheckTrackSounds()
     for (const core::MissingSound& m : missing) {
         // A name from a file may hold control bytes: they are shown as \xNN.
         ShowMessage(
-            m_window,
+            from != nullptr ? from : m_window,
             QString::fromLatin1(core::EscapeControlBytes(core::MissingSoundText(m)).c_str()),
             QStringLiteral("hmmmm..."));
     }
@@ -104,7 +104,7 @@ void EditorContext::previewSound(int index)
     m_bridge->startRun();
 }
 
-bool EditorContext::saveLibrary()
+bool EditorContext::saveLibrary(QWidget* from)
 {
     try {
         withSong([this](core::TSong&) {
@@ -113,7 +113,7 @@ bool EditorContext::saveLibrary()
         });
         return true;
     } catch (const std::exception& e) {
-        ShowMessage(m_window,
+        ShowMessage(from != nullptr ? from : m_window,
                     QStringLiteral("The sound library could not be saved to \"%1\":\n%2")
                         .arg(QDir::toNativeSeparators(m_defaultLibraryPath),
                              QString::fromLocal8Bit(e.what())),

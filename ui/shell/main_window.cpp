@@ -344,14 +344,18 @@ void TMain::connectEngine()
             &EditorContext::SetSongPosition);
     connect(m_bridge, &RenderBridge::runFailed, this,
             [this](const QString& message, bool wavWriteFailed) {
+                // Over the window the run was started from (the export dialog, the Pattern
+                // Sequencer, the library) while it is the active one.
+                QWidget* owner = ActiveWindowOr(this);
                 if (wavWriteFailed) {
-                    ShowMessage(this, QString::fromUtf8(audio::OpenFileErrorText),
+                    ShowMessage(owner, QString::fromUtf8(audio::OpenFileErrorText),
                                 QStringLiteral("ERROR"));
                 }
-                ShowMessage(this, message, QStringLiteral("!"));
+                ShowMessage(owner, message, QStringLiteral("!"));
             });
-    connect(m_bridge, &RenderBridge::noticed, this,
-            [this](const QString& text) { ShowMessage(this, text, QStringLiteral("!")); });
+    connect(m_bridge, &RenderBridge::noticed, this, [this](const QString& text) {
+        ShowMessage(ActiveWindowOr(this), text, QStringLiteral("!"));
+    });
     connect(m_bridge, &RenderBridge::runEnded, this, [this] {
         if (isHidden() && !m_closing) {
             show();
