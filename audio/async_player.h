@@ -25,7 +25,9 @@ public:
     TAsyncPlayer& operator=(const TAsyncPlayer&) = delete;
 
     void Open(int rate, int bits, int channels);
-    void Write(const void* data, std::int32_t length, std::int32_t duration);
+    /// Queues length bytes lasting duration ms; returns the duration it added to the queue
+    /// (the sum of the buffers' shares, at most duration).
+    std::int32_t Write(const void* data, std::int32_t length, std::int32_t duration);
     void Start();
     void Reset();
     void Close();

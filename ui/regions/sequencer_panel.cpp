@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -99,6 +100,13 @@ SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget*
     createPositionBox();
     createTransportBox();
 
+    followBox = new QCheckBox(QStringLiteral("follow"), seqpanel);
+    followBox->setObjectName(QStringLiteral("followBox"));
+    followBox->setChecked(true);
+    followBox->setToolTip(
+        QStringLiteral("While the song plays, the grid shows the pattern being heard"));
+    SetTextColor(followBox, colors::White);
+
     loopbut =
         MakeSpeedButton(loopHost, QStringLiteral("loopbut"), QStringLiteral("LOOP SOLO"), true);
     loopbut->setGeometry(8, 8, LoopBoxWidth - 16, 25);
@@ -115,6 +123,7 @@ SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget*
         repaintLanes();
     });
     connect(&m_ctx.bridge(), &RenderBridge::blockReported, this, &SequencerPanel::showBlock);
+    connect(&m_ctx.bridge(), &RenderBridge::runEnded, this, &SequencerPanel::runEnded);
 }
 
 void SequencerPanel::createPositionBox()
@@ -239,6 +248,9 @@ void SequencerPanel::layoutInner()
     Panel36->setGeometry(0, 0, 5, sh);
     PaintBox10->setGeometry(5, 0, std::max(0, sw - 5), sh);
     Label6->setGeometry(12, 4, std::max(0, (sw - 25) / 2), 16);
+    const int followWidth = followBox->sizeHint().width();
+    followBox->setGeometry(std::max(Label6->x() + Label6->width(), sw - 9 - followWidth), 3,
+                           followWidth, 18);
     Panel35->setGeometry(12, sh - 30 - 8, 136, 30);
     const int posLeft = Panel35->x() + Panel35->width() + 4;
     Panel34->setGeometry(posLeft, sh - 30 - 8, std::max(0, sw - 9 - posLeft), 30);
@@ -266,16 +278,54 @@ void SequencerPanel::showSongSettings()
 
 void SequencerPanel::showBlock(const audio::BlockReport& report)
 {
+    // Blocks played on the device are reported as they begin to sound, so this is the beat
+    // being heard; the song position itself runs ahead by what is queued.
     beatpos->setText(QString::number(report.beatCounter));
     Label13->setText(QString::number(report.activeVoices));
     PosLabel->setText(QString::number(report.songPosition));
     Lsilence->setVisible(report.silence);
+    if (!report.songMode || report.writing || report.exportPending) {
+        return;
+    }
+    if (m_heardBeat != report.songPosition) {
+        m_heardBeat = report.songPosition;
+        PaintBox3->update();
+        keepPositionInView(report.songPosition);
+    }
+    followHeardPattern(report);
+}
+
+void SequencerPanel::followHeardPattern(const audio::BlockReport& report)
+{
+    if (!followBox->isChecked() || report.soundingPattern < 0) {
+        return;
+    }
+    const int shown = m_ctx.withSong([](const core::TSong& s) { return s.CurrentPattern; });
+    if (report.pattern == shown && report.patternSounds) {
+        return; // the pattern shown is heard
+    }
+    m_ctx.SwitchPattern(report.soundingPattern, false);
+}
+
+void SequencerPanel::runEnded()
+{
+    m_heardBeat.reset();
+    PosLabel->setText(QString::number(m_ctx.songPosition()));
+    repaintLanes();
+}
+
+int SequencerPanel::markedBeat() const
+{
+    return m_heardBeat.value_or(m_ctx.songPosition());
 }
 
 void SequencerPanel::showSongPosition(int beat)
 {
-    PosLabel->setText(QString::number(beat));
     repaintLanes();
+    if (m_heardBeat) {
+        return; // while the song plays the read-out and the view follow what is heard
+    }
+    PosLabel->setText(QString::number(beat));
     keepPositionInView(beat);
 }
 
@@ -460,113 +510,6 @@ void SequencerPanel::repaintLanes()
     PaintBox3->update();
     leftseqbox->update();
     PaintBox11->update();
-}
-
-void SequencerPanel::PaintBox3Paint(QPainter& p, const QRect& clip)
-{
-    p.fillRect(clip, ToQColor(colors::Silver));
-    const int first = std::max(0, clip.left() / SeqBeatWidth);
-    const int last = std::min(core::MaxSongPosition, clip.right() / SeqBeatWidth);
-    m_ctx.withSong([&](const core::TSong& s) {
-        for (int a = first; a <= last; ++a) {
-            paintBeatColumn(p, s, a);
-        }
-    });
-}
-
-namespace {
-
-/// A placement's colour by its pattern's beats; other beat counts take gray.
-QColor PlacementColor(int beats)
-{
-    switch (beats) {
-    case 2:
-        return ToQColor(colors::Green);
-    case 4:
-        return ToQColor(colors::Blue);
-    case 8:
-        return ToQColor(colors::Fuchsia);
-    case 12:
-        return ToQColor(colors::Purple);
-    case 16:
-        return ToQColor(colors::Teal);
-    default:
-        return ToQColor(colors::Gray);
-    }
-}
-
-} // namespace
-
-void SequencerPanel::paintBeatColumn(QPainter& p, const core::TSong& song, int a)
-{
-    const int w = SeqBeatWidth;
-    const int h = SeqRowHeight;
-    const int rows = song.PatternCount;
-    const int x0 = a * w;
-    const int x1 = (a + 1) * w - 1;
-    const QColor black = ToQColor(colors::Black);
-    const QColor white = ToQColor(colors::White);
-    p.fillRect(QRect(QPoint(x0, 0), QPoint(x1, rows * h - 1)),
-               ToQColor(a == m_ctx.songPosition() ? colors::Red : colors::Silver));
-    p.setPen(black);
-    p.drawLine(x1, 0, x1, rows * h);
-    for (int r = 0; r < rows; ++r) {
-        p.drawLine(x0, (r + 1) * h - 1, x1, (r + 1) * h - 1);
-    }
-    for (int r = 0; r < rows; ++r) {
-        const int hit = core::SeqHitTest(song, r, a);
-        if (hit == 0) {
-            continue;
-        }
-        const QColor fill = PlacementColor(song.pattern(r).Beats);
-        const int top = r * h + 1;
-        const int bottom = (r + 1) * h - 3;
-        if (hit == 1) {
-            p.fillRect(QRect(QPoint(x0 + 1, top), QPoint(x1, bottom)), fill);
-            p.setPen(white);
-            p.drawLine(x0 + 1, top, x0 + 1, bottom);
-            p.drawLine(x0 + 1, top, x1, top);
-            p.setPen(black);
-            p.drawLine(x0 + 1, bottom, x1, bottom);
-        } else if (hit == 2) {
-            p.fillRect(QRect(QPoint(x0, top), QPoint(x1 - 2, bottom)), fill);
-            p.setPen(black);
-            p.drawLine(x1 - 2, top, x1 - 2, bottom);
-            p.drawLine(x0, bottom, x1 - 2, bottom);
-            p.setPen(white);
-            p.drawLine(x0, top, x1 - 3, top);
-        } else {
-            p.fillRect(QRect(QPoint(x0, top), QPoint(x1, bottom)), fill);
-            p.setPen(white);
-            p.drawLine(x0, top, x1, top);
-            p.setPen(black);
-            p.drawLine(x0, bottom, x1, bottom);
-        }
-    }
-}
-
-void SequencerPanel::leftseqboxPaint(QPainter& p)
-{
-    p.fillRect(leftseqbox->rect(), ToQColor(colors::Silver));
-    const QFontMetrics fm(p.font());
-    m_ctx.withSong([&](const core::TSong& s) {
-        for (int r = 0; r < s.PatternCount; ++r) {
-            const int y = r * SeqRowHeight - SeqScrollY;
-            const core::TPattern& pat = s.pattern(r);
-            const bool active = pat.PlayActive == 1;
-            p.fillRect(QRect(0, y + 1, leftseqbox->width(), SeqRowHeight),
-                       ToQColor(active ? colors::Blue : colors::Silver));
-            p.setPen(ToQColor(active ? colors::White : colors::Black));
-            p.drawText(1, y + 2 + fm.ascent(), QString::fromLatin1(pat.Name.str().c_str()));
-            p.setPen(ToQColor(colors::Gray));
-            p.drawLine(0, y + 1, leftseqbox->width(), y + 1);
-        }
-        p.setPen(ToQColor(colors::Gray));
-        const int end = s.PatternCount * SeqRowHeight - SeqScrollY + 1;
-        p.drawLine(0, end, leftseqbox->width(), end);
-        p.setPen(ToQColor(colors::Silver));
-        p.drawLine(0, 0, leftseqbox->width(), 0);
-    });
 }
 
 } // namespace bw::ui

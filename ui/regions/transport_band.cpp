@@ -85,7 +85,10 @@ TransportBand::TransportBand(EditorContext& context,
         PaintBox9->update();
     });
     RenderBridge& bridge = m_ctx.bridge();
-    connect(&bridge, &RenderBridge::blockReported, ledPB, qOverload<>(&QWidget::update));
+    connect(&bridge, &RenderBridge::blockReported, this, [this](const audio::BlockReport& r) {
+        m_heard = r;
+        ledPB->update();
+    });
     connect(&bridge, &RenderBridge::playShown, this, [this] {
         if (playb != nullptr) {
             playb->setChecked(true);
@@ -459,6 +462,7 @@ void TransportBand::showGrooveBoxes()
 
 void TransportBand::runEnded()
 {
+    m_heard.reset();
     ledPB->update();
     if (playb != nullptr) {
         playb->setChecked(false);
@@ -472,22 +476,13 @@ void TransportBand::ledPBPaint(QPainter& p)
     const int h = ledPB->height();
     const int W = m_ctx.gridWidth();
     const int scrollX = m_ctx.gridScrollX();
-    bool lit = false;
-    int x1 = 0, x2 = 0;
-    audio::RequestFlags& flags = m_ctx.flags();
-    if (flags.EngineRunning && !flags.SilenceDisplay) {
-        m_ctx.withSong([&](const core::TSong& s) {
-            if (!s.validPattern(s.CurrentPattern)) {
-                return;
-            }
-            const core::TPattern& pat = s.pattern(s.CurrentPattern);
-            if (pat.PlayActive == 1 && pat.Beats > 0) {
-                lit = true;
-                x1 = XFromPos(pat.PlayFrom * 256 / pat.Beats, W) + scrollX;
-                x2 = XFromPos(pat.PlayTo * 256 / pat.Beats, W) + scrollX;
-            }
-        });
-    }
+    // The beat of the pattern shown that is being heard: the engine reports each block as
+    // it begins to sound, with the play window it was rendered with.
+    const int shown = m_ctx.withSong([](const core::TSong& s) { return s.CurrentPattern; });
+    const bool lit =
+        m_heard && !m_heard->silence && m_heard->patternSounds && m_heard->pattern == shown;
+    const int x1 = lit ? XFromPos(m_heard->playFromSlot, W) + scrollX : 0;
+    const int x2 = lit ? XFromPos(m_heard->playToSlot, W) + scrollX : 0;
     // The whole strip is repainted each time, so clearing the previous segment is implied.
     p.fillRect(ledPB->rect(), ToQColor(colors::Silver));
     if (lit) {

@@ -65,7 +65,7 @@ void EditorContext::CheckTrackSounds(QWidget* from)
     emit tracksBound();
 }
 
-void EditorContext::SwitchPattern(int index)
+void EditorContext::SwitchPattern(int index, bool warn)
 {
     const bool switched = withSong([index](core::TSong& s) {
         if (!s.validPattern(index)) {
@@ -82,7 +82,13 @@ void EditorContext::SwitchPattern(int index)
         return;
     }
     showSongSettings();
-    CheckTrackSounds();
+    if (warn) {
+        CheckTrackSounds();
+        return;
+    }
+    withSong(
+        [this](core::TSong& s) { core::BindTrackSounds(s.Tracks, s.TrackCount, m_library, true); });
+    emit tracksBound();
 }
 
 void EditorContext::previewSound(int index)

@@ -83,8 +83,10 @@ public:
     void CheckTrackSounds(QWidget* from = nullptr);
 
     /// Shows pattern index: the working copy goes back into its pattern and the other one is
-    /// loaded; every region follows and the tracks are bound to the library.
-    void SwitchPattern(int index);
+    /// loaded; every region follows and the tracks are bound to the library, with a warning
+    /// for each missing sound unless warn is false (the grid following the song as it plays
+    /// would repeat them at every switch).
+    void SwitchPattern(int index, bool warn = true);
 
     /// Plays library sound index once, in mono, through the engine; an index outside the
     /// library plays nothing.

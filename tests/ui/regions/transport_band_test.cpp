@@ -151,17 +151,31 @@ private slots:
         const int y = transport.ledPB->height() / 2;
         const int beat2 = XFromPos(64, W) + 4;
         QVERIFY2(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red, "dark while nothing plays");
+        // The engine reports the block that begins to sound, with its play window: the LED
+        // lights that beat, not the one the engine renders meanwhile.
         {
             std::lock_guard<core::SongLock> guard(main.songLock());
-            core::SetPlayWindow(main.song(), 0, 1);
+            core::SetPlayWindow(main.song(), 0, 3);
         }
-        main.flags().EngineRunning = true;
+        audio::BlockReport heard;
+        heard.pattern = 0;
+        heard.patternSounds = true;
+        heard.playFromSlot = 64;
+        heard.playToSlot = 128;
+        main.bridge().blockDone(heard); // on the UI thread it is shown at once
         QCOMPARE(PixelOf(*transport.ledPB, QPoint(beat2, y)), red);
         QVERIFY(PixelOf(*transport.ledPB, QPoint(XFromPos(128, W) + 4, y)) != red);
-        main.flags().SilenceDisplay = true;
+        heard.silence = true;
+        main.bridge().blockDone(heard);
         QVERIFY(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red);
-        main.flags().SilenceDisplay = false;
-        main.flags().EngineRunning = false;
+        heard.silence = false;
+        heard.pattern = 1; // another pattern than the one shown sounds
+        main.bridge().blockDone(heard);
+        QVERIFY(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red);
+        heard.pattern = 0;
+        main.bridge().blockDone(heard);
+        main.bridge().engineEnded(false);
+        QVERIFY2(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red, "dark once the run ends");
     }
 };
 
