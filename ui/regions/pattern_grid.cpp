@@ -347,10 +347,18 @@ void PatternGrid::noteBoxPaint(QPainter& p)
             const auto& row = s.Events[static_cast<std::size_t>(r)];
             for (int slot = 0; slot < core::PatternSlots; ++slot) {
                 const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
-                if (e.Volume > 0) {
-                    DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0,
-                                    RowCentreY(r, GridRowHeight), m_ctx.skin());
+                if (e.Volume <= 0) {
+                    continue;
                 }
+                if (slot == core::PatternSlots - 1) {
+                    // Slot 256 lies on the grid's right edge: its marker points back into
+                    // the grid from there instead of leaving it.
+                    DrawEventMarker(p, W - 1, e.Selected != 0, RowCentreY(r, GridRowHeight),
+                                    m_ctx.skin(), MarkerDirection::Left);
+                    continue;
+                }
+                DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0, RowCentreY(r, GridRowHeight),
+                                m_ctx.skin());
             }
         }
     });
