@@ -49,6 +49,10 @@ void TMain::createFrame()
     SetBackground(f.client, colors::Lime);
     setCentralWidget(f.client);
     f.client->installEventFilter(this);
+    // The window's status line: the value of the slider or fader being worked (status tips
+    // of every widget end up here).
+    statusBar()->setObjectName(QStringLiteral("statusLine"));
+    statusBar()->setSizeGripEnabled(false);
 
     f.Panel16 = MakePanel(f.client, QStringLiteral("Panel16"), FrameColor);
     f.Image2 = MakePaintBox(f.Panel16, QStringLiteral("Image2"));

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -120,6 +121,37 @@ private slots:
         QCOMPARE(main.song().Stereo, 1);
         QCOMPARE(t.Channels->text(), QStringLiteral("stereo"));
         QVERIFY(program.messages.messages.empty());
+    }
+
+    void slidersStepWithKeysShowTheirValueAndReset()
+    {
+        // A drag moves the master volume by about 33 a pixel: exact values come from the
+        // keys, ten a step and five hundred a page, shown as they change.
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        TransportBand& t = main.transport();
+        ClickAt(t.mastervol, QPoint(t.mastervol->width() - 3, t.mastervol->height() / 2));
+        QVERIFY(t.mastervol->hasFocus());
+        for (int i = 0; i < 10; ++i) {
+            QTest::keyClick(t.mastervol, Qt::Key_PageDown);
+        }
+        QCOMPARE(main.song().MasterVolume, 5000);
+        QTest::keyClick(t.mastervol, Qt::Key_Right);
+        QCOMPARE(main.song().MasterVolume, 5010);
+        QVERIFY(
+            main.statusBar()->currentMessage().startsWith(QStringLiteral("Master volume: 5010")));
+        QTest::mouseDClick(t.mastervol, Qt::LeftButton, {}, QPoint(5, t.mastervol->height() / 2));
+        QCOMPARE(main.song().MasterVolume, 10000);
+        // The tempo bar the same way, back to 120 on a double click.
+        ClickAt(t.bpm, QPoint(t.bpm->width() / 2, t.bpm->height() / 2));
+        QTest::keyClick(t.bpm, Qt::Key_Home);
+        QTest::keyClick(t.bpm, Qt::Key_Right);
+        QCOMPARE(main.song().Bpm, 51);
+        QTest::keyClick(t.bpm, Qt::Key_PageUp);
+        QCOMPARE(main.song().Bpm, 61);
+        QTest::mouseDClick(t.bpm, Qt::LeftButton, {}, QPoint(t.bpm->width() / 2, 3));
+        QCOMPARE(main.song().Bpm, 120);
+        QCOMPARE(t.Label5->text(), QStringLiteral("120"));
     }
 
     void playAndStopButtonsRunTheEngine()
