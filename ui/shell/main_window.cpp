@@ -187,9 +187,9 @@ void TMain::FormCreate()
     m_grid->setRowCount(m_song->TrackCount);
     // 11. Tabs, sound binding, ready.
     RebuildPatternTabs();
+    setCaptionBase(QString::fromLatin1(StartCaption));
     CheckTrackSounds();
     m_windowReady = true;
-    setCaptionBase(QString::fromLatin1(StartCaption));
     FormResize();
     m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
     updateUndoActions();

@@ -226,7 +226,12 @@ private:
     bool confirmDiscard();
     void stopForNewDocument();
     std::unique_ptr<core::TSong> readDocument(const QString& path, bool& showSequencer);
-    void takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer);
+    /// Makes loaded the document, named fileName (empty: none) with the caption, then binds
+    /// its tracks and shows it.
+    void takeDocument(std::unique_ptr<core::TSong> loaded,
+                      bool showSequencer,
+                      const QString& fileName,
+                      const QString& caption);
     bool writeDocument(const QString& path);
     void setCaptionBase(const QString& base);
     void updateCaption();

@@ -114,6 +114,28 @@ private slots:
         QVERIFY(program.messages.messages.empty());
     }
 
+    void missingSoundsAreReportedUnderTheNewSongsName()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        const QString path = program.folder.path("other.bwp");
+        WriteSong(path, {"Kick", "Gone"});
+        std::vector<QString> titles;
+        const ui::MessageHandler previous =
+            ui::SetMessageHandler([&](const QString& text, const QString&, ui::MessageButtons) {
+                titles.push_back(text + QStringLiteral(" | ") + main.windowTitle());
+                return ui::MessageResult::Ok;
+            });
+        const bool opened = main.openFile(path);
+        ui::SetMessageHandler(previous);
+        QVERIFY(opened);
+        QCOMPARE(titles,
+                 std::vector<QString>{
+                     QStringLiteral("The sound \"Gone\" is not in the libary but in the track 2! | "
+                                    "Beatwright - ") +
+                     QDir::toNativeSeparators(path)});
+    }
+
     void damagedFilesKeepTheCurrentSong()
     {
         ShownProgram program({"Kick"});
