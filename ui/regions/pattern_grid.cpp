@@ -277,6 +277,13 @@ void PatternGrid::PaintBox2Paint(QPainter& p, const QRect& clip)
     if (const Skin* s = m_ctx.skin()) {
         TileBitmap(p, s->stars, visible.x(), visible.height(), visible.width(), visible.y());
     }
+    // A colour given to the grid's panel (the "tintrose" and "tintcoal" keywords) would lie
+    // under the stars unseen: it tints them instead.
+    if (panel5->autoFillBackground()) {
+        QColor tint = panel5->palette().color(QPalette::Window);
+        tint.setAlpha(110);
+        p.fillRect(visible, tint);
+    }
     int beats = 4, ticks = 4, rows = 0;
     m_ctx.withSong([&](const core::TSong& s) {
         beats = std::max(1, s.Beats);

@@ -135,21 +135,28 @@ void SequencerPanel::createPositionBox()
     posCaption->setGeometry(4, 1, 52, 15);
     PosLabel = MakeLabel(Panel34, QStringLiteral("PosLabel"), QStringLiteral("0"));
     PosLabel->setGeometry(56, 1, 30, 15);
-    auto* slash = MakeLabel(Panel34, QStringLiteral("posSlash"), QStringLiteral("/"));
-    slash->setGeometry(86, 1, 8, 15);
+    posSlash = MakeLabel(Panel34, QStringLiteral("posSlash"), QStringLiteral("/"));
+    posSlash->setGeometry(86, 1, 8, 15);
     beatpos = MakeLabel(Panel34, QStringLiteral("beatpos"), QStringLiteral("1"));
     beatpos->setGeometry(94, 1, 20, 15);
+    // "Silence" takes the place of the beat counter (always 1 while it shows), so that it
+    // fits the panel at its narrowest.
     Lsilence = MakeLabel(Panel34, QStringLiteral("Lsilence"), QStringLiteral("Silence"));
-    Lsilence->setGeometry(116, 1, 44, 15);
+    Lsilence->setGeometry(86, 1, Lsilence->fontMetrics().horizontalAdvance(Lsilence->text()) + 4,
+                          15);
     Lsilence->hide();
-    auto* stopCaption =
-        MakeLabel(Panel34, QStringLiteral("stopCaption"), QStringLiteral("Stop at:"));
+    stopCaption = MakeLabel(Panel34, QStringLiteral("stopCaption"), QStringLiteral("Stop at:"));
     stopCaption->setGeometry(4, 15, 52, 14);
     stopseqbox = MakeLabel(Panel34, QStringLiteral("stopseqbox"), QStringLiteral("40"));
     stopseqbox->setGeometry(56, 15, 36, 14);
-    stopseqbox->setCursor(Qt::PointingHandCursor);
-    stopseqbox->setToolTip(QStringLiteral("Click to set the beat the song stops after"));
-    stopseqbox->installEventFilter(this);
+    // It looks like the entry it is, and the whole "Stop at:" line opens it.
+    stopseqbox->setStyleSheet(
+        QStringLiteral("QLabel { background: white; border: 1px solid #808080; padding: 0 2px; }"));
+    for (QLabel* l : {stopCaption, stopseqbox}) {
+        l->setCursor(Qt::PointingHandCursor);
+        l->setToolTip(QStringLiteral("Click to set the beat the song stops after"));
+        l->installEventFilter(this);
+    }
     Label13 = MakeLabel(Panel34, QStringLiteral("Label13"), QStringLiteral("0"));
     Label13->setToolTip(QStringLiteral("Voices"));
     Label13->setGeometry(116, 15, 40, 14);
@@ -284,6 +291,8 @@ void SequencerPanel::showBlock(const audio::BlockReport& report)
     Label13->setText(QString::number(report.activeVoices));
     PosLabel->setText(QString::number(report.songPosition));
     Lsilence->setVisible(report.silence);
+    posSlash->setVisible(!report.silence);
+    beatpos->setVisible(!report.silence);
     if (!report.songMode || report.writing || report.exportPending) {
         return;
     }
@@ -459,7 +468,8 @@ void SequencerPanel::loopbutClick(bool down)
 
 bool SequencerPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == stopseqbox && event->type() == QEvent::MouseButtonPress) {
+    if ((watched == stopseqbox || watched == stopCaption) &&
+        event->type() == QEvent::MouseButtonPress) {
         stopseqboxClick();
         return true;
     }

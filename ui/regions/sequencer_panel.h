@@ -86,9 +86,11 @@ public:
     PaintBox* PaintBox3 = nullptr; // the lane
     QFrame* Panel34 = nullptr;
     QLabel* PosLabel = nullptr;
+    QLabel* posSlash = nullptr;
     QLabel* beatpos = nullptr;
     QLabel* Lsilence = nullptr;
     QLabel* Label13 = nullptr; // active voices
+    QLabel* stopCaption = nullptr;
     QLabel* stopseqbox = nullptr;
     QFrame* Panel35 = nullptr;
     QFrame* goleftstop = nullptr;

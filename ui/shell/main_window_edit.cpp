@@ -123,8 +123,10 @@ void TMain::runKeyword(const QString& keyword)
         m_valueLane->funBox3->show();
     } else if (keyword == QLatin1String("tintrose")) {
         SetBackground(m_grid->panel5, colors::Fuchsia);
+        m_grid->PaintBox2->update();
     } else if (keyword == QLatin1String("tintcoal")) {
         SetBackground(m_grid->panel5, colors::Black);
+        m_grid->PaintBox2->update();
     } else if (keyword == QLatin1String("peekskin")) {
         if (TConti* conti = links().conti) {
             conti->show();

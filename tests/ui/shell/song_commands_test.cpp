@@ -261,6 +261,29 @@ private slots:
         QVERIFY(main.valueLane().funBox3->isHidden());
         Type(main, QStringLiteral("xyzquillrop"));
         QVERIFY(main.valueLane().funBox3->isVisible());
+        // "tintrose" turns the grid's background rose, over its stars.
+        const auto average = [&main] {
+            const QImage img = main.grid().PaintBox2->grab().toImage();
+            double r = 0, g = 0, b = 0;
+            int n = 0;
+            for (int y = 0; y < img.height(); y += 7) {
+                for (int x = 0; x < img.width(); x += 7) {
+                    const QColor c = img.pixelColor(x, y);
+                    r += c.red();
+                    g += c.green();
+                    b += c.blue();
+                    ++n;
+                }
+            }
+            return QColor(static_cast<int>(r / n), static_cast<int>(g / n),
+                          static_cast<int>(b / n));
+        };
+        const QColor before = average();
+        Type(main, QStringLiteral("tintrose"));
+        const QColor after = average();
+        QVERIFY2(after.red() > after.green() + 60 && after.blue() > after.green() + 60 &&
+                     before.red() < before.green() + 30,
+                 qPrintable(after.name() + QStringLiteral(" after ") + before.name()));
         Type(main, QStringLiteral("hushlit+"));
         QVERIFY(main.flags().SilenceDisplay.load());
         Type(main, QStringLiteral("hushlit-"));
