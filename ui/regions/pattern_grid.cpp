@@ -269,6 +269,13 @@ void PatternGrid::noteBoxMouseUp(QMouseEvent* event)
     m_ctx.displayEdited();
 }
 
+void PatternGrid::setPanelColor(std::uint32_t color)
+{
+    SetBackground(panel5, color);
+    m_tint = ToQColor(color);
+    PaintBox2->update();
+}
+
 void PatternGrid::PaintBox2Paint(QPainter& p, const QRect& clip)
 {
     const int W = PaintBox2->width();
@@ -279,8 +286,8 @@ void PatternGrid::PaintBox2Paint(QPainter& p, const QRect& clip)
     }
     // A colour given to the grid's panel (the "tintrose" and "tintcoal" keywords) would lie
     // under the stars unseen: it tints them instead.
-    if (panel5->autoFillBackground()) {
-        QColor tint = panel5->palette().color(QPalette::Window);
+    if (m_tint.isValid()) {
+        QColor tint = m_tint;
         tint.setAlpha(110);
         p.fillRect(visible, tint);
     }
