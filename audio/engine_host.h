@@ -32,6 +32,7 @@ struct BlockReport
     int playFromSlot = 0;
     int playToSlot = 0;
     int soundingPattern = -1;
+    std::uint64_t soundingPatterns = 0; // bit k: pattern k (below 64) sounds
 };
 
 /// Implemented by the UI (and by the command line and tests). Every call comes from the

@@ -1,11 +1,32 @@
 #pragma once
 
 #include "audio/engine_host.h"
+#include "core/song.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 
 namespace bw::audio {
+
+/// Notes in the report that pattern k sounds in the block (the caller holds the song lock):
+/// the first such pattern, the set of them and, for the pattern shown, its play window.
+inline void NoteSounding(BlockReport& report, const core::TSong& song, int k)
+{
+    if (report.soundingPattern < 0) {
+        report.soundingPattern = k;
+    }
+    if (k < 64) {
+        report.soundingPatterns |= std::uint64_t{1} << k;
+    }
+    const core::TPattern& p = song.pattern(k);
+    if (k == song.CurrentPattern && p.PlayActive == 1) {
+        const std::int32_t beats = core::PlayedBeats(p);
+        report.patternSounds = true;
+        report.playFromSlot = std::clamp(p.PlayFrom * 256 / beats, 0, 256);
+        report.playToSlot = std::clamp(p.PlayTo * 256 / beats, 0, 256);
+    }
+}
 
 /// The display reports of blocks handed to the sound device, held back until each block
 /// begins to sound: a block is rendered about a quarter of a second to a whole beat before

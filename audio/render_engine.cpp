@@ -226,16 +226,7 @@ void RenderRun::triggerEvents(BlockSettings& settings)
         if (!plays) {
             continue;
         }
-        const core::TPattern& p = song.pattern(k);
-        if (m_report.soundingPattern < 0) {
-            m_report.soundingPattern = k;
-        }
-        if (k == song.CurrentPattern && p.PlayActive == 1) {
-            const std::int32_t beats = core::PlayedBeats(p);
-            m_report.patternSounds = true;
-            m_report.playFromSlot = std::clamp(p.PlayFrom * 256 / beats, 0, 256);
-            m_report.playToSlot = std::clamp(p.PlayTo * 256 / beats, 0, 256);
-        }
+        NoteSounding(m_report, song, k);
         core::ResolvePatternSounds(song, k, m_ctx.library);
         m_renderer->trigger(song, k, m_ctx.library, m_ctx.cache, settings, &m_flags);
     }

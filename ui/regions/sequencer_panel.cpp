@@ -296,9 +296,11 @@ void SequencerPanel::showBlock(const audio::BlockReport& report)
     if (!report.songMode || report.writing || report.exportPending) {
         return;
     }
-    if (m_heardBeat != report.songPosition) {
+    if (m_heardBeat != report.songPosition || m_heardPatterns != report.soundingPatterns) {
         m_heardBeat = report.songPosition;
+        m_heardPatterns = report.soundingPatterns;
         PaintBox3->update();
+        leftseqbox->update();
         keepPositionInView(report.songPosition);
     }
     followHeardPattern(report);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include <QObject>
@@ -144,7 +145,8 @@ private:
 
     EditorContext& m_ctx;
     int m_panelWidth = DesignWidth;
-    std::optional<int> m_heardBeat; // while the song plays: the beat being heard
+    std::optional<int> m_heardBeat;    // while the song plays: the beat being heard
+    std::uint64_t m_heardPatterns = 0; // and the patterns heard in it (bit k: pattern k)
 };
 
 } // namespace bw::ui

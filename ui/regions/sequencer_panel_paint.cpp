@@ -131,7 +131,9 @@ void SequencerPanel::leftseqboxPaint(QPainter& p)
         for (int r = 0; r < s.PatternCount; ++r) {
             const int y = r * SeqRowHeight - SeqScrollY;
             const core::TPattern& pat = s.pattern(r);
-            const bool active = pat.PlayActive == 1;
+            // While the song plays, the patterns being heard; otherwise those at the position.
+            const bool active =
+                m_heardBeat && r < 64 ? ((m_heardPatterns >> r) & 1U) != 0 : pat.PlayActive == 1;
             p.fillRect(QRect(0, y + 1, leftseqbox->width(), SeqRowHeight),
                        ToQColor(active ? colors::Blue : colors::Silver));
             p.setPen(ToQColor(active ? colors::White : colors::Black));

@@ -123,6 +123,8 @@ private slots:
         heard.songPosition = 5;
         heard.pattern = 0;
         heard.soundingPattern = 1;
+        heard.soundingPatterns = 0b10;
+        main.context().SetSongPosition(0); // the engine runs ahead: A at its position
         main.bridge().blockDone(heard);
         QCOMPARE(main.song().CurrentPattern, 1);
         const int bw = seq.SeqBeatWidth;
@@ -131,6 +133,11 @@ private slots:
         QCOMPARE(PixelOf(*seq.PaintBox3, QPoint(6 * bw, seq.SeqRowHeight + 8)),
                  ToQColor(colors::Blue));
         QCOMPARE(seq.PosLabel->text(), QStringLiteral("5"));
+        // The names column marks the pattern heard, not the one at the engine's position.
+        const int nameX = seq.leftseqbox->width() - 3;
+        QCOMPARE(PixelOf(*seq.leftseqbox, QPoint(nameX, seq.SeqRowHeight + 8)),
+                 ToQColor(colors::Blue));
+        QCOMPARE(PixelOf(*seq.leftseqbox, QPoint(nameX, 8)), ToQColor(colors::Silver));
         // Without "follow" the grid stays where the user put it.
         seq.followBox->setChecked(false);
         main.context().SwitchPattern(0);
