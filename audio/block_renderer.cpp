@@ -329,6 +329,13 @@ std::int32_t BlockRenderer::mixRuns(std::int32_t from, std::int32_t to)
     return clips;
 }
 
+void BlockRenderer::prepareMix()
+{
+    if (m_worker && !m_scalar) {
+        m_worker->wake();
+    }
+}
+
 std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settings)
 {
     VoiceTable& voices = *m_voices;

@@ -66,6 +66,9 @@ public:
                  RequestFlags* flags);
     void spawnEchoes(const BlockSettings& settings);
     void applyStopEvents();
+    /// The block's voices are set: a mixing thread that sleeps starts to wake, so that it is
+    /// ready when mix() shares the block out.
+    void prepareMix();
     /// Mixes every active voice into the block; returns the saturated value count.
     std::int32_t mix(StretchCache& cache, const BlockSettings& settings);
 

@@ -73,6 +73,15 @@ void MixWorker::forEachChunk(int count, Chunk chunk, void* context)
     }
 }
 
+void MixWorker::wake()
+{
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        ++m_wakeups;
+    }
+    m_wake.notify_one();
+}
+
 void MixWorker::help(std::uint32_t round)
 {
     std::uint64_t work = m_work.load(std::memory_order_acquire);
@@ -95,6 +104,7 @@ void MixWorker::help(std::uint32_t round)
 void MixWorker::loop()
 {
     std::uint32_t seen = 0;
+    std::uint64_t wakeups = 0;
     for (;;) {
         const auto until = std::chrono::steady_clock::now() + SpinTime;
         while (m_round.load() == seen && !m_quit.load() &&
@@ -105,9 +115,15 @@ void MixWorker::loop()
         }
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_round.load() != seen || m_quit.load(); });
+            m_wake.wait(lock, [&] {
+                return m_round.load() != seen || m_quit.load() || m_wakeups != wakeups;
+            });
+            wakeups = m_wakeups;
             if (m_quit.load()) {
                 return;
+            }
+            if (m_round.load() == seen) {
+                continue; // woken ahead of a round: wait for it awake
             }
             seen = m_round.load();
         }

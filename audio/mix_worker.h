@@ -26,6 +26,9 @@ public:
     /// thread and the worker, and returns when every one has finished. Allocates nothing,
     /// so the render loop can call it every block. One caller at a time.
     void forEachChunk(int count, Chunk chunk, void* context);
+    /// Wakes the worker ahead of the next forEachChunk, so that its wake-up overlaps the work
+    /// the caller still does before it; the worker waits briefly for the chunks, then sleeps.
+    void wake();
 
 private:
     void loop();
@@ -41,6 +44,7 @@ private:
     std::atomic<Chunk> m_chunk{nullptr};
     std::atomic<void*> m_context{nullptr};
     std::atomic<bool> m_quit{false};
+    std::uint64_t m_wakeups = 0; // wake() calls; guarded by m_mutex
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::thread m_thread;

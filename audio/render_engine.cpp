@@ -189,6 +189,7 @@ void RenderRun::renderBlock(BlockSettings& settings)
     triggerEvents(settings);
     reportRefusedCopy();
 
+    m_renderer->prepareMix();
     m_flags.setStage("Calculate Sound Stop Event Clip Error(310)");
     m_renderer->applyStopEvents();
     m_flags.setStage("First Mem Check Error(318)");
