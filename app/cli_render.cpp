@@ -11,11 +11,16 @@
 #include "library/sound_library.h"
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -43,7 +48,8 @@ bool parseInt(const std::string& s, int& out)
 
 /// Runs the engine on its own thread while this one waits for SIGINT, SIGTERM and SIGHUP (the
 /// terminal closed): the first of them stops the export and has its temporary file removed.
-/// Returns the signal, or 0.
+/// Returns the signal, or 0. The wait ends the moment the engine does (its thread says so
+/// through an eventfd): a polling wait would add up to a whole period to every export.
 int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::RequestFlags& flags)
 {
     sigset_t stopSignals;
@@ -59,24 +65,41 @@ int runUntilDoneOrInterrupted(bw::audio::Twaverender& engine, bw::audio::Request
         }
     }
     sigset_t previous;
-    // Blocked before the engine thread starts, so it inherits the mask and only this thread
-    // takes the signals, synchronously.
+    // Blocked before the engine thread starts, so it inherits the mask and the signals only
+    // reach the signalfd below.
     pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
-    engine.start();
+    const int signals = ::signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    const int ended = ::eventfd(0, EFD_CLOEXEC);
+    std::thread thread([&engine, ended] {
+        engine.run();
+        if (ended >= 0) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const ssize_t n = ::write(ended, &one, sizeof one);
+        }
+    });
     int interrupted = 0;
     while (!engine.finished()) {
-        const timespec wait{0, 50'000'000};
-        const int sig = ::sigtimedwait(&stopSignals, nullptr, &wait);
+        std::array<pollfd, 2> fds{pollfd{ended, POLLIN, 0}, pollfd{signals, POLLIN, 0}};
+        // Once interrupted, the stop is asked for again every 50 ms: a run still starting up
+        // clears StopRequested once. Without the two descriptors the wait polls.
+        const bool poll50 = interrupted != 0 || ended < 0 || signals < 0;
+        ::poll(fds.data(), fds.size(), poll50 ? 50 : -1);
+        const timespec now{0, 0};
+        const int sig = ::sigtimedwait(&stopSignals, nullptr, &now);
         if (sig > 0 && interrupted == 0) {
             interrupted = sig;
         }
         if (interrupted != 0) {
-            // Again at every turn: a run still starting up clears StopRequested once.
             flags.AbandonExport = true;
             flags.StopRequested = true;
         }
     }
-    engine.join();
+    thread.join();
+    for (const int fd : {ended, signals}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
     // Take the signals that came meanwhile (a second Ctrl-C), so that unblocking them does
     // not end the program before it has said what it did.
     const timespec now{0, 0};

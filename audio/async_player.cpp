@@ -76,7 +76,7 @@ WaveBuffer* TAsyncPlayer::allocateBuffer()
     return raw;
 }
 
-void TAsyncPlayer::Write(const void* data, std::int32_t length, std::int32_t duration)
+std::int32_t TAsyncPlayer::Write(const void* data, std::int32_t length, std::int32_t duration)
 {
     if (!m_out->isOpen()) {
         throw WaveOutError(NoDeviceText);
@@ -85,6 +85,7 @@ void TAsyncPlayer::Write(const void* data, std::int32_t length, std::int32_t dur
     // A negative duration would spill into the in-use bit; nothing meaningful to queue.
     const std::int64_t dur = std::max<std::int32_t>(duration, 0);
     std::int32_t written = 0;
+    std::int32_t queued = 0;
     while (written < length) {
         WaveBuffer* b = freeBuffer();
         if (b == nullptr) {
@@ -100,6 +101,7 @@ void TAsyncPlayer::Write(const void* data, std::int32_t length, std::int32_t dur
         // 64-bit product: duration × bytes overflows 32 bits for long blocks.
         const auto share = static_cast<std::int32_t>(dur * c / length);
         m_queued.fetch_add(share);
+        queued += share;
         b->user.store(InUseBit | (static_cast<std::uint32_t>(share) & ShareMask));
         // Count the buffer before the output sees it: an output may report it done at once.
         m_flow.fetch_add(1);
@@ -111,6 +113,7 @@ void TAsyncPlayer::Write(const void* data, std::int32_t length, std::int32_t dur
     if (m_holdBack && m_count > AutoStartBuffers) {
         Start();
     }
+    return queued;
 }
 
 void TAsyncPlayer::Start()

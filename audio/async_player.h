@@ -29,8 +29,9 @@ public:
     TAsyncPlayer& operator=(const TAsyncPlayer&) = delete;
 
     void Open(int rate, int bits, int channels);
-    /// Queues length bytes; duration is the block's share in the unit above (not ms).
-    void Write(const void* data, std::int32_t length, std::int32_t duration);
+    /// Queues length bytes whose duration is given in the unit above (not ms); returns the
+    /// duration it added to the queue (the sum of the buffers' shares, at most duration).
+    std::int32_t Write(const void* data, std::int32_t length, std::int32_t duration);
     void Start();
     void Reset();
     void Close();

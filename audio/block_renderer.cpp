@@ -9,6 +9,7 @@
 #include "library/sound_library.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -328,6 +329,13 @@ std::int32_t BlockRenderer::mixRuns(std::int32_t from, std::int32_t to)
     return clips;
 }
 
+void BlockRenderer::prepareMix()
+{
+    if (m_worker && !m_scalar) {
+        m_worker->wake();
+    }
+}
+
 std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settings)
 {
     VoiceTable& voices = *m_voices;
@@ -374,29 +382,29 @@ std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settin
         }
     }
 
-    // Voices are mixed in table order in each half, so saturation happens exactly as if one
+    // Voices are mixed in table order in each chunk, so saturation happens exactly as if one
     // thread mixed them all.
     std::int32_t clips = 0;
-    if (work >= ParallelWork && frames >= 2 * 1024) {
+    if (!m_scalar && work >= ParallelWork && frames >= 2 * ChunkFrames) {
         if (!m_worker) {
             m_worker = std::make_unique<MixWorker>();
         }
-        struct Upper
+        struct Chunks
         {
             BlockRenderer* self;
-            std::int32_t from;
-            std::int32_t to;
-            std::int32_t clips;
-        } upper{this, frames / 2, frames, 0};
-        m_worker->post(
-            [](void* c) {
-                auto* u = static_cast<Upper*>(c);
-                u->clips = u->self->mixRuns(u->from, u->to);
-            },
-            &upper);
-        clips = mixRuns(0, frames / 2);
-        m_worker->wait();
-        clips += upper.clips;
+            std::int32_t frames;
+            std::atomic<std::int32_t> clips{0};
+        } chunks{this, frames};
+        m_worker->forEachChunk((frames + ChunkFrames - 1) / ChunkFrames,
+                               [](void* c, int i) {
+                                   auto* ch = static_cast<Chunks*>(c);
+                                   const std::int32_t from = i * ChunkFrames;
+                                   const std::int32_t n = ch->self->mixRuns(
+                                       from, std::min(from + ChunkFrames, ch->frames));
+                                   ch->clips.fetch_add(n, std::memory_order_relaxed);
+                               },
+                               &chunks);
+        clips = chunks.clips.load();
     } else {
         clips = mixRuns(0, frames);
     }

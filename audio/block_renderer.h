@@ -48,8 +48,10 @@ public:
     BlockRenderer(const BlockRenderer&) = delete;
     BlockRenderer& operator=(const BlockRenderer&) = delete;
 
-    /// Blocks with at least this many voice frames are mixed by two threads.
+    /// Blocks with at least this many voice frames are mixed by two threads, in chunks of
+    /// ChunkFrames frames that either thread takes as it comes free.
     static constexpr std::int64_t ParallelWork = 60000;
+    static constexpr std::int32_t ChunkFrames = 4096;
 
     /// Sets BlockValues for the tempo and zeroes that much of the buffer. Throws for bpm 0.
     std::int32_t beginBlock(std::int32_t bpm);
@@ -64,6 +66,9 @@ public:
                  RequestFlags* flags);
     void spawnEchoes(const BlockSettings& settings);
     void applyStopEvents();
+    /// The block's voices are set: a mixing thread that sleeps starts to wake, so that it is
+    /// ready when mix() shares the block out.
+    void prepareMix();
     /// Mixes every active voice into the block; returns the saturated value count.
     std::int32_t mix(StretchCache& cache, const BlockSettings& settings);
 
@@ -82,7 +87,8 @@ public:
     std::int16_t* block() { return m_buffer.data(); }
     VoiceTable& voices() { return *m_voices; }
     void clearVoices();
-    /// Use the reference mixing loop instead of the vector one (tests compare both).
+    /// Mix with the reference loop on this thread alone instead of the vector loop on two
+    /// threads (tests compare both).
     void setScalarMixing(bool scalar) { m_scalar = scalar; }
 
 private:
@@ -101,12 +107,12 @@ private:
     std::unique_ptr<VoiceTable> m_voices;
     std::vector<Run> m_runs;
     std::vector<library::SampleDataPtr> m_ending; // samples of voices that end this block
-    std::unique_ptr<class MixWorker> m_worker;    // started for the first large block
     std::vector<std::int16_t> m_buffer;
     std::int32_t m_blockValues = 0;
     std::int32_t m_voicesStarted = 0;
     RefusedCopy m_refused;
     bool m_scalar = false;
+    std::unique_ptr<class MixWorker> m_worker; // started for the first large block; goes first
 };
 
 } // namespace bw::audio

@@ -15,7 +15,7 @@ struct BlockReport
 {
     int beatCounter = 1;        // beat within the block group (always 1)
     int activeVoices = 0;       // voices sounding after the block
-    int songPosition = 0;       // song position copied for display
+    int songPosition = 0;       // the song beat the block plays (song mode), else the position
     int blockValues = 0;        // 16-bit values of the block
     int queuedSnapshot = 0;     // player's queued duration after the previous block
     int meter = 0;              // performance meter value, percent
@@ -23,6 +23,16 @@ struct BlockReport
     bool writing = false;       // a WAV file is open
     bool exportPending = false; // an export is requested but its file is not open yet
     int progress = 0;           // export progress 0..100 while writing, 5 while pending
+    // What the block plays, for the displays that follow the music: the current pattern's
+    // play window in slots 0..256 when that pattern sounds in the block, and the first
+    // pattern in list order that sounds (-1 for none).
+    bool songMode = false;
+    int pattern = -1;
+    bool patternSounds = false;
+    int playFromSlot = 0;
+    int playToSlot = 0;
+    int soundingPattern = -1;
+    std::uint64_t soundingPatterns = 0; // bit k: pattern k (below 64) sounds
 };
 
 /// Implemented by the UI (and by the command line and tests). Every call comes from the
@@ -40,7 +50,8 @@ public:
     virtual void setSongPosition(int beat, bool wait) = 0;
     /// The play button shows pressed (posted, no wait).
     virtual void pressPlay() = 0;
-    /// Display update after every block (waits; failures inside it are ignored).
+    /// Display update after every block (waits; failures inside it are ignored). A block
+    /// played on the sound device is reported when it begins to sound; others at once.
     virtual void blockDone(const BlockReport& report) = 0;
     /// The export finished: close the export dialog (waits).
     virtual void closeExportDialog() = 0;

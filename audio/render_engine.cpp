@@ -2,6 +2,7 @@
 
 #include "audio/async_player.h"
 #include "audio/block_renderer.h"
+#include "audio/heard_reports.h"
 #include "audio/stretch_cache.h"
 #include "audio/wav_writer.h"
 
@@ -79,6 +80,8 @@ private:
     /// skips the rest of the block.
     bool playPreviews();
     void reportBlock();
+    void deliver(const BlockReport& report);
+    void deliverHeard();
     void handOnBlock();
     void advanceSong();
     void endExport();
@@ -101,6 +104,8 @@ private:
     std::unique_ptr<BlockRenderer> m_renderer;
     WavWriter m_wav;
     std::vector<std::int16_t> m_mono;
+    BlockReport m_report; // the block just rendered
+    HeardReports m_heard; // reports of blocks queued on the device, not yet sounding
     bool m_writing = false;
     bool m_endOfSong = false;
     bool m_refusedReported = false;
@@ -184,6 +189,7 @@ void RenderRun::renderBlock(BlockSettings& settings)
     triggerEvents(settings);
     reportRefusedCopy();
 
+    m_renderer->prepareMix();
     m_flags.setStage("Calculate Sound Stop Event Clip Error(310)");
     m_renderer->applyStopEvents();
     m_flags.setStage("First Mem Check Error(318)");
@@ -196,6 +202,7 @@ void RenderRun::renderBlock(BlockSettings& settings)
 
 void RenderRun::triggerEvents(BlockSettings& settings)
 {
+    const int position = m_host.songPosition(); // the beat whose play windows sound now
     std::lock_guard<core::SongLock> g(m_ctx.lock);
     core::TSong& song = m_song;
     if (!song.validPattern(song.CurrentPattern)) {
@@ -211,11 +218,16 @@ void RenderRun::triggerEvents(BlockSettings& settings)
         }
     }
     settings = BlockSettings::read(song, m_flags.Interpolate.load());
+    m_report = BlockReport{};
+    m_report.songPosition = songMode ? position : m_displayPosition;
+    m_report.songMode = songMode;
+    m_report.pattern = song.CurrentPattern;
     for (int k = 0; k < song.PatternCount; ++k) {
         const bool plays = songMode ? song.pattern(k).PlayActive == 1 : k == song.CurrentPattern;
         if (!plays) {
             continue;
         }
+        NoteSounding(m_report, song, k);
         core::ResolvePatternSounds(song, k, m_ctx.library);
         m_renderer->trigger(song, k, m_ctx.library, m_ctx.cache, settings, &m_flags);
     }
@@ -252,6 +264,7 @@ bool RenderRun::playPreviews()
             const std::int64_t ms = static_cast<std::int64_t>(bytes) * 1000 / library::SampleRate;
             const auto duration = static_cast<std::int32_t>(static_cast<double>(ms) * 0.5);
             playOnce(*m_player, data->data(), bytes, duration, m_flags);
+            m_heard.clear(); // the player was reset
         }
         m_flags.StopRequested = true;
     }
@@ -264,6 +277,7 @@ bool RenderRun::playPreviews()
     if (sel.data && sel.start >= 0 && sel.end > sel.start &&
         static_cast<std::size_t>(sel.end) <= sel.data->size()) {
         const std::int32_t samples = sel.end - sel.start;
+        m_heard.clear(); // the player is reset
         playOnce(*m_player, sel.data->data() + sel.start, samples * 2,
                  static_cast<std::int32_t>(static_cast<std::int64_t>(samples) * 1000 /
                                            library::SampleRate),
@@ -276,10 +290,9 @@ bool RenderRun::playPreviews()
 void RenderRun::reportBlock()
 {
     m_flags.setStage("info Error (499)");
-    BlockReport report;
+    BlockReport& report = m_report;
     report.beatCounter = m_beatCounter;
     report.activeVoices = m_renderer->activeVoices();
-    report.songPosition = m_displayPosition;
     report.blockValues = m_blockValues;
     report.queuedSnapshot = m_queuedSnapshot;
     const std::int32_t b = m_blockValues * 1000 / library::SampleRate;
@@ -300,6 +313,10 @@ void RenderRun::reportBlock()
     } else if (report.exportPending) {
         report.progress = 5;
     }
+}
+
+void RenderRun::deliver(const BlockReport& report)
+{
     try {
         m_host.blockDone(report);
     } catch (...) {
@@ -307,19 +324,31 @@ void RenderRun::reportBlock()
     }
 }
 
+void RenderRun::deliverHeard()
+{
+    m_heard.deliverDue(m_player->QueuedDuration(), [this](const BlockReport& r) { deliver(r); });
+}
+
 void RenderRun::handOnBlock()
 {
     m_flags.setStage("play Error (500)");
     m_queuedSnapshot = m_player->QueuedDuration();
     if (!m_flags.WriteRequested.load() && !m_writing && !m_flags.StopRequested.load()) {
-        // Stay about a quarter of a second ahead of the device.
+        // Stay about a quarter of a second ahead of the device; meanwhile the blocks that
+        // begin to sound are shown.
         while (m_player->QueuedDuration() >= 500 && !m_flags.StopRequested.load()) {
+            deliverHeard();
             sleepBriefly();
         }
         m_flags.setStage("play Error (501)");
-        m_player->Write(m_renderer->block(), m_blockValues * 2,
-                        static_cast<std::int32_t>(static_cast<std::int64_t>(m_blockValues) * 1000 /
-                                                  library::SampleRate));
+        const std::int32_t queued =
+            m_player->Write(m_renderer->block(), m_blockValues * 2,
+                            static_cast<std::int32_t>(static_cast<std::int64_t>(m_blockValues) *
+                                                      1000 / library::SampleRate));
+        m_heard.written(m_report, queued);
+        deliverHeard();
+    } else {
+        deliver(m_report); // exports, and a block cut short by Stop, show at once
     }
     m_flags.setStage("play Error(510)");
     if (m_writing) {
@@ -442,6 +471,7 @@ void RenderRun::playOut()
                        std::chrono::milliseconds(m_player->QueuedDuration() + 1000);
     while (m_player->InFlight() > 0 && !m_flags.StopRequested.load() &&
            std::chrono::steady_clock::now() < limit) {
+        deliverHeard();
         sleepBriefly();
     }
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Render benchmark: writes the shared workloads W1 and W2 as a Beatwright song and library,
 # then times a whole-process song export through beatwright-cli with the shared measuring
-# script (5 timed runs after one warm-up). With --peers it also times Hydrogen's h2cli in the
-# same pass (needs: apt-get install hydrogen sox time).
+# script (5 timed runs after one warm-up), and in the same pass the limit kernel (the least
+# work such an export needs, bench/limit_kernel.cpp), whose file must be the export's byte for
+# byte. With --peers it also times Hydrogen's h2cli in the same pass (needs: apt-get install
+# hydrogen sox time).
 #   bench/run.sh [--peers]        RUNS=5 OUT=/tmp/bw-bench
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -13,7 +15,7 @@ runs="${RUNS:-5}"
 mkdir -p "$out"
 
 cmake --preset release -DBW_BUILD_BENCH=ON >/dev/null
-cmake --build --preset release -j2 --target beatwright-cli make_workload >/dev/null
+cmake --build --preset release -j2 --target beatwright-cli make_workload limit_kernel >/dev/null
 bin="$root/build/release"
 
 results="$out/beatwright.jsonl"
@@ -24,6 +26,10 @@ for w in W1 W2; do
   python3 "$shared/peers/tools/measure.py" --label beatwright --workload "$w" --runs "$runs" \
     --wav "$out/$lw.wav" --json "$results" \
     -- "$bin/beatwright-cli" render "$out/$lw.bwp" --library "$out/$lw.slb" --song -o "$out/$lw.wav"
+  python3 "$shared/peers/tools/measure.py" --label limit-kernel --workload "$w" --runs "$runs" \
+    --wav "$out/$lw-kernel.wav" --json "$results" \
+    -- "$bin/limit_kernel" "$shared/workload/$lw.tsv" "$out/$lw-kernel.wav"
+  cmp "$out/$lw.wav" "$out/$lw-kernel.wav"
 done
 
 if [ "${1:-}" = "--peers" ]; then

@@ -94,8 +94,15 @@ void DeletePattern(TSong& song, int index)
     if (!song.validPattern(index)) {
         return;
     }
+    const ShortString<20> name = song.pattern(index).Name;
     song.Patterns.erase(song.Patterns.begin() + index);
     song.PatternCount = static_cast<std::int32_t>(song.Patterns.size());
+    // Its placements go with it, unless another pattern of the same name plays them: left
+    // behind, a later pattern given that name would take them over unasked.
+    if (FindPatternByName(song, name) < 0) {
+        std::erase_if(song.Sequence,
+                      [&name](const TSeqEntry& e) { return e.Name.view() == name.view(); });
+    }
     if (index == song.CurrentPattern) {
         song.CurrentPattern = 0;
         if (song.PatternCount > 0) {

@@ -130,6 +130,8 @@ void InitTrack(TTrack& track);
 void ClearEvent(TNoteEvent& event);
 void InitPattern(TSong& song, int index);
 int AddPattern(TSong& song, const std::string& name);
+/// Deletes pattern index with its placements in the sequence (those of a name another
+/// pattern still has stay: they play that one).
 void DeletePattern(TSong& song, int index);
 void FreePatterns(TSong& song);
 void LoadWorkingCopy(TSong& song, int index);

@@ -452,6 +452,17 @@ TEST(PatternFileWrite, StoresTheWorkingCopyFirst)
     EXPECT_EQ(again->CurrentPattern, 0);
 }
 
+TEST(PatternFileWrite, PlacementsOfANameNoPatternHasAreKept)
+{
+    // Only Del Pat takes placements away; a file keeps whatever its sequence holds.
+    auto song = sampleSong();
+    bw::core::AddSeqEntry(*song, 12, "nowhere");
+    const auto again = ParsePatternFile(bw::core::SerializePatternFile(*song), "x.bwp");
+    ASSERT_EQ(again->Sequence.size(), song->Sequence.size());
+    EXPECT_EQ(again->Sequence.back().Name.str(), "nowhere");
+    EXPECT_EQ(again->Sequence.back().Position, 12);
+}
+
 TEST(PatternFileWrite, SequencerTagOnlyWhenVisible)
 {
     auto song = sampleSong();

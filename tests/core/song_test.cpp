@@ -202,6 +202,27 @@ TEST(Patterns, DeletingTheCurrentPatternLoadsPatternZero)
     EXPECT_TRUE(occupied(*song).empty());
 }
 
+TEST(Patterns, DeletingAPatternRemovesItsPlacements)
+{
+    // A pattern of the deleted one's name made later must not inherit its placements.
+    auto song = songWithPatterns({{"A", 4}, {"B", 4}, {"C", 4}, {"C", 4}});
+    for (const auto& [beat, name] : std::vector<std::pair<int, const char*>>{
+             {0, "A"}, {4, "B"}, {8, "C"}, {12, "B"}, {16, "gone"}}) {
+        AddSeqEntry(*song, beat, name);
+    }
+    DeletePattern(*song, 1);
+    DeletePattern(*song, 1); // one "C" remains and keeps playing its placement
+    std::vector<std::string> left;
+    for (const TSeqEntry& e : song->Sequence) {
+        left.push_back(e.Name.str() + "@" + std::to_string(e.Position));
+    }
+    // A placement whose pattern a file never had is no business of Del Pat: it stays.
+    EXPECT_EQ(left, (std::vector<std::string>{"A@0", "C@8", "gone@16"}));
+    AddPattern(*song, "B");
+    SetPlayWindowFromSong(*song, 2, 5);
+    EXPECT_EQ(song->pattern(2).PlayActive, 0);
+}
+
 TEST(Patterns, FindByNameTakesTheLastExactMatch)
 {
     auto song = songWithPatterns({{"A", 4}, {"a", 4}, {"A", 4}});

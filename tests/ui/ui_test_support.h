@@ -10,21 +10,26 @@
 #include "ui/widgets/message_box.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -71,6 +76,54 @@ public:
 
 private:
     ui::MessageHandler m_previous;
+};
+
+/// Shows the real message boxes while it lives (no recorder) and answers each one as it
+/// opens: records its text, caption and the window it belongs to, then presses OK, or
+/// Cancel where answer says so.
+class RealMessageBoxes : public QObject
+{
+public:
+    struct Box
+    {
+        QString text;
+        QString caption;
+        QWidget* owner = nullptr;
+    };
+
+    explicit RealMessageBoxes(std::function<bool(const QString& text)> cancel = {})
+        : m_cancel(std::move(cancel))
+    {
+        m_previous = ui::SetMessageHandler({});
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { answer(); });
+        m_timer.start();
+    }
+    ~RealMessageBoxes() override { ui::SetMessageHandler(std::move(m_previous)); }
+    RealMessageBoxes(const RealMessageBoxes&) = delete;
+    RealMessageBoxes& operator=(const RealMessageBoxes&) = delete;
+
+    std::vector<Box> boxes;
+
+private:
+    void answer()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        boxes.push_back({box->text(), box->windowTitle(),
+                         box->parentWidget() != nullptr ? box->parentWidget()->window() : nullptr});
+        const bool cancel = m_cancel && m_cancel(box->text());
+        QAbstractButton* button = box->button(cancel ? QMessageBox::Cancel : QMessageBox::Ok);
+        if (button != nullptr) {
+            button->click();
+        }
+    }
+
+    std::function<bool(const QString& text)> m_cancel;
+    ui::MessageHandler m_previous;
+    QTimer m_timer;
 };
 
 /// Records the addresses handed to the system instead of opening them.

@@ -4,11 +4,13 @@
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
+#include "ui/widgets/value_readout.h"
 #include "ui/widgets/widget_factory.h"
 
 #include <algorithm>
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -23,6 +25,9 @@ constexpr int VolumeMax = 10000;
 constexpr int DelayMax = 1000;
 constexpr int PanMax = 2000;
 constexpr int PanCentre = 1000;
+// A new track's values, which a double click restores.
+constexpr int VolumeDefault = 10000;
+constexpr int DelayDefault = 0;
 
 QString TransposeText(int transpose)
 {
@@ -56,12 +61,22 @@ MixerStrip::MixerStrip(EditorContext& context, QWidget* parent) : QObject(parent
     panmix->setToolTip(QStringLiteral("Pan"));
     panmix->onPaint = [this](QPainter& p, const QRect&) { panmixPaint(p); };
     panmix->onMouseDown = [this](QMouseEvent* e) {
-        panmixMouseDown(e->button(), static_cast<int>(e->position().x()));
+        const QPoint at = e->position().toPoint();
+        panmixMouseDown(e->button(), at.x());
+        m_active = panTargetAt(at);
+        showReadout(panmix, at, m_active);
+    };
+    panmix->onDoubleClick = [this](QMouseEvent* e) {
+        resetTarget(panTargetAt(e->position().toPoint()));
+        showReadout(panmix, e->position().toPoint(), m_active);
     };
     panmix->onMouseMove = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
         if (m_ctx.MixerDragging) {
-            panmixMouseDown(Qt::LeftButton, static_cast<int>(e->position().x()));
+            panmixMouseDown(Qt::LeftButton, at.x());
         }
+        m_active = panTargetAt(at);
+        showReadout(panmix, at, m_active);
     };
     panmix->onMouseUp = [this](QMouseEvent*) { m_ctx.MixerDragging = false; };
     panmix->onToolTip = [this](QPoint at) { return panToolTip(at); };
@@ -78,15 +93,38 @@ MixerStrip::MixerStrip(EditorContext& context, QWidget* parent) : QObject(parent
     Volumemix->onMouseDown = [this](QMouseEvent* e) {
         const QPoint at = e->position().toPoint();
         VolumemixMouseDown(e->button(), at.x(), at.y());
+        m_active = volumeTargetAt(at);
+        showReadout(Volumemix, at, m_active);
     };
     Volumemix->onMouseMove = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
         if (m_ctx.MixerDragging) {
-            const QPoint at = e->position().toPoint();
             VolumemixMouseDown(Qt::LeftButton, at.x(), at.y());
+        } else {
+            m_active = volumeTargetAt(at);
         }
+        showReadout(Volumemix, at, m_active);
+    };
+    Volumemix->onDoubleClick = [this](QMouseEvent* e) {
+        const QPoint at = e->position().toPoint();
+        const Target target = volumeTargetAt(at);
+        if (target.control == Control::Transpose) {
+            // Quick clicks on the tag each count: two of them step it twice.
+            VolumemixMouseDown(e->button(), at.x(), at.y());
+        } else {
+            resetTarget(target);
+        }
+        showReadout(Volumemix, at, target);
     };
     Volumemix->onMouseUp = [this](QMouseEvent*) { m_ctx.MixerDragging = false; };
     Volumemix->onToolTip = [this](QPoint at) { return volumeToolTip(at); };
+
+    for (PaintBox* box : {panmix, Volumemix}) {
+        // Hovering shows a control's value at once; a click gives the row the keys.
+        box->setMouseTracking(true);
+        box->setFocusPolicy(Qt::ClickFocus);
+        box->installEventFilter(this);
+    }
 
     connect(&m_ctx, &EditorContext::documentChanged, this, &MixerStrip::repaint);
     connect(&m_ctx, &EditorContext::displayChanged, this, &MixerStrip::repaint);
@@ -341,7 +379,56 @@ void MixerStrip::panmixMouseDown(Qt::MouseButton button, int x)
 
 // Tooltips ---------------------------------------------------------------------------------
 
+QString MixerStrip::readoutText(Target target) const
+{
+    if (target.track < 0 || target.track >= trackCount()) {
+        return {};
+    }
+    const int i = target.track;
+    const core::TTrack t =
+        m_ctx.withSong([i](const core::TSong& s) { return s.Tracks[static_cast<std::size_t>(i)]; });
+    switch (target.control) {
+    case Control::Volume:
+        return QStringLiteral("Volume of track %1: %2 (right click: 7500, double click: 10000)")
+            .arg(i + 1)
+            .arg(t.Volume);
+    case Control::Transpose:
+        return QStringLiteral("Transpose of track %1: %2 (click: up, right click: down)")
+            .arg(i + 1)
+            .arg(TransposeText(t.Transpose));
+    case Control::Delay:
+        return QStringLiteral("Delay send of track %1: %2 (double click: 0)")
+            .arg(i + 1)
+            .arg(t.DelaySend);
+    case Control::Pan: {
+        const QString where = t.Pan == PanCentre ? QStringLiteral("centre")
+                              : t.Pan < PanCentre
+                                  ? QStringLiteral("%1% left").arg((PanCentre - t.Pan) / 10)
+                                  : QStringLiteral("%1% right").arg((t.Pan - PanCentre) / 10);
+        return QStringLiteral("Pan of track %1: %2 (%3; right click: centre)")
+            .arg(i + 1)
+            .arg(where)
+            .arg(t.Pan);
+    }
+    case Control::None:
+        break;
+    }
+    return {};
+}
+
 QString MixerStrip::volumeToolTip(QPoint at) const
+{
+    return readoutText(volumeTargetAt(at));
+}
+
+QString MixerStrip::panToolTip(QPoint at) const
+{
+    return readoutText(panTargetAt(at));
+}
+
+// Readout, keys and defaults --------------------------------------------------------------
+
+MixerStrip::Target MixerStrip::volumeTargetAt(QPoint at) const
 {
     const int w = columnWidth();
     if (w <= 0 || at.x() < 0 || at.x() / w >= trackCount()) {
@@ -349,35 +436,124 @@ QString MixerStrip::volumeToolTip(QPoint at) const
     }
     const int i = at.x() / w;
     const int d = at.x() % w;
-    const core::TTrack t =
-        m_ctx.withSong([i](const core::TSong& s) { return s.Tracks[static_cast<std::size_t>(i)]; });
     if (d < w / 2) {
-        return QStringLiteral("Volume of track %1: %2 (right click: 7500)")
-            .arg(i + 1)
-            .arg(t.Volume);
+        return {Control::Volume, i};
     }
-    if (at.y() < TransposeBottom) {
-        return QStringLiteral("Transpose of track %1: %2 (click: up, right click: down)")
-            .arg(i + 1)
-            .arg(TransposeText(t.Transpose));
+    if (d > w / 2 && at.y() < TransposeBottom) {
+        return {Control::Transpose, i};
     }
-    return QStringLiteral("Delay send of track %1: %2").arg(i + 1).arg(t.DelaySend);
+    if (d > w / 2 && at.y() > DelayPressTop) {
+        return {Control::Delay, i};
+    }
+    return {};
 }
 
-QString MixerStrip::panToolTip(QPoint at) const
+MixerStrip::Target MixerStrip::panTargetAt(QPoint at) const
 {
     const int w = columnWidth();
     if (w <= 0 || at.x() < 0 || at.x() / w >= trackCount()) {
         return {};
     }
-    const int i = at.x() / w;
-    const int pan = m_ctx.withSong(
-        [i](const core::TSong& s) { return s.Tracks[static_cast<std::size_t>(i)].Pan; });
-    const QString where = pan == PanCentre ? QStringLiteral("centre")
-                          : pan < PanCentre
-                              ? QStringLiteral("%1% left").arg((PanCentre - pan) / 10)
-                              : QStringLiteral("%1% right").arg((pan - PanCentre) / 10);
-    return QStringLiteral("Pan of track %1: %2 (right click: centre)").arg(i + 1).arg(where);
+    return {Control::Pan, at.x() / w};
+}
+
+void MixerStrip::showReadout(QWidget* box, QPoint at, Target target)
+{
+    const QString text = readoutText(target);
+    if (text.isEmpty()) {
+        HideValueReadout(box);
+        return;
+    }
+    ShowValueReadout(box, at, text);
+}
+
+bool MixerStrip::stepActive(int key)
+{
+    int steps = 0;
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+        steps = 1;
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+        steps = -1;
+        break;
+    case Qt::Key_PageUp:
+        steps = PageSteps;
+        break;
+    case Qt::Key_PageDown:
+        steps = -PageSteps;
+        break;
+    default:
+        return false;
+    }
+    const Target target = m_active;
+    if (target.track < 0 || target.track >= trackCount()) {
+        return false;
+    }
+    m_ctx.withSong([&](core::TSong& s) {
+        core::TTrack& t = s.Tracks[static_cast<std::size_t>(target.track)];
+        switch (target.control) {
+        case Control::Volume:
+            t.Volume = std::clamp(t.Volume + steps * VolumeStep, 0, VolumeMax);
+            break;
+        case Control::Delay:
+            t.DelaySend = std::clamp(t.DelaySend + steps * DelayStep, 0, DelayMax);
+            break;
+        case Control::Pan:
+            t.Pan = std::clamp(t.Pan + steps * PanStep, 0, PanMax);
+            break;
+        case Control::Transpose:
+        case Control::None:
+            break;
+        }
+    });
+    if (target.control == Control::Transpose || target.control == Control::None) {
+        return false;
+    }
+    m_ctx.documentEdited();
+    return true;
+}
+
+void MixerStrip::resetTarget(Target target)
+{
+    if (target.track < 0 || target.track >= trackCount()) {
+        return;
+    }
+    m_ctx.withSong([&](core::TSong& s) {
+        core::TTrack& t = s.Tracks[static_cast<std::size_t>(target.track)];
+        if (target.control == Control::Volume) {
+            t.Volume = VolumeDefault;
+        } else if (target.control == Control::Delay) {
+            t.DelaySend = DelayDefault;
+        } else if (target.control == Control::Pan) {
+            t.Pan = PanCentre;
+        }
+    });
+    m_active = target;
+    m_ctx.documentEdited();
+}
+
+bool MixerStrip::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = qobject_cast<QWidget*>(watched);
+    if (box != Volumemix && box != panmix) {
+        return QObject::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::Leave && !m_ctx.MixerDragging) {
+        HideValueReadout(box);
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const bool pan = m_active.control == Control::Pan;
+        if ((box == panmix) == pan && stepActive(static_cast<QKeyEvent*>(event)->key())) {
+            const QPoint at = box->mapFromGlobal(QCursor::pos());
+            showReadout(box, box->rect().contains(at) ? at : QPoint(0, box->height() / 2),
+                        m_active);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace bw::ui

@@ -46,8 +46,38 @@ public:
     static constexpr int DelayPressTop = 19;
     /// The volume a right press on a volume fader sets.
     static constexpr int VolumeReset = 7500;
+    /// What the arrow keys and Page Up/Down add to the control last pressed or hovered.
+    static constexpr int VolumeStep = 100;
+    static constexpr int DelayStep = 10;
+    static constexpr int PanStep = 10;
+    static constexpr int PageSteps = 10;
 
 private:
+    /// The control of a track that the keys and the readout address.
+    enum class Control
+    {
+        None,
+        Volume,
+        Transpose,
+        Delay,
+        Pan,
+    };
+    struct Target
+    {
+        Control control = Control::None;
+        int track = -1;
+    };
+    Target volumeTargetAt(QPoint at) const;
+    Target panTargetAt(QPoint at) const;
+    /// The name and value of target's control, as tooltip and readout; empty for none.
+    QString readoutText(Target target) const;
+    /// Shows the value of target next to at on box, or hides the readout.
+    void showReadout(QWidget* box, QPoint at, Target target);
+    /// Arrow keys and Page Up/Down on the focused mixer step the active control.
+    bool stepActive(int key);
+    /// A double click sets a volume, delay send or pan to its default.
+    void resetTarget(Target target);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void PaintBox6Paint(QPainter& p);
     void panmixPaint(QPainter& p);
     void VolumemixPaint(QPainter& p);
@@ -59,6 +89,7 @@ private:
     void repaint();
 
     EditorContext& m_ctx;
+    Target m_active; // pressed or hovered last
 };
 
 } // namespace bw::ui

@@ -269,6 +269,13 @@ void PatternGrid::noteBoxMouseUp(QMouseEvent* event)
     m_ctx.displayEdited();
 }
 
+void PatternGrid::setPanelColor(std::uint32_t color)
+{
+    SetBackground(panel5, color);
+    m_tint = ToQColor(color);
+    PaintBox2->update();
+}
+
 void PatternGrid::PaintBox2Paint(QPainter& p, const QRect& clip)
 {
     const int W = PaintBox2->width();
@@ -276,6 +283,13 @@ void PatternGrid::PaintBox2Paint(QPainter& p, const QRect& clip)
         ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value());
     if (const Skin* s = m_ctx.skin()) {
         TileBitmap(p, s->stars, visible.x(), visible.height(), visible.width(), visible.y());
+    }
+    // A colour given to the grid's panel (the "tintrose" and "tintcoal" keywords) would lie
+    // under the stars unseen: it tints them instead.
+    if (m_tint.isValid()) {
+        QColor tint = m_tint;
+        tint.setAlpha(110);
+        p.fillRect(visible, tint);
     }
     int beats = 4, ticks = 4, rows = 0;
     m_ctx.withSong([&](const core::TSong& s) {
@@ -347,10 +361,18 @@ void PatternGrid::noteBoxPaint(QPainter& p)
             const auto& row = s.Events[static_cast<std::size_t>(r)];
             for (int slot = 0; slot < core::PatternSlots; ++slot) {
                 const core::TNoteEvent& e = row[static_cast<std::size_t>(slot)];
-                if (e.Volume > 0) {
-                    DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0,
-                                    RowCentreY(r, GridRowHeight), m_ctx.skin());
+                if (e.Volume <= 0) {
+                    continue;
                 }
+                if (slot == core::PatternSlots - 1) {
+                    // Slot 256 lies on the grid's right edge: its marker points back into
+                    // the grid from there instead of leaving it.
+                    DrawEventMarker(p, W - 1, e.Selected != 0, RowCentreY(r, GridRowHeight),
+                                    m_ctx.skin(), MarkerDirection::Left);
+                    continue;
+                }
+                DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0, RowCentreY(r, GridRowHeight),
+                                m_ctx.skin());
             }
         }
     });

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+
+#include <QColor>
 #include <QCursor>
 #include <QObject>
 #include <QRect>
@@ -60,6 +63,9 @@ public:
 
     State& state() { return m_state; }
 
+    /// Gives the grid's panel a colour (0xBBGGRR); it tints the star background.
+    void setPanelColor(std::uint32_t color);
+
     QScrollArea* ScrollBox1 = nullptr;
     QWidget* panel5 = nullptr;
     PaintBox* PaintBox2 = nullptr;
@@ -91,6 +97,7 @@ private:
     int m_zoomWidth = 0; // the width zoom asked for; 0: fit the view
     bool m_selectMode = false;
     QCursor m_stickCursor;
+    QColor m_tint; // invalid until a colour is given
 };
 
 } // namespace bw::ui

@@ -142,7 +142,7 @@ void PatternTabs::Button6Click()
         MessageResult::Ok) {
         return;
     }
-    // The first pattern becomes current; placements of the deleted one stay in the sequence.
+    // The first pattern becomes current; the deleted one's placements go with it.
     m_ctx.withSong([](core::TSong& s) { core::DeletePattern(s, s.CurrentPattern); });
     RebuildPatternTabs();
     m_ctx.showSongSettings();

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -100,6 +101,13 @@ SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget*
     createPositionBox();
     createTransportBox();
 
+    followBox = new QCheckBox(QStringLiteral("follow"), seqpanel);
+    followBox->setObjectName(QStringLiteral("followBox"));
+    followBox->setChecked(true);
+    followBox->setToolTip(
+        QStringLiteral("While the song plays, the grid shows the pattern being heard"));
+    SetTextColor(followBox, colors::White);
+
     loopbut =
         MakeSpeedButton(loopHost, QStringLiteral("loopbut"), QStringLiteral("LOOP SOLO"), true);
     loopbut->setGeometry(8, 8, LoopBoxWidth - 16, 25);
@@ -116,6 +124,7 @@ SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget*
         repaintLanes();
     });
     connect(&m_ctx.bridge(), &RenderBridge::blockReported, this, &SequencerPanel::showBlock);
+    connect(&m_ctx.bridge(), &RenderBridge::runEnded, this, &SequencerPanel::runEnded);
 }
 
 void SequencerPanel::createPositionBox()
@@ -127,21 +136,28 @@ void SequencerPanel::createPositionBox()
     posCaption->setGeometry(4, 1, 52, 15);
     PosLabel = MakeLabel(Panel34, QStringLiteral("PosLabel"), QStringLiteral("0"));
     PosLabel->setGeometry(56, 1, 30, 15);
-    auto* slash = MakeLabel(Panel34, QStringLiteral("posSlash"), QStringLiteral("/"));
-    slash->setGeometry(86, 1, 8, 15);
+    posSlash = MakeLabel(Panel34, QStringLiteral("posSlash"), QStringLiteral("/"));
+    posSlash->setGeometry(86, 1, 8, 15);
     beatpos = MakeLabel(Panel34, QStringLiteral("beatpos"), QStringLiteral("1"));
     beatpos->setGeometry(94, 1, 20, 15);
+    // "Silence" takes the place of the beat counter (always 1 while it shows), so that it
+    // fits the panel at its narrowest.
     Lsilence = MakeLabel(Panel34, QStringLiteral("Lsilence"), QStringLiteral("Silence"));
-    Lsilence->setGeometry(116, 1, 44, 15);
+    Lsilence->setGeometry(86, 1, Lsilence->fontMetrics().horizontalAdvance(Lsilence->text()) + 4,
+                          15);
     Lsilence->hide();
-    auto* stopCaption =
-        MakeLabel(Panel34, QStringLiteral("stopCaption"), QStringLiteral("Stop at:"));
+    stopCaption = MakeLabel(Panel34, QStringLiteral("stopCaption"), QStringLiteral("Stop at:"));
     stopCaption->setGeometry(4, 15, 52, 14);
     stopseqbox = MakeLabel(Panel34, QStringLiteral("stopseqbox"), QStringLiteral("40"));
     stopseqbox->setGeometry(56, 15, 36, 14);
-    stopseqbox->setCursor(Qt::PointingHandCursor);
-    stopseqbox->setToolTip(QStringLiteral("Click to set the beat the song stops after"));
-    stopseqbox->installEventFilter(this);
+    // It looks like the entry it is, and the whole "Stop at:" line opens it.
+    stopseqbox->setStyleSheet(
+        QStringLiteral("QLabel { background: white; border: 1px solid #808080; padding: 0 2px; }"));
+    for (QLabel* l : {stopCaption, stopseqbox}) {
+        l->setCursor(Qt::PointingHandCursor);
+        l->setToolTip(QStringLiteral("Click to set the beat the song stops after"));
+        l->installEventFilter(this);
+    }
     Label13 = MakeLabel(Panel34, QStringLiteral("Label13"), QStringLiteral("0"));
     Label13->setToolTip(QStringLiteral("Voices"));
     Label13->setGeometry(116, 15, 40, 14);
@@ -240,6 +256,9 @@ void SequencerPanel::layoutInner()
     Panel36->setGeometry(0, 0, 5, sh);
     PaintBox10->setGeometry(5, 0, std::max(0, sw - 5), sh);
     Label6->setGeometry(12, 4, std::max(0, (sw - 25) / 2), 16);
+    const int followWidth = followBox->sizeHint().width();
+    followBox->setGeometry(std::max(Label6->x() + Label6->width(), sw - 9 - followWidth), 3,
+                           followWidth, 18);
     Panel35->setGeometry(12, sh - 30 - 8, 136, 30);
     const int posLeft = Panel35->x() + Panel35->width() + 4;
     Panel34->setGeometry(posLeft, sh - 30 - 8, std::max(0, sw - 9 - posLeft), 30);
@@ -267,16 +286,58 @@ void SequencerPanel::showSongSettings()
 
 void SequencerPanel::showBlock(const audio::BlockReport& report)
 {
+    // Blocks played on the device are reported as they begin to sound, so this is the beat
+    // being heard; the song position itself runs ahead by what is queued.
     beatpos->setText(QString::number(report.beatCounter));
     Label13->setText(QString::number(report.activeVoices));
     PosLabel->setText(QString::number(report.songPosition));
     Lsilence->setVisible(report.silence);
+    posSlash->setVisible(!report.silence);
+    beatpos->setVisible(!report.silence);
+    if (!report.songMode || report.writing || report.exportPending) {
+        return;
+    }
+    if (m_heardBeat != report.songPosition || m_heardPatterns != report.soundingPatterns) {
+        m_heardBeat = report.songPosition;
+        m_heardPatterns = report.soundingPatterns;
+        PaintBox3->update();
+        leftseqbox->update();
+        keepPositionInView(report.songPosition);
+    }
+    followHeardPattern(report);
+}
+
+void SequencerPanel::followHeardPattern(const audio::BlockReport& report)
+{
+    if (!followBox->isChecked() || report.soundingPattern < 0) {
+        return;
+    }
+    const int shown = m_ctx.withSong([](const core::TSong& s) { return s.CurrentPattern; });
+    if (report.pattern == shown && report.patternSounds) {
+        return; // the pattern shown is heard
+    }
+    m_ctx.SwitchPattern(report.soundingPattern, false);
+}
+
+void SequencerPanel::runEnded()
+{
+    m_heardBeat.reset();
+    PosLabel->setText(QString::number(m_ctx.songPosition()));
+    repaintLanes();
+}
+
+int SequencerPanel::markedBeat() const
+{
+    return m_heardBeat.value_or(m_ctx.songPosition());
 }
 
 void SequencerPanel::showSongPosition(int beat)
 {
-    PosLabel->setText(QString::number(beat));
     repaintLanes();
+    if (m_heardBeat) {
+        return; // while the song plays the read-out and the view follow what is heard
+    }
+    PosLabel->setText(QString::number(beat));
     keepPositionInView(beat);
 }
 
@@ -385,7 +446,7 @@ void SequencerPanel::stopseqboxClick()
     const QPoint corner = stopseqbox->mapToGlobal(QPoint(0, 0));
     const int current = m_ctx.withSong([](const core::TSong& s) { return s.StopPosition; });
     const int typed = popup->EditNumber(corner.x(), corner.y(), current, stopseqbox->height(),
-                                        stopseqbox->width());
+                                        stopseqbox->width(), stopseqbox);
     const int stop = std::clamp(typed, 1, 999);
     m_ctx.withSong([stop](core::TSong& s) { core::SetStopPosition(s, stop); });
     stopseqbox->setText(QString::number(stop));
@@ -405,7 +466,8 @@ void SequencerPanel::loopbutClick(bool down)
 
 bool SequencerPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == stopseqbox && event->type() == QEvent::MouseButtonPress) {
+    if ((watched == stopseqbox || watched == stopCaption) &&
+        event->type() == QEvent::MouseButtonPress) {
         stopseqboxClick();
         return true;
     }
@@ -456,113 +518,6 @@ void SequencerPanel::repaintLanes()
     PaintBox3->update();
     leftseqbox->update();
     PaintBox11->update();
-}
-
-void SequencerPanel::PaintBox3Paint(QPainter& p, const QRect& clip)
-{
-    p.fillRect(clip, ToQColor(colors::Silver));
-    const int first = std::max(0, clip.left() / SeqBeatWidth);
-    const int last = std::min(core::MaxSongPosition, clip.right() / SeqBeatWidth);
-    m_ctx.withSong([&](const core::TSong& s) {
-        for (int a = first; a <= last; ++a) {
-            paintBeatColumn(p, s, a);
-        }
-    });
-}
-
-namespace {
-
-/// A placement's colour by its pattern's beats; other beat counts take gray.
-QColor PlacementColor(int beats)
-{
-    switch (beats) {
-    case 2:
-        return ToQColor(colors::Green);
-    case 4:
-        return ToQColor(colors::Blue);
-    case 8:
-        return ToQColor(colors::Fuchsia);
-    case 12:
-        return ToQColor(colors::Purple);
-    case 16:
-        return ToQColor(colors::Teal);
-    default:
-        return ToQColor(colors::Gray);
-    }
-}
-
-} // namespace
-
-void SequencerPanel::paintBeatColumn(QPainter& p, const core::TSong& song, int a)
-{
-    const int w = SeqBeatWidth;
-    const int h = SeqRowHeight;
-    const int rows = song.PatternCount;
-    const int x0 = a * w;
-    const int x1 = (a + 1) * w - 1;
-    const QColor black = ToQColor(colors::Black);
-    const QColor white = ToQColor(colors::White);
-    p.fillRect(QRect(QPoint(x0, 0), QPoint(x1, rows * h - 1)),
-               ToQColor(a == m_ctx.songPosition() ? colors::Red : colors::Silver));
-    p.setPen(black);
-    p.drawLine(x1, 0, x1, rows * h);
-    for (int r = 0; r < rows; ++r) {
-        p.drawLine(x0, (r + 1) * h - 1, x1, (r + 1) * h - 1);
-    }
-    for (int r = 0; r < rows; ++r) {
-        const int hit = core::SeqHitTest(song, r, a);
-        if (hit == 0) {
-            continue;
-        }
-        const QColor fill = PlacementColor(song.pattern(r).Beats);
-        const int top = r * h + 1;
-        const int bottom = (r + 1) * h - 3;
-        if (hit == 1) {
-            p.fillRect(QRect(QPoint(x0 + 1, top), QPoint(x1, bottom)), fill);
-            p.setPen(white);
-            p.drawLine(x0 + 1, top, x0 + 1, bottom);
-            p.drawLine(x0 + 1, top, x1, top);
-            p.setPen(black);
-            p.drawLine(x0 + 1, bottom, x1, bottom);
-        } else if (hit == 2) {
-            p.fillRect(QRect(QPoint(x0, top), QPoint(x1 - 2, bottom)), fill);
-            p.setPen(black);
-            p.drawLine(x1 - 2, top, x1 - 2, bottom);
-            p.drawLine(x0, bottom, x1 - 2, bottom);
-            p.setPen(white);
-            p.drawLine(x0, top, x1 - 3, top);
-        } else {
-            p.fillRect(QRect(QPoint(x0, top), QPoint(x1, bottom)), fill);
-            p.setPen(white);
-            p.drawLine(x0, top, x1, top);
-            p.setPen(black);
-            p.drawLine(x0, bottom, x1, bottom);
-        }
-    }
-}
-
-void SequencerPanel::leftseqboxPaint(QPainter& p)
-{
-    p.fillRect(leftseqbox->rect(), ToQColor(colors::Silver));
-    const QFontMetrics fm(p.font());
-    m_ctx.withSong([&](const core::TSong& s) {
-        for (int r = 0; r < s.PatternCount; ++r) {
-            const int y = r * SeqRowHeight - SeqScrollY;
-            const core::TPattern& pat = s.pattern(r);
-            const bool active = pat.PlayActive == 1;
-            p.fillRect(QRect(0, y + 1, leftseqbox->width(), SeqRowHeight),
-                       ToQColor(active ? colors::Blue : colors::Silver));
-            p.setPen(ToQColor(active ? colors::White : colors::Black));
-            p.drawText(1, y + 2 + fm.ascent(), QString::fromLatin1(pat.Name.str().c_str()));
-            p.setPen(ToQColor(colors::Gray));
-            p.drawLine(0, y + 1, leftseqbox->width(), y + 1);
-        }
-        p.setPen(ToQColor(colors::Gray));
-        const int end = s.PatternCount * SeqRowHeight - SeqScrollY + 1;
-        p.drawLine(0, end, leftseqbox->width(), end);
-        p.setPen(ToQColor(colors::Silver));
-        p.drawLine(0, 0, leftseqbox->width(), 0);
-    });
 }
 
 } // namespace bw::ui

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include <QObject>
 #include <QRect>
 
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QMouseEvent;
@@ -66,6 +70,9 @@ public:
     /// The beat column under x of the lane, and the row under y.
     int beatAt(int x) const;
     int rowAt(int y) const;
+    /// The beat the lane marks: the song beat being heard while the song plays, otherwise
+    /// the song position.
+    int markedBeat() const;
 
     QFrame* seqpanel = nullptr;
     QFrame* Panel36 = nullptr; // splitter
@@ -80,9 +87,11 @@ public:
     PaintBox* PaintBox3 = nullptr; // the lane
     QFrame* Panel34 = nullptr;
     QLabel* PosLabel = nullptr;
+    QLabel* posSlash = nullptr;
     QLabel* beatpos = nullptr;
     QLabel* Lsilence = nullptr;
     QLabel* Label13 = nullptr; // active voices
+    QLabel* stopCaption = nullptr;
     QLabel* stopseqbox = nullptr;
     QFrame* Panel35 = nullptr;
     QFrame* goleftstop = nullptr;
@@ -93,6 +102,8 @@ public:
     PaintBox* Image6 = nullptr;
     QTimer* Changepostimer = nullptr;
     QToolButton* loopbut = nullptr;
+    /// "follow": while the song plays, the grid shows the pattern being heard.
+    QCheckBox* followBox = nullptr;
 
     // Lane geometry and scrolling.
     int SeqRowHeight = 16;
@@ -116,10 +127,16 @@ private:
     void layoutInner();
     void showSongSettings();
     void showBlock(const audio::BlockReport& report);
+    /// "follow": the grid switches to the pattern the reported block plays.
+    void followHeardPattern(const audio::BlockReport& report);
+    void runEnded();
     void showSongPosition(int beat);
     void repaintLanes();
     void PaintBox3Paint(QPainter& p, const QRect& clip);
     void paintBeatColumn(QPainter& p, const core::TSong& song, int beat);
+    /// Drawn over the placements: the marked beat's outline and the song's end after the
+    /// "Stop at" beat.
+    void paintLaneMarks(QPainter& p, const core::TSong& song, const QRect& clip);
     void keepPositionInView(int beat);
     void followLaneScroll();
     void splitterEvent(QEvent* event);
@@ -128,6 +145,8 @@ private:
 
     EditorContext& m_ctx;
     int m_panelWidth = DesignWidth;
+    std::optional<int> m_heardBeat;    // while the song plays: the beat being heard
+    std::uint64_t m_heardPatterns = 0; // and the patterns heard in it (bit k: pattern k)
 };
 
 } // namespace bw::ui

@@ -70,7 +70,7 @@ TrackList::TrackList(EditorContext& context, QWidget* parent, QWidget* soundBoxH
     connect(&m_ctx, &EditorContext::skinChanged, this, &TrackList::repaint);
     connect(&m_ctx, &EditorContext::libraryChanged, this, &TrackList::fillSoundBox);
     connect(&m_ctx, &EditorContext::deleteSoundRequested, this,
-            [this](int index) { DeleteLibrarySound(index); });
+            [this](int index, QWidget* from) { DeleteLibrarySound(index, from); });
     connect(&m_ctx, &EditorContext::gridViewChanged, this, &TrackList::followGrid);
 }
 
@@ -223,22 +223,23 @@ void TrackList::ShowSoundPopup(QPoint screen)
     popup->showAt(screen, soundbox);
 }
 
-bool TrackList::DeleteLibrarySound(int n)
+bool TrackList::DeleteLibrarySound(int n, QWidget* from)
 {
+    QWidget* owner = from != nullptr ? from : m_ctx.window();
     if (n < 0 || n >= soundbox->count()) {
         return false;
     }
     const QString text = QStringLiteral("Are you sure to delete \"") + soundbox->itemText(n) +
                          QStringLiteral("\" ?");
-    if (ShowMessage(m_ctx.window(), text, QStringLiteral("hmmmm..."), MessageButtons::OkCancel) !=
+    if (ShowMessage(owner, text, QStringLiteral("hmmmm..."), MessageButtons::OkCancel) !=
         MessageResult::Ok) {
         return false;
     }
     m_ctx.withSong([this, n](core::TSong&) { m_ctx.library().DeleteSound(n); });
     soundbox->removeItem(n);
     m_ctx.libraryEdited();
-    m_ctx.saveLibrary();
-    m_ctx.CheckTrackSounds();
+    m_ctx.saveLibrary(owner);
+    m_ctx.CheckTrackSounds(owner);
     m_ctx.documentEdited();
     return true;
 }

@@ -38,9 +38,10 @@ public:
     void soundboxChange(int index);
     /// Places the sound popup with its top-left corner at a screen point and shows it.
     void ShowSoundPopup(QPoint screen);
-    /// Deletes library sound n after asking; saves the library and rebinds the tracks.
-    /// Returns whether the sound was deleted.
-    bool DeleteLibrarySound(int n);
+    /// Deletes library sound n after asking; saves the library and rebinds the tracks. The
+    /// question and the warnings belong to from (the window the user acted in; the main
+    /// window when null). Returns whether the sound was deleted.
+    bool DeleteLibrarySound(int n, QWidget* from = nullptr);
 
     QFrame* Panel8 = nullptr;
     PaintBox* PaintBox1 = nullptr; // sounds

@@ -6,6 +6,7 @@
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
+#include "ui/widgets/value_readout.h"
 #include "ui/widgets/widget_factory.h"
 #include "ui/windows/groove_popups.h"
 
@@ -19,6 +20,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QToolButton>
 
 namespace bw::ui {
@@ -27,6 +30,38 @@ namespace {
 
 constexpr int SideWidth = 145;
 constexpr int BandHeight = 41;
+
+/// The master volume bar with tick marks that can be seen on the teal band: the style's own
+/// are two pixels of gray.
+class TickedSlider : public QSlider
+{
+public:
+    using QSlider::QSlider;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        style()->drawComplexControl(QStyle::CC_Slider, &option, &p, this);
+        const int interval = tickInterval();
+        if (interval <= 0) {
+            return;
+        }
+        // Where the style centres the handle for a value, as its own tick marks do.
+        const int handle = style()->pixelMetric(QStyle::PM_SliderLength, &option, this);
+        const int span = width() - handle;
+        p.setPen(QColor(255, 255, 255, 170));
+        for (int v = minimum(); v <= maximum(); v += interval) {
+            const int x =
+                QStyle::sliderPositionFromValue(minimum(), maximum(), v, span) + handle / 2;
+            const bool major = (v - minimum()) % (interval * 5) == 0;
+            p.drawLine(x, height() - (major ? 6 : 4), x, height() - 1);
+        }
+    }
+};
 constexpr int LoopBoxWidth = 90;
 
 /// A glyph drawn in code for the transport buttons.
@@ -86,7 +121,10 @@ TransportBand::TransportBand(EditorContext& context,
         PaintBox9->update();
     });
     RenderBridge& bridge = m_ctx.bridge();
-    connect(&bridge, &RenderBridge::blockReported, ledPB, qOverload<>(&QWidget::update));
+    connect(&bridge, &RenderBridge::blockReported, this, [this](const audio::BlockReport& r) {
+        m_heard = r;
+        ledPB->update();
+    });
     connect(&bridge, &RenderBridge::playShown, this, [this] {
         if (playb != nullptr) {
             playb->setChecked(true);
@@ -187,9 +225,13 @@ void TransportBand::createBand(QWidget* host)
     bpm->setObjectName(QStringLiteral("bpm"));
     bpm->setRange(50, 300);
     bpm->setValue(120);
-    bpm->setFocusPolicy(Qt::NoFocus);
+    bpm->setSingleStep(1);
+    bpm->setPageStep(10);
     bpm->setAccessibleName(QStringLiteral("Tempo"));
-    bpm->setToolTip(QStringLiteral("Tempo in beats per minute"));
+    new SliderReadout(
+        bpm,
+        [](int value) { return QStringLiteral("Tempo: %1 BPM (double click: 120)").arg(value); },
+        120);
     Label5 = MakeLabel(Panel10, QStringLiteral("Label5"), QStringLiteral("120"));
     bpmLabel = MakeLabel(Panel10, QStringLiteral("bpmLabel"), QStringLiteral("BPM"));
     Channels = MakeLabel(Panel10, QStringLiteral("Channels"), QStringLiteral("stereo"));
@@ -197,15 +239,23 @@ void TransportBand::createBand(QWidget* host)
     Channels->setCursor(Qt::PointingHandCursor);
     Channels->setAccessibleName(QStringLiteral("Channels"));
     Channels->setToolTip(QStringLiteral("Click to switch between mono and stereo"));
-    mastervol = new QSlider(Qt::Horizontal, Panel10);
+    mastervol = new TickedSlider(Qt::Horizontal, Panel10);
     mastervol->setObjectName(QStringLiteral("mastervol"));
     mastervol->setRange(0, 1000);
     mastervol->setValue(1000);
     mastervol->setTickPosition(QSlider::TicksBelow);
     mastervol->setTickInterval(50);
-    mastervol->setFocusPolicy(Qt::NoFocus);
+    mastervol->setSingleStep(1);
+    mastervol->setPageStep(50);
     mastervol->setAccessibleName(QStringLiteral("Master volume"));
-    mastervol->setToolTip(QStringLiteral("Master volume"));
+    // The song's scale, 0..10000, in steps of 10 for the arrow keys and 500 for the pages.
+    new SliderReadout(
+        mastervol,
+        [](int position) {
+            return QStringLiteral("Master volume: %1 (double click: 10000)")
+                .arg(position * 10000 / 1000);
+        },
+        1000);
     masterLabel =
         MakeLabel(Panel10, QStringLiteral("masterLabel"), QStringLiteral("Master Volume"));
     masterLabel->setFont(SmallFont());
@@ -272,7 +322,8 @@ void TransportBand::layoutTempoPanel()
     bpmLabel->move(Label5->x() + Label5->width() + 8, 3);
     Channels->setGeometry(W * 24 / 51, 9, 49, 23);
     const int masterLeft = W * 25 / 51 + 49;
-    mastervol->setGeometry(masterLeft, 15, W * 50 / 51 - masterLeft, 24);
+    // Tall enough for the groove and whole tick marks under it, down to the band's foot.
+    mastervol->setGeometry(masterLeft, 13, W * 50 / 51 - masterLeft, BandHeight - 14);
     masterLabel->adjustSize();
     // On a narrow band the label moves left rather than being cut at the band's end.
     const int channelsRight = W * 24 / 51 + 49;
@@ -456,6 +507,7 @@ void TransportBand::showGrooveBoxes()
 
 void TransportBand::runEnded()
 {
+    m_heard.reset();
     ledPB->update();
     if (playb != nullptr) {
         playb->setChecked(false);
@@ -469,22 +521,13 @@ void TransportBand::ledPBPaint(QPainter& p)
     const int h = ledPB->height();
     const int W = m_ctx.gridWidth();
     const int scrollX = m_ctx.gridScrollX();
-    bool lit = false;
-    int x1 = 0, x2 = 0;
-    const Transport& transport = m_ctx.transport();
-    if (transport.running() && !transport.displaySilenced()) {
-        m_ctx.withSong([&](const core::TSong& s) {
-            if (!s.validPattern(s.CurrentPattern)) {
-                return;
-            }
-            const core::TPattern& pat = s.pattern(s.CurrentPattern);
-            if (pat.PlayActive == 1 && pat.Beats > 0) {
-                lit = true;
-                x1 = XFromPos(pat.PlayFrom * 256 / pat.Beats, W) + scrollX;
-                x2 = XFromPos(pat.PlayTo * 256 / pat.Beats, W) + scrollX;
-            }
-        });
-    }
+    // The beat of the pattern shown that is being heard: the engine reports each block as
+    // it begins to sound, with the play window it was rendered with.
+    const int shown = m_ctx.withSong([](const core::TSong& s) { return s.CurrentPattern; });
+    const bool lit =
+        m_heard && !m_heard->silence && m_heard->patternSounds && m_heard->pattern == shown;
+    const int x1 = lit ? XFromPos(m_heard->playFromSlot, W) + scrollX : 0;
+    const int x2 = lit ? XFromPos(m_heard->playToSlot, W) + scrollX : 0;
     // The whole strip is repainted each time, so clearing the previous segment is implied.
     p.fillRect(ledPB->rect(), ToQColor(colors::Silver));
     if (lit) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "audio/engine_host.h"
+
+#include <optional>
+
 #include <QObject>
 
 class QComboBox;
@@ -93,6 +97,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     EditorContext& m_ctx;
+    /// The last block that began to sound, while a run plays: what the LED lights.
+    std::optional<audio::BlockReport> m_heard;
 };
 
 /// Selects the item of box whose text reads as number (a leading "+" allowed); when several

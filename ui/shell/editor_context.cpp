@@ -54,7 +54,7 @@ void EditorContext::SetSongPosition(int beat)
     emit songPositionChanged(m_songPosition);
 }
 
-void EditorContext::CheckTrackSounds()
+void EditorContext::CheckTrackSounds(QWidget* from)
 {
     BW_ASSERT_UI_THREAD();
     const std::vector<core::MissingSound> missing = withSong([this](core::TSong& s) {
@@ -64,14 +64,14 @@ void EditorContext::CheckTrackSounds()
     for (const core::MissingSound& m : missing) {
         // A name from a file may hold control bytes: they are shown as \xNN.
         ShowMessage(
-            m_window,
+            from != nullptr ? from : m_window,
             QString::fromLatin1(core::EscapeControlBytes(core::MissingSoundText(m)).c_str()),
             QStringLiteral("hmmmm..."));
     }
     emit tracksBound();
 }
 
-void EditorContext::SwitchPattern(int index)
+void EditorContext::SwitchPattern(int index, bool warn)
 {
     const bool switched = withSong([index](core::TSong& s) {
         if (!s.validPattern(index)) {
@@ -88,7 +88,13 @@ void EditorContext::SwitchPattern(int index)
         return;
     }
     showSongSettings();
-    CheckTrackSounds();
+    if (warn) {
+        CheckTrackSounds();
+        return;
+    }
+    withSong(
+        [this](core::TSong& s) { core::BindTrackSounds(s.Tracks, s.TrackCount, m_library, true); });
+    emit tracksBound();
 }
 
 void EditorContext::previewSound(int index)

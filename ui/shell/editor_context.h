@@ -83,12 +83,15 @@ public:
     void SetSongPosition(int beat);
 
     /// Binds the working copy's tracks to library sounds by name and warns about each track
-    /// whose sound is missing.
-    void CheckTrackSounds();
+    /// whose sound is missing, over from (the window the user acted in; the main window when
+    /// null), so that the warnings stack above it.
+    void CheckTrackSounds(QWidget* from = nullptr);
 
     /// Shows pattern index: the working copy goes back into its pattern and the other one is
-    /// loaded; every region follows and the tracks are bound to the library.
-    void SwitchPattern(int index);
+    /// loaded; every region follows and the tracks are bound to the library, with a warning
+    /// for each missing sound unless warn is false (the grid following the song as it plays
+    /// would repeat them at every switch).
+    void SwitchPattern(int index, bool warn = true);
 
     /// Plays library sound index once, in mono, through the engine; an index outside the
     /// library plays nothing.
@@ -112,9 +115,9 @@ public:
 
     /// Emitted after sounds were added to or deleted from the library.
     void libraryEdited() { emit libraryChanged(); }
-    /// Asks the track list to delete library sound index (it asks the user first, saves the
-    /// library and rebinds the tracks).
-    void requestSoundDeletion(int index) { emit deleteSoundRequested(index); }
+    /// Asks the track list to delete library sound index (it asks the user first, over
+    /// from, saves the library and rebinds the tracks).
+    void requestSoundDeletion(int index, QWidget* from) { emit deleteSoundRequested(index, from); }
 
     /// Announces an edit of the document: regions repaint, the caption follows.
     void documentEdited() { emit documentChanged(); }
@@ -134,7 +137,7 @@ signals:
     void tracksBound();
     void libraryChanged();
     void patternsChanged();
-    void deleteSoundRequested(int index);
+    void deleteSoundRequested(int index, QWidget* from);
     void skinChanged();
 
 private:

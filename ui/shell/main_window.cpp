@@ -178,9 +178,9 @@ void TMain::FormCreate()
     // Bind the tracks only once the tabs show the loaded patterns: a missing sound's message
     // then appears over a window that shows the song it belongs to.
     RebuildPatternTabs();
+    setCaptionBase(QString::fromLatin1(StartCaption));
     CheckTrackSounds();
     m_windowReady = true;
-    setCaptionBase(QString::fromLatin1(StartCaption));
     FormResize();
     m_context->withSong([this](const core::TSong& s) { m_history.reset(s); });
     updateUndoActions();
@@ -341,14 +341,18 @@ void TMain::connectEngine()
             &EditorContext::SetSongPosition);
     connect(m_bridge, &RenderBridge::runFailed, this,
             [this](const QString& message, bool wavWriteFailed) {
+                // Over the window the run was started from (the export dialog, the Pattern
+                // Sequencer, the library) while it is the active one.
+                QWidget* owner = ActiveWindowOr(this);
                 if (wavWriteFailed) {
-                    ShowMessage(this, QString::fromUtf8(audio::OpenFileErrorText),
+                    ShowMessage(owner, QString::fromUtf8(audio::OpenFileErrorText),
                                 QStringLiteral("ERROR"));
                 }
-                ShowMessage(this, message, QStringLiteral("!"));
+                ShowMessage(owner, message, QStringLiteral("!"));
             });
-    connect(m_bridge, &RenderBridge::noticed, this,
-            [this](const QString& text) { ShowMessage(this, text, QStringLiteral("!")); });
+    connect(m_bridge, &RenderBridge::noticed, this, [this](const QString& text) {
+        ShowMessage(ActiveWindowOr(this), text, QStringLiteral("!"));
+    });
     connect(m_bridge, &RenderBridge::runEnded, this, [this] {
         if (isHidden() && !m_closing) {
             show();

@@ -172,6 +172,8 @@ public:
     static constexpr const char* PatternFileName = "*.bwp";
     static constexpr const char* PatternFilter = "Pattern files (*.bwp)|*.bwp";
     static constexpr const char* StartCaption = "Beatwright  - NONAME.BWP ";
+    /// The caption of a new song that has no file yet.
+    static constexpr const char* NewCaption = "Beatwright  - NONAME.BWP";
 
     // Menu.
     QMenu* fileMenu = nullptr;
@@ -239,7 +241,12 @@ private:
     bool confirmDiscard();
     void stopForNewDocument();
     std::unique_ptr<core::TSong> readDocument(const QString& path, bool& showSequencer);
-    void takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer);
+    /// Makes loaded the document, named fileName (empty: none) with the caption, then binds
+    /// its tracks and shows it.
+    void takeDocument(std::unique_ptr<core::TSong> loaded,
+                      bool showSequencer,
+                      const QString& fileName,
+                      const QString& caption);
     bool writeDocument(const QString& path);
     void setCaptionBase(const QString& base);
     void updateCaption();

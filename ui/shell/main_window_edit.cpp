@@ -123,9 +123,9 @@ void TMain::runKeyword(const QString& keyword)
     if (keyword == QLatin1String("quillrop")) {
         m_valueLane->funBox3->show();
     } else if (keyword == QLatin1String("tintrose")) {
-        SetBackground(m_grid->panel5, colors::Fuchsia);
+        m_grid->setPanelColor(colors::Fuchsia);
     } else if (keyword == QLatin1String("tintcoal")) {
-        SetBackground(m_grid->panel5, colors::Black);
+        m_grid->setPanelColor(colors::Black);
     } else if (keyword == QLatin1String("peekskin")) {
         if (TConti* conti = links().conti) {
             conti->show();

@@ -29,7 +29,6 @@ namespace bw::ui {
 
 namespace {
 
-const char* const NewCaption = "Beatwright  - NONAME.BWP";
 const char* const FileFilter = "Pattern files (*.bwp)";
 
 std::string ToLocal(const QString& path)
@@ -131,13 +130,21 @@ std::unique_ptr<core::TSong> TMain::readDocument(const QString& path, bool& show
     }
 }
 
-void TMain::takeDocument(std::unique_ptr<core::TSong> loaded, bool showSequencer)
+void TMain::takeDocument(std::unique_ptr<core::TSong> loaded,
+                         bool showSequencer,
+                         const QString& fileName,
+                         const QString& caption)
 {
     m_sequencer->setShown(showSequencer);
     m_context->withSong([&loaded](core::TSong& s) {
         core::FreePatterns(s);
         s = std::move(*loaded);
     });
+    // The window names the new song before its tracks are checked: the warnings about
+    // missing sounds belong to it.
+    m_currentFileName = fileName;
+    m_modified = false;
+    setCaptionBase(caption);
     m_grid->cancelPaste();
     m_grid->setRowCount(m_song->TrackCount);
     m_sequencer->scrollToStart();
@@ -162,9 +169,8 @@ bool TMain::openFile(const QString& path)
         return false;
     }
     stopForNewDocument();
-    m_currentFileName = path;
-    takeDocument(std::move(loaded), showSequencer);
-    setCaptionBase(QStringLiteral("Beatwright - ") + QDir::toNativeSeparators(path));
+    takeDocument(std::move(loaded), showSequencer, path,
+                 QStringLiteral("Beatwright - ") + QDir::toNativeSeparators(path));
     return true;
 }
 
@@ -179,9 +185,7 @@ void TMain::New1Click()
         return;
     }
     stopForNewDocument();
-    m_currentFileName.clear();
-    takeDocument(std::move(loaded), showSequencer);
-    setCaptionBase(QString::fromLatin1(NewCaption));
+    takeDocument(std::move(loaded), showSequencer, QString(), QString::fromLatin1(NewCaption));
 }
 
 void TMain::Open1Click()

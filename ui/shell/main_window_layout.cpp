@@ -49,6 +49,10 @@ void TMain::createFrame()
     SetBackground(f.client, colors::Lime);
     setCentralWidget(f.client);
     f.client->installEventFilter(this);
+    // The window's status line: the value of the slider or fader being worked (status tips
+    // of every widget end up here).
+    statusBar()->setObjectName(QStringLiteral("statusLine"));
+    statusBar()->setSizeGripEnabled(false);
 
     f.Panel16 = MakePanel(f.client, QStringLiteral("Panel16"), FrameColor);
     f.Image2 = MakePaintBox(f.Panel16, QStringLiteral("Image2"));
@@ -151,7 +155,15 @@ void TMain::createRegions()
         "QLabel#Panel32, QLabel#Panel30, QLabel#Panel38 { background: #f0f0f0;"
         "  border: 1px solid #404040; }"
         "QComboBox#transcom { color: white; background: #808000; }"
-        "QLabel#seqLabel { color: #e9ecf1; }"));
+        "QLabel#seqLabel { color: #e9ecf1; }"
+        // The transport's state must read at a glance: a pressed button is dark and lit.
+        "QToolButton#playb, QToolButton#stopB, QToolButton#loopbut {"
+        "  color: #161a22; background: #e9ecf1; border: 1px solid #505868;"
+        "  border-radius: 3px; }"
+        "QToolButton#playb:checked, QToolButton#stopB:checked, QToolButton#loopbut:checked {"
+        "  color: #f5b03c; background: #161a22; border: 2px solid #f5b03c; }"
+        "QToolButton#playb:hover, QToolButton#stopB:hover, QToolButton#loopbut:hover {"
+        "  border-color: #f5b03c; }"));
 }
 
 void TMain::FormResize()

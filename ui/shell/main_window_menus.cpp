@@ -101,6 +101,7 @@ void TMain::createMenus()
     helpMenu->addSeparator();
     AboutBeatwright1 = AddItem(helpMenu, "AboutBeatwright1", "About Beatwright");
     gotowebsite1 = AddItem(helpMenu, "gotowebsite1", "go to website");
+    gotowebsite1->setVisible(*ProductPageUrl != '\0'); // offered once there is a web page
 
     // The shortcuts work wherever the focus is inside the main window.
     for (QAction* a : {New1,
@@ -213,6 +214,9 @@ void TMain::AboutBeatwright1Click()
 
 void TMain::gotowebsite1Click()
 {
+    if (*ProductPageUrl == '\0') {
+        return;
+    }
     OpenInBrowser(this, QUrl(QString::fromLatin1(ProductPageUrl)));
 }
 

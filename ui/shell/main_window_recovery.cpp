@@ -48,7 +48,7 @@ void TMain::recoveryTick()
     }
     if (const std::string failed = m_recovery->busy() ? std::string() : m_recovery->wait();
         !failed.empty()) {
-        m_frame->StatusBar1->showMessage(
+        statusBar()->showMessage(
             QStringLiteral("Unsaved changes could not be kept for the next start: %1")
                 .arg(QString::fromLocal8Bit(failed.c_str())),
             30000);
@@ -128,11 +128,10 @@ void TMain::offerRecovery()
         return;
     }
     stopForNewDocument();
-    m_currentFileName = kept.songFile;
-    takeDocument(std::move(kept.song), kept.showSequencer);
-    setCaptionBase(m_currentFileName.isEmpty() ? QStringLiteral("Beatwright  - NONAME.BWP")
-                                               : QStringLiteral("Beatwright - ") +
-                                                     QDir::toNativeSeparators(m_currentFileName));
+    takeDocument(std::move(kept.song), kept.showSequencer, kept.songFile,
+                 kept.songFile.isEmpty()
+                     ? QString::fromLatin1(NewCaption)
+                     : QStringLiteral("Beatwright - ") + QDir::toNativeSeparators(kept.songFile));
     // Not what is on disk: the caption says so, and Save (or a quit's question) follows.
     m_history.markUnsaved();
     setModified(true);

@@ -42,7 +42,7 @@ void TMain::commitEdit()
     m_context->withSong([this](const core::TSong& s) { m_history.record(s); });
     if (m_history.droppedForMemory() != dropped) {
         // Undo still works, but not as far back as the user may think.
-        m_frame->StatusBar1->showMessage(
+        statusBar()->showMessage(
             QStringLiteral("Older undo steps were dropped: this song is too large for the undo "
                            "history to keep more than the last %1.")
                 .arg(m_history.steps()),

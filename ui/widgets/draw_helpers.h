@@ -25,6 +25,7 @@ constexpr BgrColor Yellow = 0x00FFFF;
 constexpr BgrColor Fuchsia = 0xFF00FF;
 constexpr BgrColor Green = 0x008000;
 constexpr BgrColor Navy = 0x800000;
+constexpr BgrColor Maroon = 0x000080;
 constexpr BgrColor Olive = 0x008080;
 constexpr BgrColor Purple = 0x800080;
 constexpr BgrColor Teal = 0x808000;

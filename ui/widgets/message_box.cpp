@@ -4,10 +4,12 @@
 
 #include <utility>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 namespace bw::ui {
 
@@ -35,7 +37,7 @@ MessageResult ShowBox(QWidget* parent,
     if (const MessageHandler& handler = CurrentMessageHandler()) {
         return handler(text, caption, buttons);
     }
-    QMessageBox box(parent);
+    QMessageBox box(parent != nullptr ? parent->window() : nullptr);
     box.setIcon(icon);
     box.setWindowTitle(caption);
     box.setText(text);
@@ -69,6 +71,24 @@ ShowMessage(QWidget* parent, const QString& text, const QString& caption, Messag
 MessageResult ShowErrorMessage(QWidget* parent, const QString& text, const QString& caption)
 {
     return ShowBox(parent, text, caption, MessageButtons::Ok, QMessageBox::Critical);
+}
+
+void SetOwnerWindow(QWidget* dialog, QWidget* owner)
+{
+    if (dialog == nullptr || owner == nullptr) {
+        return;
+    }
+    dialog->winId(); // creates the platform window when it does not exist yet
+    owner->window()->winId();
+    if (QWindow* handle = dialog->windowHandle()) {
+        handle->setTransientParent(owner->window()->windowHandle());
+    }
+}
+
+QWidget* ActiveWindowOr(QWidget* fallback)
+{
+    QWidget* active = QApplication::activeWindow();
+    return active != nullptr && active->isVisible() ? active : fallback;
 }
 
 MessageHandler SetMessageHandler(MessageHandler handler)

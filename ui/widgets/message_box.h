@@ -24,7 +24,9 @@ enum class MessageResult
 };
 
 /// One modal message box: text, a short caption ("!", "?", "hmmmm...", "ERROR") and buttons.
-/// Every message of the program goes through here.
+/// Every message of the program goes through here. The box belongs to parent's window (the
+/// window the user acted in), so that any window manager stacks it above that window, also
+/// above a window that stays on top.
 MessageResult ShowMessage(QWidget* parent,
                           const QString& text,
                           const QString& caption,
@@ -32,6 +34,14 @@ MessageResult ShowMessage(QWidget* parent,
 
 /// The same with the error icon (files that cannot be read, sounds cut short).
 MessageResult ShowErrorMessage(QWidget* parent, const QString& text, const QString& caption);
+
+/// Makes the top-level window dialog belong to owner's window for the window manager (it is
+/// stacked above that window) without handing owner its deletion.
+void SetOwnerWindow(QWidget* dialog, QWidget* owner);
+
+/// The window a message that no command asked for (the engine's failures and notices)
+/// belongs to: the program's active window while one is shown, otherwise fallback.
+QWidget* ActiveWindowOr(QWidget* fallback);
 
 /// Replaces the modal box (tests record messages instead of blocking). An empty function
 /// restores the real box. Returns the previous handler.

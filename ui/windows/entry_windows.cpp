@@ -1,6 +1,7 @@
 #include "ui/windows/entry_windows.h"
 
 #include "ui/widgets/draw_helpers.h"
+#include "ui/widgets/message_box.h"
 
 #include <algorithm>
 
@@ -28,8 +29,9 @@ Tnumberedit::Tnumberedit(QWidget* parent)
     connect(m_edit, &QLineEdit::returnPressed, this, &QDialog::accept);
 }
 
-int Tnumberedit::EditNumber(int left, int top, int value, int height, int width)
+int Tnumberedit::EditNumber(int left, int top, int value, int height, int width, QWidget* owner)
 {
+    SetOwnerWindow(this, owner);
     setGeometry(left, top, width, height);
     m_edit->setText(QString::number(value));
     m_edit->selectAll();

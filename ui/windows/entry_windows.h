@@ -18,8 +18,9 @@ public:
 
     /// Shows the popup modally at a screen point with the given size, the value in its edit
     /// box all selected; returns the number typed (0 for text that is no number) when Enter
-    /// is pressed or the popup loses the focus.
-    int EditNumber(int left, int top, int value, int height, int width);
+    /// is pressed or the popup loses the focus. It belongs to owner's window (stacked above
+    /// it) when one is given.
+    int EditNumber(int left, int top, int value, int height, int width, QWidget* owner = nullptr);
 
 protected:
     void changeEvent(QEvent* event) override;

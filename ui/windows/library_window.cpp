@@ -355,7 +355,7 @@ void Tsoundlibary::Button4Click()
     }
     const std::string target = swbox->currentText().toLatin1().toStdString();
     m_ctx->withSong([&](core::TSong&) { library::SetStopTarget(m_ctx->library(), index, target); });
-    m_ctx->CheckTrackSounds();
+    m_ctx->CheckTrackSounds(this);
     ShowSelectedSound();
 }
 
@@ -366,7 +366,7 @@ void Tsoundlibary::Button5Click()
         return;
     }
     m_ctx->withSong([&](core::TSong&) { library::ClearStopTarget(m_ctx->library(), index); });
-    m_ctx->CheckTrackSounds();
+    m_ctx->CheckTrackSounds(this);
     ShowSelectedSound();
 }
 
@@ -389,8 +389,8 @@ void Tsoundlibary::Button2Click()
         return;
     }
     // The track list asks, deletes, saves and rebinds; the list follows its library change.
-    m_ctx->requestSoundDeletion(index);
-    m_ctx->CheckTrackSounds();
+    m_ctx->requestSoundDeletion(index, this);
+    m_ctx->CheckTrackSounds(this);
 }
 
 void Tsoundlibary::Button6Click()

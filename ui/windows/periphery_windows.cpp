@@ -53,6 +53,7 @@ TinfoF::TinfoF(QWidget* parent) : QDialog(parent)
     m_link->setCursor(Qt::PointingHandCursor);
     connect(m_link, &QLabel::linkActivated, this,
             [this](const QString& url) { OpenInBrowser(this, QUrl(url)); });
+    m_link->setVisible(*ProductPageUrl != '\0');
     layout->addWidget(m_link);
 
     auto* support =
@@ -60,6 +61,7 @@ TinfoF::TinfoF(QWidget* parent) : QDialog(parent)
     support->setObjectName(QStringLiteral("Label3"));
     support->setAlignment(Qt::AlignCenter);
     support->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    support->setVisible(*SupportAddress != '\0');
     layout->addWidget(support);
     layout->addStretch(1);
 

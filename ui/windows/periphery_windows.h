@@ -25,9 +25,11 @@ namespace bw::ui {
 
 class Skin;
 
-/// The address of the product's web page and the support address shown in the About window.
-inline constexpr const char* ProductPageUrl = "https://beatwright.example.org/";
-inline constexpr const char* SupportAddress = "support@beatwright.example.org";
+/// The address of the product's web page and the support address shown in the About window
+/// and offered by Help. The project has neither yet: while they are empty nothing is shown or
+/// offered, rather than an address that leads nowhere.
+inline constexpr const char* ProductPageUrl = "";
+inline constexpr const char* SupportAddress = "";
 inline constexpr const char* VersionText = "v 1.003";
 
 /// The About window: the logo, the version, a link to the product page, the support address

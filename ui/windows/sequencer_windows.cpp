@@ -138,9 +138,9 @@ void TSequencerForm::editStopPosition()
     }
     const QPoint corner = Panel6->mapToGlobal(QPoint(0, 0));
     const int current = m_ctx->withSong([](const core::TSong& s) { return s.StopPosition; });
-    const int stop = std::clamp(
-        popup->EditNumber(corner.x(), corner.y(), current, Panel6->height(), Panel6->width()), 1,
-        999);
+    const int stop = std::clamp(popup->EditNumber(corner.x(), corner.y(), current, Panel6->height(),
+                                                  Panel6->width(), Panel6),
+                                1, 999);
     m_ctx->withSong([stop](core::TSong& s) { core::SetStopPosition(s, stop); });
     // Both stop boxes show the new value.
     m_ctx->showSongSettings();

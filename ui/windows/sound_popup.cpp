@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,6 +37,7 @@ TselfPopup::TselfPopup(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowS
 {
     setObjectName(QStringLiteral("selfPopup"));
     setWindowTitle(QStringLiteral("Select Sound"));
+    setFocusPolicy(Qt::StrongFocus);
     resize(433, 428);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -72,6 +74,7 @@ void TselfPopup::showAt(QPoint screen, const QComboBox* names)
     show();
     raise();
     activateWindow();
+    setFocus(); // for Esc
     relayout();
     keepOnScreen();
 }
@@ -113,6 +116,15 @@ void TselfPopup::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
         close();
     }
+}
+
+void TselfPopup::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TselfPopup::relayout()

@@ -58,6 +58,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    /// Esc closes the popup without picking a sound.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int nameCount() const;

@@ -10,6 +10,7 @@
 
 #include <QFrame>
 #include <QObject>
+#include <QStatusBar>
 #include <QTest>
 
 namespace bw::testing {
@@ -129,8 +130,9 @@ private slots:
         QCOMPARE(t10.Transpose, before.Transpose);
         QCOMPARE(main.song().Tracks[11].Volume, 10000);
 
-        QCOMPARE(faders->onToolTip(QPoint(600, 40)),
-                 QStringLiteral("Volume of track 11: 7500 (right click: 7500)"));
+        QCOMPARE(
+            faders->onToolTip(QPoint(600, 40)),
+            QStringLiteral("Volume of track 11: 7500 (right click: 7500, double click: 10000)"));
         QCOMPARE(faders->accessibleName(),
                  QStringLiteral("Volume, transpose and delay send of every track"));
     }
@@ -146,13 +148,48 @@ private slots:
         QTest::mouseClick(mixer.panmix, Qt::LeftButton, {}, QPoint(580 + 57, 7));
         QCOMPARE(t10.Pan, 2000);
         QCOMPARE(mixer.panmix->onToolTip(QPoint(600, 7)),
-                 QStringLiteral("Pan of track 11: 100% right (right click: centre)"));
+                 QStringLiteral("Pan of track 11: 100% right (2000; right click: centre)"));
         QTest::mouseClick(mixer.panmix, Qt::RightButton, {}, QPoint(600, 7));
         QCOMPARE(t10.Pan, 1000);
         // A drag carries on across the columns, as the pointer goes.
         DragOn(mixer.panmix, QPoint(58 * 2 + 2, 7), QPoint(58 * 2 + 30, 7));
         QCOMPARE(main.song().Tracks[2].Pan, 28 * 2000 / 54);
         QVERIFY(!main.context().MixerDragging);
+    }
+
+    void keysStepAndADoubleClickResets()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        MixerStrip& mixer = StripOf699(main);
+        const core::TTrack& t10 = main.song().Tracks[10];
+        QWidget* faders = mixer.Volumemix;
+        // A right press sets 7500 and gives the row the keys; the value shows as it changes.
+        QTest::mouseClick(faders, Qt::RightButton, {}, QPoint(600, 40));
+        QTest::keyClick(faders, Qt::Key_Up);
+        QCOMPARE(t10.Volume, 7500 + MixerStrip::VolumeStep);
+        QTest::keyClick(faders, Qt::Key_PageDown);
+        QCOMPARE(t10.Volume, 7500 + MixerStrip::VolumeStep * (1 - MixerStrip::PageSteps));
+        QCOMPARE(main.statusBar()->currentMessage(),
+                 QStringLiteral("Volume of track 11: 6600 (right click: 7500, double click: "
+                                "10000)"));
+        QTest::mouseDClick(faders, Qt::LeftButton, {}, QPoint(600, 40));
+        QCOMPARE(t10.Volume, 10000);
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(faders, Qt::Key_Up); // kept within the range
+        }
+        QCOMPARE(t10.Volume, 10000);
+        // The delay send and the pan likewise.
+        QTest::mouseClick(faders, Qt::LeftButton, {}, QPoint(615, 65)); // the fader's foot: 0
+        QTest::keyClick(faders, Qt::Key_PageUp);
+        QCOMPARE(t10.DelaySend, MixerStrip::DelayStep * MixerStrip::PageSteps);
+        QTest::mouseDClick(faders, Qt::LeftButton, {}, QPoint(615, 40));
+        QCOMPARE(t10.DelaySend, 0);
+        QTest::mouseClick(mixer.panmix, Qt::RightButton, {}, QPoint(600, 7));
+        QTest::keyClick(mixer.panmix, Qt::Key_Left);
+        QCOMPARE(t10.Pan, 1000 - MixerStrip::PanStep);
+        QTest::mouseDClick(mixer.panmix, Qt::LeftButton, {}, QPoint(600, 7));
+        QCOMPARE(t10.Pan, 1000);
     }
 
     void knobsShowTheirValues()

@@ -66,9 +66,17 @@ private slots:
         // A click a little right of step 5 snaps to it: slot 5 x 256 / 16 = 80, row 1.
         ClickAt(box, QPoint(5 * W / S + 3, 24 + 12));
         QCOMPARE(volume(1, 80).Volume, 5000);
-        // A click in the right half of the last step lands on slot 256.
+        // A click in the right half of the last step lands on slot 256, and its marker shows
+        // at the grid's right edge, where a right click removes it again.
+        const QPoint edge(W - 4, 24 + 12);
+        QVERIFY(PixelOf(*box, edge) != ToQColor(colors::Red));
         ClickAt(box, QPoint(W - 2, 24 + 5));
         QCOMPARE(volume(1, 256).Volume, 5000);
+        QCOMPARE(PixelOf(*box, edge), ToQColor(colors::Red));
+        ClickAt(box, edge, Qt::RightButton);
+        QCOMPARE(volume(1, 256).Volume, 0);
+        QVERIFY(PixelOf(*box, edge) != ToQColor(colors::Red));
+        ClickAt(box, QPoint(W - 2, 24 + 5));
         // Left on an existing event resets it and keeps its mark.
         {
             std::lock_guard<core::SongLock> guard(main.songLock());

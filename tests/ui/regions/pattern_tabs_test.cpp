@@ -2,6 +2,7 @@
 
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/pattern_tabs.h"
+#include "ui/regions/sequencer_panel.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/widgets/paint_box.h"
@@ -141,6 +142,39 @@ private slots:
         QCOMPARE(TabTexts(*tabs.pattab), QStringList({"A", "C"}));
         QCOMPARE(main.song().CurrentPattern, 0); // the first pattern becomes current
         QCOMPARE(tabs.pattab->currentIndex(), 0);
+    }
+
+    void deletingAPatternTakesItsPlacementsAndOneUndoBringsBothBack()
+    {
+        ShownProgram program({"Kick"}, 4, true);
+        TMain& main = program.main();
+        PatternTabs& tabs = main.patternTabs();
+        AddPatternNamed(main, *program.windows->newPattenDia1, QStringLiteral("B"), false);
+        QWidget* lane = main.sequencer().PaintBox3;
+        const int bw = main.sequencer().SeqBeatWidth;
+        const int rh = main.sequencer().SeqRowHeight;
+        ClickAt(lane, QPoint(0 * bw + 2, 4));      // A at 0
+        ClickAt(lane, QPoint(4 * bw + 2, rh + 4)); // B at 4
+        QTest::qWait(10); // the placements are a step of their own before Del Pat
+        const auto placements = [&main] {
+            QStringList out;
+            for (const auto& e : main.song().Sequence) {
+                out << QString::fromLatin1(e.Name.str().c_str());
+            }
+            return out;
+        };
+        QCOMPARE(placements(), QStringList({"A", "B"}));
+        QCOMPARE(main.song().CurrentPattern, 1);
+        QTest::mouseClick(tabs.Button6, Qt::LeftButton); // the recorder answers OK
+        QCOMPARE(TabTexts(*tabs.pattab), QStringList({"A"}));
+        QCOMPARE(placements(), QStringList({"A"}));
+        // A new pattern of the old name starts with no placements of its own.
+        AddPatternNamed(main, *program.windows->newPattenDia1, QStringLiteral("B"), false);
+        QCOMPARE(placements(), QStringList({"A"}));
+        main.Undo1->trigger();
+        main.Undo1->trigger(); // one step back over the deletion: pattern and placement
+        QCOMPARE(TabTexts(*tabs.pattab), QStringList({"A", "B"}));
+        QCOMPARE(placements(), QStringList({"A", "B"}));
     }
 };
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +101,48 @@ private slots:
         }
         main.context().SetSongPosition(2);
         QCOMPARE(PixelOf(*seq.leftseqbox, row0), ToQColor(colors::Blue));
+    }
+
+    void songPlaybackMarksAndFollowsTheBeatHeard()
+    {
+        ShownProgram program({"Kick"}, 4, true);
+        TMain& main = program.main();
+        SequencerPanel& seq = main.sequencer();
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            core::InitPattern(main.song(), core::AddPattern(main.song(), "B"));
+            core::AddSeqEntry(main.song(), 0, "A");
+            core::AddSeqEntry(main.song(), 4, "B");
+        }
+        main.context().patternsEdited();
+        QVERIFY(seq.followBox->isChecked());
+        // Beat 5 is heard: B sounds while A is shown, so the grid turns to B, and the beat is
+        // marked on the lane over B's placement.
+        audio::BlockReport heard;
+        heard.songMode = true;
+        heard.songPosition = 5;
+        heard.pattern = 0;
+        heard.soundingPattern = 1;
+        heard.soundingPatterns = 0b10;
+        main.context().SetSongPosition(0); // the engine runs ahead: A at its position
+        main.bridge().blockDone(heard);
+        QCOMPARE(main.song().CurrentPattern, 1);
+        const int bw = seq.SeqBeatWidth;
+        QCOMPARE(PixelOf(*seq.PaintBox3, QPoint(5 * bw, seq.SeqRowHeight + 8)),
+                 ToQColor(colors::Red));
+        QCOMPARE(PixelOf(*seq.PaintBox3, QPoint(6 * bw, seq.SeqRowHeight + 8)),
+                 ToQColor(colors::Blue));
+        QCOMPARE(seq.PosLabel->text(), QStringLiteral("5"));
+        // The names column marks the pattern heard, not the one at the engine's position.
+        const int nameX = seq.leftseqbox->width() - 3;
+        QCOMPARE(PixelOf(*seq.leftseqbox, QPoint(nameX, seq.SeqRowHeight + 8)),
+                 ToQColor(colors::Blue));
+        QCOMPARE(PixelOf(*seq.leftseqbox, QPoint(nameX, 8)), ToQColor(colors::Silver));
+        // Without "follow" the grid stays where the user put it.
+        seq.followBox->setChecked(false);
+        main.context().SwitchPattern(0);
+        main.bridge().blockDone(heard);
+        QCOMPARE(main.song().CurrentPattern, 0);
     }
 
     void laneClicksPlaceAndRemovePatterns()

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -122,6 +123,37 @@ private slots:
         QVERIFY(program.messages.messages.empty());
     }
 
+    void slidersStepWithKeysShowTheirValueAndReset()
+    {
+        // A drag moves the master volume by about 33 a pixel: exact values come from the
+        // keys, ten a step and five hundred a page, shown as they change.
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        TransportBand& t = main.transportBand();
+        ClickAt(t.mastervol, QPoint(t.mastervol->width() - 3, t.mastervol->height() / 2));
+        QVERIFY(t.mastervol->hasFocus());
+        for (int i = 0; i < 10; ++i) {
+            QTest::keyClick(t.mastervol, Qt::Key_PageDown);
+        }
+        QCOMPARE(main.song().MasterVolume, 5000);
+        QTest::keyClick(t.mastervol, Qt::Key_Right);
+        QCOMPARE(main.song().MasterVolume, 5010);
+        QVERIFY(
+            main.statusBar()->currentMessage().startsWith(QStringLiteral("Master volume: 5010")));
+        QTest::mouseDClick(t.mastervol, Qt::LeftButton, {}, QPoint(5, t.mastervol->height() / 2));
+        QCOMPARE(main.song().MasterVolume, 10000);
+        // The tempo bar the same way, back to 120 on a double click.
+        ClickAt(t.bpm, QPoint(t.bpm->width() / 2, t.bpm->height() / 2));
+        QTest::keyClick(t.bpm, Qt::Key_Home);
+        QTest::keyClick(t.bpm, Qt::Key_Right);
+        QCOMPARE(main.song().Bpm, 51);
+        QTest::keyClick(t.bpm, Qt::Key_PageUp);
+        QCOMPARE(main.song().Bpm, 61);
+        QTest::mouseDClick(t.bpm, Qt::LeftButton, {}, QPoint(t.bpm->width() / 2, 3));
+        QCOMPARE(main.song().Bpm, 120);
+        QCOMPARE(t.Label5->text(), QStringLiteral("120"));
+    }
+
     void playAndStopButtonsRunTheEngine()
     {
         ShownProgram program({"Kick", "Snare"}, 4, true);
@@ -151,17 +183,31 @@ private slots:
         const int y = transport.ledPB->height() / 2;
         const int beat2 = XFromPos(64, W) + 4;
         QVERIFY2(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red, "dark while nothing plays");
+        // The engine reports the block that begins to sound, with its play window: the LED
+        // lights that beat, not the one the engine renders meanwhile.
         {
             std::lock_guard<core::SongLock> guard(main.songLock());
-            core::SetPlayWindow(main.song(), 0, 1);
+            core::SetPlayWindow(main.song(), 0, 3);
         }
-        EngineFlags(main).EngineRunning = true;
+        audio::BlockReport heard;
+        heard.pattern = 0;
+        heard.patternSounds = true;
+        heard.playFromSlot = 64;
+        heard.playToSlot = 128;
+        main.bridge().blockDone(heard); // on the UI thread it is shown at once
         QCOMPARE(PixelOf(*transport.ledPB, QPoint(beat2, y)), red);
         QVERIFY(PixelOf(*transport.ledPB, QPoint(XFromPos(128, W) + 4, y)) != red);
-        EngineFlags(main).SilenceDisplay = true;
+        heard.silence = true;
+        main.bridge().blockDone(heard);
         QVERIFY(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red);
-        EngineFlags(main).SilenceDisplay = false;
-        EngineFlags(main).EngineRunning = false;
+        heard.silence = false;
+        heard.pattern = 1; // another pattern than the one shown sounds
+        main.bridge().blockDone(heard);
+        QVERIFY(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red);
+        heard.pattern = 0;
+        main.bridge().blockDone(heard);
+        main.bridge().engineEnded(false);
+        QVERIFY2(PixelOf(*transport.ledPB, QPoint(beat2, y)) != red, "dark once the run ends");
     }
 };
 

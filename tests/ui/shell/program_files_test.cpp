@@ -291,13 +291,12 @@ private slots:
         QVERIFY(messages.messages[0].text.contains(
             QDir::toNativeSeparators(folder.path("help/index.htm"))));
 
-        main.gotowebsite1->trigger();
-        windows->infoF->link()->linkActivated(QString::fromLatin1(ProductPageUrl));
-        QCOMPARE(browser.urls.size(), std::size_t{3});
-        QCOMPARE(messages.messages.size(), std::size_t{3});
-        for (std::size_t i = 1; i < 3; ++i) {
-            QVERIFY(messages.messages[i].text.contains(QString::fromLatin1(ProductPageUrl)));
-        }
+        // A web address (the About window's link) the same way.
+        const QString page = QStringLiteral("https://localhost/beatwright/");
+        windows->infoF->link()->linkActivated(page);
+        QCOMPARE(browser.urls.size(), std::size_t{2});
+        QCOMPARE(messages.messages.size(), std::size_t{2});
+        QVERIFY(messages.messages[1].text.contains(page));
 
         // A browser that starts brings no message.
         {
@@ -305,7 +304,7 @@ private slots:
             main.help2->trigger();
             QCOMPARE(urls.urls.size(), std::size_t{1});
         }
-        QCOMPARE(messages.messages.size(), std::size_t{3});
+        QCOMPARE(messages.messages.size(), std::size_t{2});
     }
 
     void desktopIconIsTheWindowIcon()

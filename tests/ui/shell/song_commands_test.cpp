@@ -114,6 +114,28 @@ private slots:
         QVERIFY(program.messages.messages.empty());
     }
 
+    void missingSoundsAreReportedUnderTheNewSongsName()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        const QString path = program.folder.path("other.bwp");
+        WriteSong(path, {"Kick", "Gone"});
+        std::vector<QString> titles;
+        const ui::MessageHandler previous =
+            ui::SetMessageHandler([&](const QString& text, const QString&, ui::MessageButtons) {
+                titles.push_back(text + QStringLiteral(" | ") + main.windowTitle());
+                return ui::MessageResult::Ok;
+            });
+        const bool opened = main.openFile(path);
+        ui::SetMessageHandler(previous);
+        QVERIFY(opened);
+        QCOMPARE(titles,
+                 std::vector<QString>{
+                     QStringLiteral("The sound \"Gone\" is not in the libary but in the track 2! | "
+                                    "Beatwright - ") +
+                     QDir::toNativeSeparators(path)});
+    }
+
     void damagedFilesKeepTheCurrentSong()
     {
         ShownProgram program({"Kick"});
@@ -239,6 +261,29 @@ private slots:
         QVERIFY(main.valueLane().funBox3->isHidden());
         Type(main, QStringLiteral("xyzquillrop"));
         QVERIFY(main.valueLane().funBox3->isVisible());
+        // "tintrose" turns the grid's background rose, over its stars.
+        const auto average = [&main] {
+            const QImage img = main.grid().PaintBox2->grab().toImage();
+            double r = 0, g = 0, b = 0;
+            int n = 0;
+            for (int y = 0; y < img.height(); y += 7) {
+                for (int x = 0; x < img.width(); x += 7) {
+                    const QColor c = img.pixelColor(x, y);
+                    r += c.red();
+                    g += c.green();
+                    b += c.blue();
+                    ++n;
+                }
+            }
+            return QColor(static_cast<int>(r / n), static_cast<int>(g / n),
+                          static_cast<int>(b / n));
+        };
+        const QColor before = average();
+        Type(main, QStringLiteral("tintrose"));
+        const QColor after = average();
+        QVERIFY2(after.red() > after.green() + 60 && after.blue() > after.green() + 60 &&
+                     before.red() < before.green() + 30,
+                 qPrintable(after.name() + QStringLiteral(" after ") + before.name()));
         Type(main, QStringLiteral("hushlit+"));
         QVERIFY(main.transport().displaySilenced());
         Type(main, QStringLiteral("hushlit-"));

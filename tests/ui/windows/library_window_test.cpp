@@ -269,6 +269,22 @@ private slots:
         QCOMPARE(LoadLibraryFile(program.folder.path("default.slb")).count(), 3);
     }
 
+    void itsQuestionAndWarningsStackAboveIt()
+    {
+        // The library window stays on top: a box that belonged to the main window would open
+        // hidden under it, and Return would answer it unseen.
+        ShownProgram program({"Kick"});
+        Tsoundlibary& w = ShowLibraryWindow(program);
+        RealMessageBoxes boxes;
+        Click(w.Button2);
+        QCOMPARE(program.main().library().count(), 3);
+        QCOMPARE(boxes.boxes.size(), std::size_t{2}); // the question, then the track's warning
+        for (const RealMessageBoxes::Box& box : boxes.boxes) {
+            QCOMPARE(box.caption, QStringLiteral("hmmmm..."));
+            QCOMPARE(box.owner, static_cast<QWidget*>(&w));
+        }
+    }
+
     void exportImportAndSave()
     {
         ShownProgram program({"Kick"});
