@@ -4,6 +4,7 @@
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
 #include "ui/widgets/draw_helpers.h"
+#include "ui/widgets/glyphs.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
 #include "ui/widgets/value_readout.h"
@@ -62,25 +63,8 @@ protected:
         }
     }
 };
-constexpr int LoopBoxWidth = 90;
 
-/// A glyph drawn in code for the transport buttons.
-QIcon Glyph(bool play)
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    if (play) {
-        p.setBrush(QColor(0x2e, 0xb8, 0x4a));
-        p.drawPolygon(QPolygonF({QPointF(4, 2), QPointF(14, 8), QPointF(4, 14)}));
-    } else {
-        p.setBrush(QColor(0xd0, 0x3a, 0x2c));
-        p.drawRoundedRect(QRectF(3, 3, 10, 10), 1.5, 1.5);
-    }
-    return QIcon(pm);
-}
+constexpr int LoopBoxWidth = 90;
 
 } // namespace
 
@@ -275,12 +259,12 @@ void TransportBand::createBand(QWidget* host)
 void TransportBand::attachPlayButtons(QWidget* host)
 {
     playb = MakeSpeedButton(host, QStringLiteral("playb"), QString(), true);
-    playb->setIcon(Glyph(true));
+    playb->setIcon(MakeGlyph(Glyph::Play));
     playb->setGeometry(3, 3, 26, 24);
     playb->setAccessibleName(QStringLiteral("Play"));
     playb->setToolTip(QStringLiteral("Play the song (Space)"));
     stopB = MakeSpeedButton(host, QStringLiteral("stopB"), QString(), true);
-    stopB->setIcon(Glyph(false));
+    stopB->setIcon(MakeGlyph(Glyph::Stop));
     stopB->setGeometry(31, 3, 26, 24);
     stopB->setAccessibleName(QStringLiteral("Stop"));
     stopB->setToolTip(QStringLiteral("Stop"));
