@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev
   libsdl2-dev
   libsndfile1-dev libsamplerate0-dev
