@@ -1,6 +1,7 @@
 #include "tests/tools/mix_figures.h"
 
 #include "tests/tools/song_render.h"
+#include "tests/tools/sound_features.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +50,20 @@ SoundFigures MeasureSound(const std::vector<std::int16_t>& samples)
     return f;
 }
 
+namespace {
+
+/// The song's energy in the octave around centreHz (both channels).
+double OctaveEnergy(const std::vector<double>& left, const std::vector<double>& right,
+                    double centreHz)
+{
+    const double lo = centreHz / std::sqrt(2.0);
+    const double hi = std::min(centreHz * std::sqrt(2.0), Rate / 2.0 + 1.0);
+    return EnergyShare(left, lo, hi) * SpectrumEnergy(left) +
+           EnergyShare(right, lo, hi) * SpectrumEnergy(right);
+}
+
+} // namespace
+
 MixFigures MeasureMix(const std::string& folder)
 {
     MixFigures mix;
@@ -59,28 +74,45 @@ MixFigures MeasureMix(const std::string& folder)
     mix.songClips = song.clips;
     double peak = 0.0;
     for (std::size_t i = 0; i < song.left.size(); ++i) {
-        peak = std::max({peak, std::fabs(song.left[i]), std::fabs(song.right[i])});
+        const double here = std::max(std::fabs(song.left[i]), std::fabs(song.right[i]));
+        if (here > peak) {
+            peak = here;
+            mix.songPeakAtSeconds = static_cast<double>(i) / Rate;
+        }
     }
     mix.songPeakDb = AmplitudeDb(peak);
+    mix.songTruePeakDb = TruePeakDb(song.left, song.right);
     mix.songLoudness = IntegratedLoudness(song.left, song.right);
+    mix.sideToMidDb = SideToMidDb(song.left, song.right);
+    mix.correlation = ChannelCorrelation(song.left, song.right);
+    const std::vector<double> left = PowerSpectrum(song.left);
+    const std::vector<double> right = PowerSpectrum(song.right);
+    mix.octave16kOver8kDb =
+        PowerDb(OctaveEnergy(left, right, 16000.0)) - PowerDb(OctaveEnergy(left, right, 8000.0));
+    mix.octave125ShareDb = PowerDb(OctaveEnergy(left, right, 125.0)) -
+                           PowerDb(SpectrumEnergy(left) + SpectrumEnergy(right));
     const double songEnergy = Energy(song.left) + Energy(song.right);
 
-    const std::vector<std::string> sounds = DefaultSongTrackSounds(folder);
+    const std::vector<std::string> first = DefaultSongTrackSounds(folder);
+    mix.tracks = DefaultSongTrackUse(folder);
     Wave kick;
     Wave bass;
-    for (std::size_t t = 0; t < sounds.size(); ++t) {
-        const StereoRender stem = RenderDefaultSong(folder, {sounds[t]});
+    for (std::size_t t = 0; t < mix.tracks.size(); ++t) {
         StemFigures s;
-        s.sound = sounds[t];
-        s.loudness = IntegratedLoudness(stem.left, stem.right);
-        s.energyShare = (Energy(stem.left) + Energy(stem.right)) / songEnergy;
-        mix.stems.push_back(s);
-        if (t == 0) {
-            kick = Mid(stem);
-            mix.kickLoudness = s.loudness;
-        } else if (sounds[t].find("Bass") != std::string::npos) {
-            bass = Mid(stem);
+        s.sound = first[t];
+        s.sounds = mix.tracks[t].sounds;
+        if (!s.sounds.empty()) {
+            const StereoRender stem = RenderDefaultSong(folder, s.sounds);
+            s.loudness = IntegratedLoudness(stem.left, stem.right);
+            s.energyShare = (Energy(stem.left) + Energy(stem.right)) / songEnergy;
+            if (t == 0) {
+                kick = Mid(stem);
+                mix.kickLoudness = s.loudness;
+            } else if (s.sound.find("Bass") != std::string::npos) {
+                bass = Mid(stem);
+            }
         }
+        mix.stems.push_back(s);
     }
     mix.kickBass = CompareSum(kick, bass, 30.0, 120.0, 10.0, BothSoundFloorDbfs);
 

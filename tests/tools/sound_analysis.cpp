@@ -25,35 +25,6 @@ double Peak(const Wave& w)
     return peak;
 }
 
-/// In-place iterative radix-2 FFT; a.size() must be a power of two.
-void Fft(std::vector<std::complex<double>>& a)
-{
-    const std::size_t n = a.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; (j & bit) != 0; bit >>= 1) {
-            j ^= bit;
-        }
-        j ^= bit;
-        if (i < j) {
-            std::swap(a[i], a[j]);
-        }
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1) {
-        const double angle = -2.0 * Pi / static_cast<double>(len);
-        for (std::size_t i = 0; i < n; i += len) {
-            for (std::size_t k = 0; k < len / 2; ++k) {
-                const std::complex<double> wk(std::cos(angle * static_cast<double>(k)),
-                                              std::sin(angle * static_cast<double>(k)));
-                const std::complex<double> u = a[i + k];
-                const std::complex<double> v = a[i + k + len / 2] * wk;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-            }
-        }
-    }
-}
-
 /// A biquad section in direct form I.
 struct Section
 {
@@ -119,6 +90,38 @@ double Lufs(double meanSquare)
 }
 
 } // namespace
+
+void Fft(std::vector<std::complex<double>>& a)
+{
+    const std::size_t n = a.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; (j & bit) != 0; bit >>= 1) {
+            j ^= bit;
+        }
+        j ^= bit;
+        if (i < j) {
+            std::swap(a[i], a[j]);
+        }
+    }
+    // One table of twiddle factors for the largest stage; smaller stages step through it.
+    std::vector<std::complex<double>> twiddle(n / 2);
+    for (std::size_t k = 0; k < n / 2; ++k) {
+        const double angle = -2.0 * Pi * static_cast<double>(k) / static_cast<double>(n);
+        twiddle[k] = {std::cos(angle), std::sin(angle)};
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const std::size_t stride = n / len;
+        for (std::size_t i = 0; i < n; i += len) {
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const std::complex<double> u = a[i + k];
+                const std::complex<double> v = a[i + k + len / 2] * twiddle[k * stride];
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+            }
+        }
+    }
+}
 
 Wave FromInt16(const std::vector<std::int16_t>& s)
 {
@@ -231,6 +234,15 @@ std::vector<double> PowerSpectrum(const Wave& w)
         power[k] = std::norm(a[k]);
     }
     return power;
+}
+
+double SpectrumEnergy(const std::vector<double>& power)
+{
+    double total = 0.0;
+    for (std::size_t k = 1; k < power.size(); ++k) {
+        total += power[k];
+    }
+    return total;
 }
 
 double EnergyShare(const std::vector<double>& power, double lo, double hi)
