@@ -420,6 +420,49 @@ void MixInto(Signal& dst, const Signal& src, double gain, int offset)
     }
 }
 
+void LimitPeaks(Signal& s, double ceiling, double releaseMs)
+{
+    if (ceiling >= 1.0 || s.empty()) {
+        return;
+    }
+    double peak = 0.0;
+    for (double v : s) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    const double limit = ceiling * peak;
+    const std::size_t n = s.size();
+    const auto ahead = static_cast<std::size_t>(SamplesFor(1.0));
+    // The gain each sample needs on its own...
+    Signal need(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = std::fabs(s[i]);
+        need[i] = a > limit ? limit / a : 1.0;
+    }
+    // ...the least of it over the next millisecond, averaged over the millisecond before, so
+    // the gain is down in time for every peak without a step...
+    Signal least(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        double m = 1.0;
+        for (std::size_t j = i; j < n && j <= i + ahead; ++j) {
+            m = std::min(m, need[j]);
+        }
+        least[i] = m;
+    }
+    double sum = 0.0;
+    const double recover = 1.0 - Exp(-1000.0 / (releaseMs * SampleRate));
+    double gain = 1.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        sum += least[i];
+        if (i > ahead) {
+            sum -= least[i - ahead - 1];
+        }
+        const double smooth = sum / static_cast<double>(std::min(i, ahead) + 1);
+        // ...and it comes back up slowly.
+        gain = std::min(smooth, gain + (1.0 - gain) * recover);
+        s[i] *= gain;
+    }
+}
+
 void Saturate(Signal& s, double drive)
 {
     const double norm = Tanh(drive);
@@ -475,7 +518,7 @@ Signal Clean(Signal s, double fadeMs)
         v = out;
     }
     // Start from exactly zero with a very short ramp, so the first sample never clicks.
-    const std::size_t fadeIn = std::min<std::size_t>(24, n / 4);
+    const std::size_t fadeIn = std::min<std::size_t>(FadeInSamples, n / 4);
     for (std::size_t i = 0; i < fadeIn; ++i) {
         const double r = Sin(0.5 * Pi * static_cast<double>(i) / static_cast<double>(fadeIn));
         s[i] *= r * r;

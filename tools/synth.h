@@ -111,6 +111,11 @@ void SweptLowPass(Signal& s, double f0, double f1, double tau, double q);
 /// dst += src * gain, over the shorter of the two (src starts at offset in dst).
 void MixInto(Signal& dst, const Signal& src, double gain, int offset = 0);
 
+/// Holds the peaks of s at ceiling (1 = untouched): the gain comes down over the millisecond
+/// before a peak and recovers with releaseMs, so a hit keeps its shape and loses only the tip
+/// of its transient.
+void LimitPeaks(Signal& s, double ceiling, double releaseMs);
+
 /// Soft saturation: tanh(drive * x) / tanh(drive).
 void Saturate(Signal& s, double drive);
 
@@ -120,6 +125,10 @@ void Normalize(Signal& s);
 /// The largest mean square of the K-weighted signal (the ear's weighting used by loudness
 /// meters) over 400 ms windows: the loudness of a single hit as a power ratio.
 double LoudnessPower(const Signal& s);
+
+/// The length of the finished sounds' fade-in from exactly 0, in samples: a hit meant to be
+/// sharp starts after it.
+constexpr int FadeInSamples = 24;
 
 /// The finished 16-bit sound: DC removed, a short fade-in from exactly 0, a fade-out of
 /// fadeMs at the end, scaled so the peak sits at peak (16-bit units, at most TargetPeak).

@@ -29,6 +29,40 @@ Wave Mid(const StereoRender& r)
     return m;
 }
 
+Wave Side(const StereoRender& r)
+{
+    Wave m(r.left.size());
+    for (std::size_t i = 0; i < m.size(); ++i) {
+        m[i] = 0.5 * (r.left[i] - r.right[i]);
+    }
+    return m;
+}
+
+std::vector<PeakMoment> LoudestMoments(const StereoRender& song, std::size_t count)
+{
+    std::vector<PeakMoment> all;
+    for (std::size_t i = 0; i < song.left.size(); ++i) {
+        const bool left = std::fabs(song.left[i]) >= std::fabs(song.right[i]);
+        all.push_back({i, left, std::fabs(left ? song.left[i] : song.right[i])});
+    }
+    std::sort(all.begin(), all.end(),
+              [](const PeakMoment& a, const PeakMoment& b) { return a.value > b.value; });
+    const auto apart = static_cast<std::size_t>(Rate / 10.0);
+    std::vector<PeakMoment> out;
+    for (const PeakMoment& m : all) {
+        if (out.size() == count) {
+            break;
+        }
+        const bool near = std::any_of(out.begin(), out.end(), [&](const PeakMoment& o) {
+            return (m.index > o.index ? m.index - o.index : o.index - m.index) < apart;
+        });
+        if (!near) {
+            out.push_back(m);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 SoundFigures MeasureSound(const std::vector<std::int16_t>& samples)
@@ -72,15 +106,8 @@ MixFigures MeasureMix(const std::string& folder)
         throw std::runtime_error("the song did not render: " + song.failure);
     }
     mix.songClips = song.clips;
-    double peak = 0.0;
-    for (std::size_t i = 0; i < song.left.size(); ++i) {
-        const double here = std::max(std::fabs(song.left[i]), std::fabs(song.right[i]));
-        if (here > peak) {
-            peak = here;
-            mix.songPeakAtSeconds = static_cast<double>(i) / Rate;
-        }
-    }
-    mix.songPeakDb = AmplitudeDb(peak);
+    mix.loudest = LoudestMoments(song, 5);
+    mix.songPeakDb = AmplitudeDb(mix.loudest.empty() ? 0.0 : mix.loudest.front().value);
     mix.songTruePeakDb = TruePeakDb(song.left, song.right);
     mix.songLoudness = IntegratedLoudness(song.left, song.right);
     mix.sideToMidDb = SideToMidDb(song.left, song.right);
@@ -92,6 +119,7 @@ MixFigures MeasureMix(const std::string& folder)
     mix.octave125ShareDb = PowerDb(OctaveEnergy(left, right, 125.0)) -
                            PowerDb(SpectrumEnergy(left) + SpectrumEnergy(right));
     const double songEnergy = Energy(song.left) + Energy(song.right);
+    const double songMid = Energy(Mid(song));
 
     const std::vector<std::string> first = DefaultSongTrackSounds(folder);
     mix.tracks = DefaultSongTrackUse(folder);
@@ -105,6 +133,14 @@ MixFigures MeasureMix(const std::string& folder)
             const StereoRender stem = RenderDefaultSong(folder, s.sounds);
             s.loudness = IntegratedLoudness(stem.left, stem.right);
             s.energyShare = (Energy(stem.left) + Energy(stem.right)) / songEnergy;
+            s.sideShare = Energy(Side(stem)) / songMid;
+            for (const PeakMoment& m : mix.loudest) {
+                const Wave& channel = m.left ? stem.left : stem.right;
+                s.atPeaks.push_back(m.index < channel.size() ? channel[m.index] : 0.0);
+            }
+            s.octave125Share = OctaveEnergy(PowerSpectrum(stem.left),
+                                            PowerSpectrum(stem.right), 125.0) /
+                               (SpectrumEnergy(left) + SpectrumEnergy(right));
             if (t == 0) {
                 kick = Mid(stem);
                 mix.kickLoudness = s.loudness;

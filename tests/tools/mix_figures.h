@@ -33,6 +33,17 @@ struct StemFigures
     std::vector<std::string> sounds; // everything it plays over the song
     double loudness = 0.0;           // integrated, LUFS
     double energyShare = 0.0; // of the whole song's energy
+    double sideShare = 0.0;   // its side energy against the whole song's mid energy
+    double octave125Share = 0.0; // its energy in the 125 Hz octave against the song's energy
+    std::vector<double> atPeaks; // its value at each of the song's loudest moments
+};
+
+/// One of the song's loudest samples: where, which channel, and how high.
+struct PeakMoment
+{
+    std::size_t index = 0;
+    bool left = true;
+    double value = 0.0;
 };
 
 /// A 10 ms window of the kick and bass stems counts as "both sound" when each is at least
@@ -44,7 +55,7 @@ struct MixFigures
     std::int64_t songClips = -1;
     std::vector<std::int64_t> patternClips;
     double songPeakDb = 0.0;
-    double songPeakAtSeconds = 0.0;
+    std::vector<PeakMoment> loudest; // the highest peaks, at least 100 ms apart, highest first
     double songTruePeakDb = 0.0; // dBTP
     double songLoudness = 0.0;   // integrated, LUFS
     double sideToMidDb = 0.0;

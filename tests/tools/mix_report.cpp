@@ -124,10 +124,21 @@ int main(int argc, char** argv)
         }
         std::printf("\nsong peak %.2f dBFS, integrated %.1f LUFS\n", mix.songPeakDb,
                     mix.songLoudness);
-        std::printf("%-14s %8s %8s %8s\n", "stem", "LUFS", "re kick", "energy%");
+        std::printf("%-14s %8s %8s %8s %8s %8s   at the loudest moments\n", "track", "LUFS",
+                    "re kick", "energy%", "side%", "125Hz%");
+        std::printf("%-59s", "");
+        for (const PeakMoment& m : mix.loudest) {
+            std::printf(" %6.2fs%c", static_cast<double>(m.index) / Rate, m.left ? 'L' : 'R');
+        }
+        std::printf("\n");
         for (const StemFigures& s : mix.stems) {
-            std::printf("%-14s %8.1f %8.1f %8.2f\n", s.sound.c_str(), s.loudness,
-                        s.loudness - mix.kickLoudness, 100.0 * s.energyShare);
+            std::printf("%-14s %8.1f %8.1f %8.2f %8.2f %8.2f ", s.sound.c_str(), s.loudness,
+                        s.loudness - mix.kickLoudness, 100.0 * s.energyShare,
+                        100.0 * s.sideShare, 100.0 * s.octave125Share);
+            for (double v : s.atPeaks) {
+                std::printf(" %+7.3f", v);
+            }
+            std::printf("\n");
         }
         std::printf("kick + bass, 30-120 Hz, 10 ms windows where both sound: %d windows, "
                     "%.1f %% within 3 dB, worst %.1f dB at %.2f s\n",
@@ -135,7 +146,6 @@ int main(int argc, char** argv)
                     mix.kickBass.worstAtSeconds);
         std::printf("Loop Groove 2 Beats: deepest 30-120 Hz dip %.1f dB at %.0f ms\n",
                     mix.loopDipDb, mix.loopDipMs);
-        std::printf("song sample peak at %.2f s\n", mix.songPeakAtSeconds);
 
         std::printf("\n%-78s %9s  %-14s\n", "figure", "value", "target");
         int missed = PrintFigures(KitFigures(folder));

@@ -136,7 +136,7 @@ void SmallPercussion(Figures& f)
         return Percent(EnergyShare(SegmentSpectrum(w, 0.0, 5.0), 8000.0, Rate));
     });
     f.sound("Cowbell", "inharmonic share of the energy above 5 kHz, %", -Inf, 3.0,
-            [](const Wave& w) { return Percent(InharmonicShareAbove(PowerSpectrum(w), 5000.0)); });
+            [](const Wave& w) { return Percent(InharmonicShareAbove(w, 5000.0)); });
 }
 
 /// Every pair of a family is a different sample, not the same one at another level.

@@ -229,9 +229,15 @@ double PeakOverMedianDb(const std::vector<double>& power, double lo, double hi)
     return PowerDb(peak) - PowerDb(*mid);
 }
 
-double InharmonicShareAbove(const std::vector<double>& power, double fromHz)
+double InharmonicShareAbove(const Wave& w, double fromHz)
 {
     constexpr double Tolerance = 25.0;
+    Wave windowed = w;
+    for (std::size_t i = 0; i < windowed.size(); ++i) {
+        windowed[i] *= 0.5 - 0.5 * std::cos(2.0 * Pi * static_cast<double>(i) /
+                                           static_cast<double>(windowed.size()));
+    }
+    const std::vector<double> power = PowerSpectrum(windowed);
     const double first = StrongestHz(power, 300.0, 2000.0, [](double) { return false; });
     const double second = StrongestHz(power, 300.0, 2000.0, [&](double f) {
         return NearHarmonic(f, first, Tolerance) || std::fabs(f - first) < 2.0 * Tolerance;

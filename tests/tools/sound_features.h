@@ -31,8 +31,10 @@ double PeakOverMedianDb(const std::vector<double>& power, double lo, double hi);
 
 /// Share of the energy above fromHz that lies away from the harmonics (within 25 Hz of a
 /// whole multiple) of the sound's two strongest tones between 300 Hz and 2 kHz: aliasing and
-/// noise, as opposed to the overtones of the tones themselves.
-double InharmonicShareAbove(const std::vector<double>& power, double fromHz);
+/// noise, as opposed to the overtones of the tones themselves. The spectrum is taken over the
+/// whole sound under a Hann window, so that the spread a fast decay gives every harmonic stays
+/// close to it.
+double InharmonicShareAbove(const Wave& w, double fromHz);
 
 /// The largest normalised cross-correlation of two sounds over every lag: 1 for the same
 /// waveform (whatever its level or offset), near 0 for unrelated noise.
