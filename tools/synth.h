@@ -91,7 +91,9 @@ struct Partial
 /// Nyquist frequency are left out). With glide > 0 every frequency starts (1 + glide) times
 /// higher and settles with glideTau (seconds), as a struck membrane's pitch falls when its
 /// tension relaxes.
-Signal Partials(int length, const std::vector<Partial>& partials, double glide = 0.0,
+Signal Partials(int length,
+                const std::vector<Partial>& partials,
+                double glide = 0.0,
                 double glideTau = 1.0);
 
 /// White noise from a seeded generator.

@@ -86,19 +86,17 @@ SoundFigures MeasureSound(const std::vector<std::int16_t>& samples)
 
 namespace {
 
-/// The song's energy in the octave around centreHz (both channels).
-double OctaveEnergy(const std::vector<double>& left, const std::vector<double>& right,
-                    double centreHz)
+/// The energy in the octave around centreHz of a spectrum.
+double OctaveEnergy(const std::vector<double>& power, double centreHz)
 {
     const double lo = centreHz / std::sqrt(2.0);
     const double hi = std::min(centreHz * std::sqrt(2.0), Rate / 2.0 + 1.0);
-    return EnergyShare(left, lo, hi) * SpectrumEnergy(left) +
-           EnergyShare(right, lo, hi) * SpectrumEnergy(right);
+    return EnergyShare(power, lo, hi) * SpectrumEnergy(power);
 }
 
 } // namespace
 
-MixFigures MeasureMix(const std::string& folder)
+MixFigures MeasureMix(const std::string& folder, bool trackSpectra)
 {
     MixFigures mix;
     const StereoRender song = RenderDefaultSong(folder);
@@ -112,12 +110,11 @@ MixFigures MeasureMix(const std::string& folder)
     mix.songLoudness = IntegratedLoudness(song.left, song.right);
     mix.sideToMidDb = SideToMidDb(song.left, song.right);
     mix.correlation = ChannelCorrelation(song.left, song.right);
-    const std::vector<double> left = PowerSpectrum(song.left);
-    const std::vector<double> right = PowerSpectrum(song.right);
+    const std::vector<double> spectrum = StereoPowerSpectrum(song.left, song.right);
     mix.octave16kOver8kDb =
-        PowerDb(OctaveEnergy(left, right, 16000.0)) - PowerDb(OctaveEnergy(left, right, 8000.0));
-    mix.octave125ShareDb = PowerDb(OctaveEnergy(left, right, 125.0)) -
-                           PowerDb(SpectrumEnergy(left) + SpectrumEnergy(right));
+        PowerDb(OctaveEnergy(spectrum, 16000.0)) - PowerDb(OctaveEnergy(spectrum, 8000.0));
+    mix.octave125ShareDb =
+        PowerDb(OctaveEnergy(spectrum, 125.0)) - PowerDb(SpectrumEnergy(spectrum));
     const double songEnergy = Energy(song.left) + Energy(song.right);
     const double songMid = Energy(Mid(song));
 
@@ -138,9 +135,10 @@ MixFigures MeasureMix(const std::string& folder)
                 const Wave& channel = m.left ? stem.left : stem.right;
                 s.atPeaks.push_back(m.index < channel.size() ? channel[m.index] : 0.0);
             }
-            s.octave125Share = OctaveEnergy(PowerSpectrum(stem.left),
-                                            PowerSpectrum(stem.right), 125.0) /
-                               (SpectrumEnergy(left) + SpectrumEnergy(right));
+            if (trackSpectra) {
+                s.octave125Share = OctaveEnergy(StereoPowerSpectrum(stem.left, stem.right), 125.0) /
+                                   SpectrumEnergy(spectrum);
+            }
             if (t == 0) {
                 kick = Mid(stem);
                 mix.kickLoudness = s.loudness;

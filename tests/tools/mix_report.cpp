@@ -117,7 +117,7 @@ int main(int argc, char** argv)
                         100.0 * f.shares.octave16k, 100.0 * f.shares.band500to1k);
         }
 
-        const MixFigures mix = MeasureMix(folder);
+        const MixFigures mix = MeasureMix(folder, true);
         std::printf("\nsong clips %lld, pattern clips", static_cast<long long>(mix.songClips));
         for (long long c : mix.patternClips) {
             std::printf(" %lld", c);
@@ -133,8 +133,8 @@ int main(int argc, char** argv)
         std::printf("\n");
         for (const StemFigures& s : mix.stems) {
             std::printf("%-14s %8.1f %8.1f %8.2f %8.2f %8.2f ", s.sound.c_str(), s.loudness,
-                        s.loudness - mix.kickLoudness, 100.0 * s.energyShare,
-                        100.0 * s.sideShare, 100.0 * s.octave125Share);
+                        s.loudness - mix.kickLoudness, 100.0 * s.energyShare, 100.0 * s.sideShare,
+                        100.0 * s.octave125Share);
             for (double v : s.atPeaks) {
                 std::printf(" %+7.3f", v);
             }

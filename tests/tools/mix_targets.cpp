@@ -87,17 +87,16 @@ void Cymbals(Figures& f)
         f.sound(ride, "first 30 ms above 10 kHz, %", 25.0, Inf, [](const Wave& w) {
             return Percent(EnergyShare(SegmentSpectrum(w, 0.0, 30.0), 10000.0, Rate));
         });
-        f.sound(ride, "spectral peak over median 1-16 kHz, dB", -Inf, 55.0, [](const Wave& w) {
-            return PeakOverMedianDb(PowerSpectrum(w), 1000.0, 16000.0);
-        });
+        f.sound(ride, "spectral peak over median 1-16 kHz, dB", -Inf, 55.0,
+                [](const Wave& w) { return PeakOverMedianDb(PowerSpectrum(w), 1000.0, 16000.0); });
     }
 }
 
 void Toms(Figures& f)
 {
     for (const char* tom : {"Low Tom", "Mid Tom", "High Tom"}) {
-        f.sound(tom, "overtones 0.3-3 kHz against the body below 300 Hz, 20-300 ms, dB", -20.0,
-                Inf, [](const Wave& w) {
+        f.sound(tom, "overtones 0.3-3 kHz against the body below 300 Hz, 20-300 ms, dB", -20.0, Inf,
+                [](const Wave& w) {
                     return BandRatioDb(SegmentSpectrum(w, 20.0, 300.0), 300.0, 3000.0, 0.0, 300.0);
                 });
         f.sound(tom, "stick 1-6 kHz in the first 20 ms against the whole hit, dB", -24.0, Inf,
@@ -120,9 +119,8 @@ void Hats(Figures& f, const Kit& kit)
         const double least = hat == "Open Hat" ? 25.0 : 30.0;
         f.sound(hat, "energy above 11.3 kHz, %", least, Inf,
                 [](const Wave& w) { return Percent(Shares(w).octave16k); });
-        f.sound(hat, "spectral flatness 1-16 kHz", 0.15, Inf, [](const Wave& w) {
-            return SpectralFlatness(WelchSpectrum(w), 1000.0, 16000.0);
-        });
+        f.sound(hat, "spectral flatness 1-16 kHz", 0.15, Inf,
+                [](const Wave& w) { return SpectralFlatness(WelchSpectrum(w), 1000.0, 16000.0); });
     }
 }
 
@@ -236,14 +234,13 @@ std::vector<Figure> SongFigures(const MixFigures& mix)
     add("Open hat track under the kick track, LU", -stem("Open Hat"), 5.0, 9.0);
     for (std::size_t t = 0; t < mix.tracks.size() && t < mix.stems.size(); ++t) {
         const TrackUse& use = mix.tracks[t];
-        const std::string track = "Track " + std::to_string(t + 1) + " (" + mix.stems[t].sound +
-                                  ")";
+        const std::string track =
+            "Track " + std::to_string(t + 1) + " (" + mix.stems[t].sound + ")";
         add(track + ": different waveforms played", use.waveforms, 2.0, Inf);
-        add(track + ": hits on its commonest waveform, %", Percent(use.mostUsedShare), -Inf,
-            Inf);
+        add(track + ": hits on its commonest waveform, %", Percent(use.mostUsedShare), -Inf, Inf);
         if (mix.stems[t].sound.find("Bass") != std::string::npos) {
-            add(track + ": pitches of the bass line", static_cast<double>(use.pitches.size()),
-                3.0, Inf);
+            add(track + ": pitches of the bass line", static_cast<double>(use.pitches.size()), 3.0,
+                Inf);
         }
     }
     return out;

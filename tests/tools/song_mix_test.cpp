@@ -1,9 +1,10 @@
-// The starter song's mix, measured as a producer would: per-instrument stems rendered through
-// the program's engine from the files the build wrote, each with every other sound silenced.
+// The starter song's mix, measured as a producer would: per-track stems rendered through the
+// program's engine from the files the build wrote, each with the sounds its track plays audible
+// and every other sound silenced.
 
 #include "tests/tools/mix_figures.h"
+#include "tests/tools/mix_targets.h"
 #include "tests/tools/song_render.h"
-#include "tests/tools/sound_analysis.h"
 
 #include <string>
 #include <vector>
@@ -12,27 +13,11 @@
 
 namespace {
 
-using bw::analysis::StereoRender;
-
-StereoRender Stem(const std::string& sound)
+/// The whole mix measurement, taken once: it renders the song and every track's stem.
+const bw::analysis::MixFigures& Mix()
 {
-    StereoRender r = bw::analysis::RenderDefaultSong(BW_ASSET_DIR, {sound});
-    EXPECT_EQ(r.failure, "") << sound;
-    return r;
-}
-
-double Loudness(const StereoRender& r)
-{
-    return bw::analysis::IntegratedLoudness(r.left, r.right);
-}
-
-bw::analysis::Wave Mid(const StereoRender& r)
-{
-    bw::analysis::Wave m(r.left.size());
-    for (std::size_t i = 0; i < m.size(); ++i) {
-        m[i] = 0.5 * (r.left[i] + r.right[i]);
-    }
-    return m;
+    static const bw::analysis::MixFigures mix = bw::analysis::MeasureMix(BW_ASSET_DIR);
+    return mix;
 }
 
 TEST(SongMix, TracksPlayTheKitSoundsTheMixIsBalancedFor)
@@ -45,9 +30,10 @@ TEST(SongMix, TracksPlayTheKitSoundsTheMixIsBalancedFor)
 
 TEST(SongMix, HatsSitUnderTheKickAsInAProducedMix)
 {
-    const double kick = Loudness(Stem("Kick Punch"));
-    const double closed = Loudness(Stem("Closed Hat"));
-    const double open = Loudness(Stem("Open Hat"));
+    // Each track with all the sounds it plays over the song.
+    const double kick = Mix().kickLoudness;
+    const double closed = bw::analysis::Stem(Mix(), "Closed Hat").loudness;
+    const double open = bw::analysis::Stem(Mix(), "Open Hat").loudness;
     EXPECT_GE(kick - closed, 10.0);
     EXPECT_LE(kick - closed, 14.0);
     EXPECT_GE(kick - open, 5.0);
@@ -56,7 +42,7 @@ TEST(SongMix, HatsSitUnderTheKickAsInAProducedMix)
 
 TEST(SongMix, EveryTrackIsHeardAndHatsCarryTheirShare)
 {
-    const bw::analysis::MixFigures mix = bw::analysis::MeasureMix(BW_ASSET_DIR);
+    const bw::analysis::MixFigures& mix = Mix();
     EXPECT_EQ(mix.songClips, 0);
     for (std::size_t p = 0; p < mix.patternClips.size(); ++p) {
         EXPECT_EQ(mix.patternClips[p], 0) << "pattern " << p;
@@ -78,14 +64,27 @@ TEST(SongMix, EveryTrackIsHeardAndHatsCarryTheirShare)
 
 TEST(SongMix, KickAndBassAddUpInTheLowEnd)
 {
-    // In the 30-120 Hz band, over the 10 ms windows where both sound, the two stems summed
-    // lose at most 3 dB against the louder alone almost everywhere, and never 10 dB.
-    const bw::analysis::Coincidence c =
-        bw::analysis::CompareSum(Mid(Stem("Kick Punch")), Mid(Stem("Sub Bass C2")), 30.0, 120.0,
-                                 10.0, bw::analysis::BothSoundFloorDbfs);
+    // In the 30-120 Hz band, over the 10 ms windows where both sound, the kick and bass tracks
+    // summed lose at most 3 dB against the louder alone almost everywhere, and never 10 dB.
+    const bw::analysis::Coincidence& c = Mix().kickBass;
     EXPECT_GE(c.windows, 200);
     EXPECT_GE(c.shareWithin3dB, 0.95);
     EXPECT_GT(c.worstDb, -10.0) << "at " << c.worstAtSeconds << " s";
+}
+
+TEST(MixReport, EveryFigureOfTheKitAndSongMeetsItsTarget)
+{
+    // The figures mix_report prints with a target: the cymbals, toms, hats and small
+    // percussion, the alternates and the range of kicks, and the song's loudness, peaks,
+    // width, octave balance and variety.
+    std::vector<bw::analysis::Figure> figures = bw::analysis::KitFigures(BW_ASSET_DIR);
+    const std::vector<bw::analysis::Figure> song = bw::analysis::SongFigures(Mix());
+    figures.insert(figures.end(), song.begin(), song.end());
+    EXPECT_GE(figures.size(), 60u);
+    for (const bw::analysis::Figure& f : figures) {
+        EXPECT_TRUE(f.met()) << f.name << ": " << f.value << " outside " << f.min << " .. "
+                             << f.max;
+    }
 }
 
 } // namespace

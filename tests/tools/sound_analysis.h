@@ -51,6 +51,10 @@ void Fft(std::vector<std::complex<double>>& a);
 /// k * Rate / size Hz with size = 2 * (result.size() - 1).
 std::vector<double> PowerSpectrum(const Wave& w);
 
+/// The energy per bin of both channels together (the left's and the right's power summed), as
+/// PowerSpectrum gives each, from a single transform.
+std::vector<double> StereoPowerSpectrum(const Wave& left, const Wave& right);
+
 struct SpectrumShares
 {
     double centroidHz = 0.0;

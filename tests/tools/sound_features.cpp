@@ -156,8 +156,8 @@ std::vector<double> SegmentSpectrum(const Wave& w, double fromMs, double toMs)
             g = 0.5 - 0.5 * std::cos(Pi * static_cast<double>(i) / static_cast<double>(taper));
         }
         if (to < w.size() && n - 1 - i < taper) {
-            g = 0.5 - 0.5 * std::cos(Pi * static_cast<double>(n - 1 - i) /
-                                     static_cast<double>(taper));
+            g = 0.5 -
+                0.5 * std::cos(Pi * static_cast<double>(n - 1 - i) / static_cast<double>(taper));
         }
         a[i] = w[from + i] * g;
     }
@@ -178,8 +178,8 @@ std::vector<double> WelchSpectrum(const Wave& w)
     do {
         Complex a(Frame);
         for (std::size_t i = 0; i < Frame && start + i < w.size(); ++i) {
-            const double hann =
-                0.5 - 0.5 * std::cos(2.0 * Pi * static_cast<double>(i) / static_cast<double>(Frame));
+            const double hann = 0.5 - 0.5 * std::cos(2.0 * Pi * static_cast<double>(i) /
+                                                     static_cast<double>(Frame));
             a[i] = w[start + i] * hann;
         }
         Fft(a);
@@ -235,7 +235,7 @@ double InharmonicShareAbove(const Wave& w, double fromHz)
     Wave windowed = w;
     for (std::size_t i = 0; i < windowed.size(); ++i) {
         windowed[i] *= 0.5 - 0.5 * std::cos(2.0 * Pi * static_cast<double>(i) /
-                                           static_cast<double>(windowed.size()));
+                                            static_cast<double>(windowed.size()));
     }
     const std::vector<double> power = PowerSpectrum(windowed);
     const double first = StrongestHz(power, 300.0, 2000.0, [](double) { return false; });
