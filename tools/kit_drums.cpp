@@ -40,7 +40,7 @@ struct KickShape
     double knockGain;
     double drive;
     std::uint32_t seed;
-    double modeGain = 0.0; // the head's first overtone, struck away from the centre
+    double modeGain; // the head's first overtone, struck away from the centre
 };
 
 Signal Kick(const KickShape& k)
@@ -205,19 +205,19 @@ double StartInPhaseWithBass(double wanted, double settle, double tau)
 Signal KickDeep()
 {
     // Settles on G1, a fourth under the bass: deep, and never a near miss of C2.
-    return Kick({650.0, 150.0, 49.0, 0.03, 0.012, 0.5, 0.1, 2600.0, 0.2, 1.2, 101});
+    return Kick({650.0, 150.0, 49.0, 0.03, 0.012, 0.5, 0.1, 2600.0, 0.2, 1.2, 101, 0.0});
 }
 
 Signal KickLong()
 {
     // Settles on F1, a fifth under the bass, and rings on like a tuned electronic kick.
-    return Kick({1400.0, 120.0, 43.65, 0.04, 0.015, 0.55, 0.25, 2400.0, 0.15, 1.3, 104});
+    return Kick({1400.0, 120.0, 43.65, 0.04, 0.015, 0.55, 0.25, 2400.0, 0.15, 1.3, 104, 0.0});
 }
 
 Signal KickPunch()
 {
     return Kick({640.0, StartInPhaseWithBass(95.0, C2, 0.004), C2, 0.004, 0.004, 0.5, 0.11, 3200.0,
-                 0.3, 1.2, 102});
+                 0.3, 1.2, 102, 0.0});
 }
 
 Signal KickPunch2()
@@ -231,13 +231,13 @@ Signal KickPunch2()
 Signal KickShort()
 {
     return Kick({320.0, StartInPhaseWithBass(250.0, C2, 0.01), C2, 0.01, 0.008, 0.45, 0.045, 3600.0,
-                 0.3, 1.3, 103});
+                 0.3, 1.3, 103, 0.0});
 }
 
 Signal KickTight()
 {
     // Tuned up to E2 and damped: a short knock for fast patterns.
-    return Kick({280.0, 260.0, 82.4, 0.008, 0.007, 0.4, 0.035, 4000.0, 0.35, 1.4, 106});
+    return Kick({280.0, 260.0, 82.4, 0.008, 0.007, 0.4, 0.035, 4000.0, 0.35, 1.4, 106, 0.0});
 }
 
 Signal Snare()

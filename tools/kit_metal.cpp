@@ -108,7 +108,7 @@ struct HatShape
     double bodyLevel; // the ring that follows, 0..1
     double bodyTau;
     std::uint32_t seed;
-    double ceiling = 1.0; // where the transient's tip is held, against the peak
+    double ceiling; // where the transient's tip is held, against the peak
 };
 
 Signal Hat(const HatShape& h)
@@ -190,7 +190,7 @@ Signal ClosedHat2()
 
 Signal PedalHat()
 {
-    return Hat({150.0, 0.97, 7500.0, 4500.0, 0.85, 2.5, 0.01, 0.4, 0.025, 502});
+    return Hat({150.0, 0.97, 7500.0, 4500.0, 0.85, 2.5, 0.01, 0.4, 0.025, 502, 1.0});
 }
 
 Signal OpenHat()

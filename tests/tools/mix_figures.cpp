@@ -40,16 +40,25 @@ Wave Side(const StereoRender& r)
 
 std::vector<PeakMoment> LoudestMoments(const StereoRender& song, std::size_t count)
 {
-    std::vector<PeakMoment> all;
-    for (std::size_t i = 0; i < song.left.size(); ++i) {
-        const bool left = std::fabs(song.left[i]) >= std::fabs(song.right[i]);
-        all.push_back({i, left, std::fabs(left ? song.left[i] : song.right[i])});
-    }
-    std::sort(all.begin(), all.end(),
-              [](const PeakMoment& a, const PeakMoment& b) { return a.value > b.value; });
+    // The loudest sample of every 100 ms, highest first; of two within 100 ms of each other
+    // only the higher counts.
     const auto apart = static_cast<std::size_t>(Rate / 10.0);
+    std::vector<PeakMoment> windows;
+    for (std::size_t start = 0; start < song.left.size(); start += apart) {
+        PeakMoment best;
+        for (std::size_t i = start; i < std::min(start + apart, song.left.size()); ++i) {
+            const bool left = std::fabs(song.left[i]) >= std::fabs(song.right[i]);
+            const double v = std::fabs(left ? song.left[i] : song.right[i]);
+            if (v > best.value) {
+                best = {i, left, v};
+            }
+        }
+        windows.push_back(best);
+    }
+    std::sort(windows.begin(), windows.end(),
+              [](const PeakMoment& a, const PeakMoment& b) { return a.value > b.value; });
     std::vector<PeakMoment> out;
-    for (const PeakMoment& m : all) {
+    for (const PeakMoment& m : windows) {
         if (out.size() == count) {
             break;
         }

@@ -64,7 +64,9 @@ void WriteWavs(const std::string& folder, const std::string& dir)
         for (char& c : file) {
             c = c == ' ' ? '_' : c;
         }
-        WriteWav(dir + "/" + file + ".wav", DefaultKitSound(folder, name), 1);
+        file.insert(0, dir + "/");
+        file += ".wav";
+        WriteWav(file, DefaultKitSound(folder, name), 1);
     }
     const StereoRender song = RenderDefaultSong(folder);
     std::vector<std::int16_t> frames;

@@ -166,7 +166,9 @@ void Alternates(Figures& f, const Kit& kit)
         const double diff = kit.has(base) ? MaxMomentaryLoudness(kit.wave(name)) -
                                                 MaxMomentaryLoudness(kit.wave(base))
                                           : NaN;
-        f.add(name + " against " + base + ": loudness, LU", diff, -1.0, 1.0);
+        std::string figure = name;
+        figure += " against " + base + ": loudness, LU";
+        f.add(figure, diff, -1.0, 1.0);
     }
     // From deep and long to short and tight.
     double lowest = Inf, highest = -Inf, shortest = Inf, longest = -Inf;

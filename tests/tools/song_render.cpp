@@ -113,6 +113,7 @@ std::vector<std::string> DefaultSongTrackSounds(const std::string& folder)
 {
     auto song = core::ReadPatternFile(folder + "/default.bwp");
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(std::max(song->TrackCount, 0)));
     for (int t = 0; t < song->TrackCount; ++t) {
         names.push_back(song->pattern(0).Tracks[static_cast<std::size_t>(t)].SoundName.str());
     }
@@ -188,6 +189,7 @@ std::vector<std::string> DefaultKitNames(const std::string& folder)
 {
     const library::SoundLibrary lib = LoadKit(folder);
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(lib.count()));
     for (int i = 0; i < lib.count(); ++i) {
         names.push_back(lib.at(i).Name.str());
     }
