@@ -216,6 +216,9 @@ Signal KickLong()
 
 Signal KickPunch()
 {
+    // The punch is the beater's knock and a quick tuck of pitch onto C2; a long sweep down
+    // from the low mids would crowd the 125 Hz octave of a mix. The body rings on, in phase
+    // with the bass.
     return Kick({640.0, StartInPhaseWithBass(95.0, C2, 0.004), C2, 0.004, 0.004, 0.5, 0.11, 3200.0,
                  0.3, 1.2, 102, 0.0});
 }

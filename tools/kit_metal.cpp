@@ -20,6 +20,7 @@ double Seconds(std::size_t i)
     return static_cast<double>(i) / SampleRate;
 }
 
+/// Root mean square of s between fromMs and toMs.
 double Rms(const Signal& s, double fromMs, double toMs)
 {
     const auto from = static_cast<std::size_t>(SamplesFor(fromMs));
@@ -289,12 +290,13 @@ Signal Tambourine()
     // sound's fade-in.
     Noise rnd(802);
     Signal hits(static_cast<std::size_t>(n), 0.0);
-    for (std::size_t i = 30; i < hits.size(); ++i) {
+    constexpr std::size_t Strike = FadeInSamples + 6;
+    for (std::size_t i = Strike; i < hits.size(); ++i) {
         const double t = Seconds(i);
         const double back = t > 0.05 ? (t - 0.05) / 0.02 : 0.0;
         const double swell = back * Exp(1.0 - back);
         const double level = 0.9 * Decay(t, 0.022) + 0.45 * swell;
-        hits[i] = i == 30 ? 1.0 : level * rnd.next();
+        hits[i] = i == Strike ? 1.0 : level * rnd.next();
     }
     // Each jingle rings briefly at its own pitches; the rattle between them stays noisy.
     Signal s(hits.size(), 0.0);
