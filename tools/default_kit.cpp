@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 
 namespace bw::tools {
 
@@ -80,7 +81,10 @@ std::vector<std::int16_t> AtLoudness(const std::string& name, const Signal& clea
 {
     const double scale = 32768.0 * DbToGain(lufs + 0.691) / std::sqrt(LoudnessPower(clean));
     if (scale > TargetPeak) {
-        throw std::logic_error(name + " would peak above -1 dBFS at its loudness");
+        // Only the message uses the library's logarithm; no sample depends on it.
+        const double reach = lufs - 20.0 * std::log10(scale / TargetPeak);
+        throw std::logic_error(name + " would peak above -1 dBFS at its loudness (it reaches " +
+                               std::to_string(reach) + " LUFS)");
     }
     return Quantize(clean, scale);
 }
@@ -111,14 +115,19 @@ std::vector<KitSound> BuildDefaultKit()
     // the kick, cymbals and the ride stay under the snare, hats and shakers further down.
     std::vector<KitSound> kit;
     kit.push_back(Make("Kick Deep", KickDeep(), 10.0, -17.5));
-    kit.push_back(Make("Kick Punch", KickPunch(), 10.0, -17.7));
+    kit.push_back(Make("Kick Long", KickLong(), 10.0, -17.5));
+    kit.push_back(Make("Kick Punch", KickPunch(), 10.0, -18.3));
+    kit.push_back(Make("Kick Punch 2", KickPunch2(), 10.0, -18.3));
     kit.push_back(Make("Kick Short", KickShort(), 10.0, -20.0));
+    kit.push_back(Make("Kick Tight", KickTight(), 10.0, -22.0));
     kit.push_back(Make("Snare", Snare(), 10.0, -18.0));
+    kit.push_back(Make("Snare 2", Snare2(), 10.0, -18.0));
     kit.push_back(Make("Snare Tight", SnareTight(), 10.0, -19.0));
     kit.push_back(Make("Clap", Clap(), 10.0, -21.0));
     kit.push_back(Make("Rimshot", Rimshot(), 10.0, -22.0));
-    kit.push_back(Make("Snap", Snap(), 10.0, -23.0));
+    kit.push_back(Make("Snap", Snap(), 10.0, -24.0));
     kit.push_back(Make("Closed Hat", ClosedHat(), 10.0, -25.8, "Open Hat"));
+    kit.push_back(Make("Closed Hat 2", ClosedHat2(), 10.0, -25.8, "Open Hat"));
     kit.push_back(Make("Pedal Hat", PedalHat(), 10.0, -27.0, "Open Hat"));
     kit.push_back(Make("Open Hat", OpenHat(), 20.0, -20.0));
     kit.push_back(Make("Crash", Crash(), 100.0, -21.0));

@@ -32,13 +32,15 @@ struct TrackSetup
     std::int32_t delaySend;
 };
 
-// Levels leave headroom for the busiest beats (kick, bass and crash together) at the song's
-// master volume.
+// Levels bring the song to about -16 LUFS with its peaks under -1 dBTP (the engine has no
+// limiter: the arrangement keeps the peaks down). Panned as the drummer sits: hats and the high
+// tom left, the floor tom and the ride right; kick, snare and bass in the centre; the shaker
+// answers the hats from the right, and the congas move from side to side.
 constexpr TrackSetup Setups[] = {
-    {"Kick Punch", 9000, 1000, 0}, {"Snare", 7000, 1000, 0},     {"Clap", 5500, 1000, 600},
-    {"Closed Hat", 6200, 1250, 0}, {"Open Hat", 7900, 1250, 0},  {"Crash", 7700, 800, 0},
-    {"High Tom", 6500, 1350, 0},   {"Mid Tom", 6500, 1000, 0},   {"Low Tom", 7000, 650, 0},
-    {"Shaker", 7100, 1400, 0},     {"Conga High", 5000, 650, 0}, {"Sub Bass C2", 6800, 1000, 0},
+    {"Kick Punch", 9000, 1000, 0}, {"Snare", 8000, 1000, 0},       {"Clap", 5500, 1000, 600},
+    {"Closed Hat", 8000, 200, 0},  {"Open Hat", 10000, 200, 0},    {"Crash", 7700, 400, 0},
+    {"High Tom", 8000, 250, 0},    {"Mid Tom", 8000, 1000, 0},     {"Low Tom", 8500, 1750, 0},
+    {"Shaker", 10000, 1750, 0},    {"Conga High", 10000, 1000, 0}, {"Sub Bass C2", 8500, 1000, 0},
 };
 constexpr int TrackTotal = static_cast<int>(std::size(Setups));
 static_assert(TrackTotal == core::DefaultTrackCount);
@@ -72,6 +74,17 @@ public:
             track.Enabled = 1;
             track.DelaySend = s.delaySend;
         }
+    }
+
+    /// Another sound of the same kind on a track in this pattern (an alternate hit, another
+    /// instrument of the same family), at its own level and place.
+    PatternWriter& sound(Track track, const char* name, std::int32_t volume, std::int32_t pan)
+    {
+        core::TTrack& t = pattern().Tracks[static_cast<std::size_t>(track)];
+        t.SoundName.assign(name);
+        t.Volume = volume;
+        t.Pan = pan;
+        return *this;
     }
 
     /// One row of the step grid: '.' is no event, a digit an event of that strength.
@@ -114,8 +127,15 @@ private:
 };
 
 // The bass locks to the kick: a bass note starts on a kick's step and unpitched (kick and bass
-// settle on C2 in phase, so they add up), or well after the last kick with no kick following
-// while it sounds (six steps), so the two never beat against each other.
+// settle on C2 in phase, so they add up), or at another pitch with no kick while it sounds
+// (four steps and more), so the two never beat against each other.
+//
+// The peaky hits stay off the kick's accents: the hats lean on the off-beats, the congas fall
+// between the kicks, so no two transients stack into a peak.
+//
+// No track plays one waveform throughout: the kick, snare and closed hat take their second
+// hits in the variation and the fill, and the break brings the pedal hat, the ride, finger
+// snaps and the tambourine onto the open hat's, crash's, clap's and shaker's tracks.
 
 void MainGroove(core::TSong& song)
 {
@@ -123,68 +143,86 @@ void MainGroove(core::TSong& song)
         .row(Kick, /*     */ "9.....6.9.....5.")
         .row(Snare, /*    */ "....9.......9...")
         .row(Clap, /*     */ "............5...")
-        .row(ClosedHat, /**/ "7.4.8.4.7.4.8...")
-        .row(OpenHat, /*  */ "..............8.")
-        .row(Shaker, /*   */ ".3.4.3.4.3.4.3.5")
-        .row(Bass, /*     */ "8.......7.......");
+        .row(ClosedHat, /**/ "5.7.6.7.5.7.6...")
+        .row(OpenHat, /*  */ "..............9.")
+        .row(Shaker, /*   */ ".8.9.8.9.8.9.8.9")
+        .row(Conga, /*    */ "..8....9..7....9")
+        .row(Bass, /*     */ "8.......7.......")
+        .shape(Conga, 2, 0, 850)
+        .shape(Conga, 7, -2, -850)
+        .shape(Conga, 10, 0, 850)
+        .shape(Conga, 15, 2, -850);
 }
 
 void Variation(core::TSong& song)
 {
     PatternWriter(song, "Variation")
+        .sound(Kick, "Kick Punch 2", 9000, 1000)
+        .sound(Snare, "Snare 2", 8000, 1000)
+        .sound(ClosedHat, "Closed Hat 2", 8000, 200)
         .row(Kick, /*     */ "9.....6.9.8.....")
         .row(Snare, /*    */ "....9.......9..3")
         .row(Clap, /*     */ "....5.......6...")
-        .row(ClosedHat, /**/ "8.5.8...8.5.8.5.")
-        .row(OpenHat, /*  */ "......8.........")
+        .row(ClosedHat, /**/ "5.7.6...5.7.6.7.")
+        .row(OpenHat, /*  */ "......9.........")
         .row(Crash, /*    */ "8...............")
-        .row(Shaker, /*   */ ".3.4.3.4.3.4.3.5")
-        .row(Conga, /*    */ ".......6..5...6.")
+        .row(Shaker, /*   */ ".8.9.8.9.8.9.8.9")
+        .row(Conga, /*    */ ".......8...7..8.")
         .row(Bass, /*     */ "8.........7.....")
-        .shape(Conga, 7, 0, -200)
-        .shape(Conga, 10, -2, 250)
-        .shape(Conga, 14, 2, -100);
+        .shape(Conga, 7, 0, -850)
+        .shape(Conga, 11, -2, 850)
+        .shape(Conga, 14, 2, -850);
 }
 
 void Fill(core::TSong& song)
 {
     PatternWriter(song, "Fill")
+        .sound(Kick, "Kick Punch 2", 9000, 1000)
+        .sound(Snare, "Snare 2", 8000, 1000)
         .row(Kick, /*     */ "9.......9.......")
         .row(Snare, /*    */ "....9.........79")
-        .row(ClosedHat, /**/ "7.5.7.5.........")
-        .row(Shaker, /*   */ ".3.4.3.4........")
+        .row(ClosedHat, /**/ "5.7.6.7.........")
+        .row(Shaker, /*   */ ".8.9.8.9........")
         .row(HighTom, /*  */ "........79......")
         .row(MidTom, /*   */ "..........87....")
         .row(LowTom, /*   */ "............98..")
         .row(Bass, /*     */ "8.......6.......")
-        .shape(HighTom, 8, 1, 150)
-        .shape(HighTom, 9, 0, 250)
-        .shape(MidTom, 10, 0, 100)
-        .shape(MidTom, 11, -1, -100)
-        .shape(LowTom, 12, 0, -150)
-        .shape(LowTom, 13, -2, -250);
+        .shape(HighTom, 8, 1, 0)
+        .shape(HighTom, 9, 0, 100)
+        .shape(MidTom, 10, 0, -150)
+        .shape(MidTom, 11, -1, 150)
+        .shape(LowTom, 12, 0, 0)
+        .shape(LowTom, 13, -2, -100);
 }
 
 void Break(core::TSong& song)
 {
     PatternWriter(song, "Break")
+        .sound(Clap, "Snap", 7000, 1300)
+        .sound(OpenHat, "Pedal Hat", 10000, 200)
+        .sound(Crash, "Ride", 7000, 1650)
+        .sound(Shaker, "Tambourine", 7000, 1750)
         .row(Kick, /*     */ "8...............")
         .row(Clap, /*     */ "....7.......7...")
-        .row(OpenHat, /*  */ "..6...6...6...7.")
-        .row(Shaker, /*   */ "5343534353435345")
-        .row(Conga, /*    */ "9..6..7...6.7..5")
-        .row(Bass, /*     */ "8.........6.....")
-        .shape(Conga, 3, 2, 200)
-        .shape(Conga, 6, 0, -200)
-        .shape(Conga, 10, -2, 250)
-        .shape(Conga, 12, 0, -150)
-        .shape(Conga, 15, 3, 100)
+        .row(OpenHat, /*  */ "..7...7...7...8.")
+        .row(Crash, /*    */ "8...6...7...6...")
+        .row(Shaker, /*   */ "....6.......6...")
+        .row(Conga, /*    */ "5..9..9...8.9..7")
+        .row(Bass, /*     */ "8.....6...7.....")
+        .shape(Conga, 0, 0, -850)
+        .shape(Conga, 3, 2, 850)
+        .shape(Conga, 6, 0, -850)
+        .shape(Conga, 10, -2, 850)
+        .shape(Conga, 12, 0, -850)
+        .shape(Conga, 15, 3, 850)
+        .shape(Bass, 6, 5, 0)
         .shape(Bass, 10, 3, 0);
 }
 
 void Ending(core::TSong& song)
 {
     PatternWriter(song, "End")
+        .sound(Kick, "Kick Punch 2", 9000, 1000)
         .row(Kick, /*     */ "8...............")
         .row(Snare, /*    */ "4...............")
         .row(Crash, /*    */ "8...............")
@@ -213,7 +251,7 @@ std::unique_ptr<core::TSong> BuildDefaultSong()
     s.TrackCount = TrackTotal;
     s.InstrumentCount = TrackTotal;
     s.Bpm = 112;
-    s.MasterVolume = 8000;
+    s.MasterVolume = 9000;
     s.Stereo = 1;
     s.ShuffleAmount = 20; // a light swing on the off-beat sixteenths
     s.ShuffleDivision = 2;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 namespace bw::tools {
 
@@ -39,6 +40,7 @@ struct KickShape
     double knockGain;
     double drive;
     std::uint32_t seed;
+    double modeGain; // the head's first overtone, struck away from the centre
 };
 
 Signal Kick(const KickShape& k)
@@ -46,6 +48,12 @@ Signal Kick(const KickShape& k)
     const int n = SamplesFor(k.ms);
     Signal s = SweptSine(n, k.startHz, k.settleHz, k.sweepTau);
     ApplyTwoStage(s, 0.3, k.fastTau, k.bodyLevel, k.bodyTau);
+    if (k.modeGain > 0.0) {
+        MixInto(
+            s,
+            Partials(n, {{k.settleHz * 1.594, k.modeGain, k.bodyTau * 0.6, 0.0}}, 0.3, k.sweepTau),
+            1.0);
+    }
     MixInto(s, Click(k.knockHz, 1.2, 4.0, k.seed), k.knockGain);
     Saturate(s, k.drive);
     return s;
@@ -95,16 +103,42 @@ Signal SnareVoice(const SnareShape& v)
 
 // ---- toms and congas ---------------------------------------------------------------------
 
-Signal Tom(double hz, double bodyTau, double ms, std::uint32_t seed)
+struct TomShape
 {
-    const int n = SamplesFor(ms);
-    Signal s = SweptSine(n, hz * 1.3, hz, 0.03);
-    ApplyTwoStage(s, 0.5, 0.01, 0.45, bodyTau);
-    MixInto(s, DecayingSine(n, hz * 1.5, bodyTau * 0.3), 0.2);
-    // Stick click and a breath of head noise.
-    MixInto(s, Click(3200.0, 0.9, 3.0, seed), 0.35);
-    MixInto(s, NoiseBurst(SamplesFor(60), seed + 1, Biquad::bandPass(hz * 5.0, 1.0), 0.3, 0.012),
-            0.12);
+    double hz;        // where the pitch settles
+    double ms;        // length
+    double bodyLevel; // where the ring starts after the strike, 0..1
+    double bodyTau;   // how long it rings
+    std::uint32_t seed;
+};
+
+Signal Tom(const TomShape& t)
+{
+    const int n = SamplesFor(t.ms);
+    // The head's modes (those of an ideal circular membrane), the higher the quieter and the
+    // sooner gone. The fundamental is struck hard and falls fast to its ring: two partials
+    // in phase make that envelope.
+    const double ratios[] = {1.594, 2.136, 2.296, 2.653, 2.918, 3.156, 3.501,
+                             3.600, 3.652, 4.060, 4.154, 4.601, 4.832, 5.395};
+    std::vector<Partial> modes = {{t.hz, 1.0 - t.bodyLevel, 0.012, 0.0},
+                                  {t.hz, t.bodyLevel, t.bodyTau, 0.0}};
+    Noise rnd(t.seed);
+    for (double r : ratios) {
+        const double amp = 0.3 / r * (0.7 + 0.3 * rnd.next());
+        modes.push_back({t.hz * r, amp, t.bodyTau * 0.22 / r, Pi * rnd.next()});
+    }
+    // The head is stretched by the hit: every mode starts sharp and glides down.
+    Signal s = Partials(n, modes, 0.14, 0.05);
+    // The shell rings along briefly at its own few pitches, higher up.
+    std::vector<Partial> shell;
+    for (double f : {520.0, 810.0, 1230.0, 1790.0}) {
+        shell.push_back({f * (1.0 + 0.05 * rnd.next()), 0.05, 0.08, Pi * rnd.next()});
+    }
+    MixInto(s, Partials(n, shell), 1.0);
+    // The stick: a bright tick, and the slap of the head around a kilohertz or two.
+    MixInto(s, Tick(1000.0, 2.0, t.seed + 1), 0.8);
+    MixInto(s, NoiseBurst(SamplesFor(60), t.seed + 2, Biquad::bandPass(1600.0, 0.8), 0.3, 0.01),
+            0.25);
     Saturate(s, 1.1);
     return s;
 }
@@ -118,6 +152,8 @@ Signal Conga(double hz, double bodyTau, double ms, std::uint32_t seed)
     // The palm's slap.
     MixInto(s, Click(2600.0, 1.0, 3.0, seed), 0.4);
     Saturate(s, 1.15);
+    // Played with the hands: the slap's tip is rounded off, the tone carries.
+    LimitPeaks(s, 0.65, 30.0);
     return s;
 }
 
@@ -135,6 +171,16 @@ Signal NoiseBurst(int length, std::uint32_t seed, Biquad filter, double attackMs
     Signal s = WhiteNoise(length, seed);
     filter.processAll(s);
     ApplyDecay(s, attackMs, tau);
+    return s;
+}
+
+Signal Tick(double lowCutHz, double ms, std::uint32_t seed)
+{
+    Signal s = WhiteNoise(SamplesFor(ms * 3.0), seed);
+    Biquad::highPass(lowCutHz, 0.7).processAll(s);
+    ApplyDecay(s, 0.05, ms / 3000.0);
+    Normalize(s);
+    s.insert(s.begin(), FadeInSamples, 0.0);
     return s;
 }
 
@@ -159,24 +205,54 @@ double StartInPhaseWithBass(double wanted, double settle, double tau)
 Signal KickDeep()
 {
     // Settles on G1, a fourth under the bass: deep, and never a near miss of C2.
-    return Kick({650.0, 150.0, 49.0, 0.03, 0.012, 0.5, 0.1, 2600.0, 0.2, 1.2, 101});
+    return Kick({650.0, 150.0, 49.0, 0.03, 0.012, 0.5, 0.1, 2600.0, 0.2, 1.2, 101, 0.0});
+}
+
+Signal KickLong()
+{
+    // Settles on F1, a fifth under the bass, and rings on like a tuned electronic kick.
+    return Kick({1400.0, 120.0, 43.65, 0.04, 0.015, 0.55, 0.25, 2400.0, 0.15, 1.3, 104, 0.0});
 }
 
 Signal KickPunch()
 {
-    return Kick({420.0, StartInPhaseWithBass(230.0, C2, 0.012), C2, 0.012, 0.01, 0.55, 0.07, 3200.0,
-                 0.3, 1.3, 102});
+    // The punch is the beater's knock and a quick tuck of pitch onto C2; a long sweep down
+    // from the low mids would crowd the 125 Hz octave of a mix. The body rings on, in phase
+    // with the bass.
+    return Kick({640.0, StartInPhaseWithBass(95.0, C2, 0.004), C2, 0.004, 0.004, 0.5, 0.11, 3200.0,
+                 0.3, 1.2, 102, 0.0});
+}
+
+Signal KickPunch2()
+{
+    // Another hit of the same drum: it lands a little softer on the head and further from its
+    // centre, and still settles in phase with the bass.
+    return Kick({600.0, StartInPhaseWithBass(95.0, C2, 0.005), C2, 0.005, 0.005, 0.52, 0.105,
+                 2800.0, 0.3, 1.25, 105, 0.4});
 }
 
 Signal KickShort()
 {
     return Kick({320.0, StartInPhaseWithBass(250.0, C2, 0.01), C2, 0.01, 0.008, 0.45, 0.045, 3600.0,
-                 0.3, 1.3, 103});
+                 0.3, 1.3, 103, 0.0});
+}
+
+Signal KickTight()
+{
+    // Tuned up to E2 and damped: a short knock for fast patterns.
+    return Kick({280.0, 260.0, 82.4, 0.008, 0.007, 0.4, 0.035, 4000.0, 0.35, 1.4, 106, 0.0});
 }
 
 Signal Snare()
 {
-    return SnareVoice({450.0, 185.0, 0.06, 0.09, 1.0, 750.0, 6500.0, 0.45, 201});
+    return SnareVoice({500.0, 185.0, 0.06, 0.09, 1.0, 750.0, 6500.0, 0.45, 201});
+}
+
+Signal Snare2()
+{
+    // The same drum struck again: the stick lands nearer the rim, the wires answer a little
+    // differently.
+    return SnareVoice({500.0, 191.0, 0.058, 0.095, 1.0, 780.0, 6700.0, 0.5, 204});
 }
 
 Signal SnareTight()
@@ -224,25 +300,30 @@ Signal Rimshot()
 Signal Snap()
 {
     const int n = SamplesFor(180);
-    Signal s = NoiseBurst(n, 402, Biquad::bandPass(2300, 2.5), 0.3, 0.02);
+    // The skin's pop swells in just after the click.
+    Signal s = NoiseBurst(n, 402, Biquad::bandPass(2300, 2.5), 3.0, 0.02);
     Normalize(s);
-    MixInto(s, DecayingSine(n, 1850.0, 0.012), 0.4);
+    Signal pop = DecayingSine(n, 1850.0, 0.012);
+    ApplyDecay(pop, 3.0, 1.0);
+    MixInto(s, pop, 0.4);
+    // The finger striking the palm: a click that reaches the top octave.
+    MixInto(s, Tick(6000.0, 1.5, 403), 1.2);
     return s;
 }
 
 Signal LowTom()
 {
-    return Tom(87.3, 0.12, 700.0, 701);
+    return Tom({87.3, 1600.0, 0.25, 0.34, 701});
 }
 
 Signal MidTom()
 {
-    return Tom(130.8, 0.1, 600.0, 702);
+    return Tom({130.8, 1500.0, 0.25, 0.32, 702});
 }
 
 Signal HighTom()
 {
-    return Tom(174.6, 0.085, 520.0, 703);
+    return Tom({174.6, 1400.0, 0.25, 0.3, 703});
 }
 
 Signal CongaHigh()

@@ -23,6 +23,10 @@ Signal NoiseBurst(int length, std::uint32_t seed, Biquad filter, double attackMs
 /// beater or the click of a stick, peak 1.
 Signal Click(double freq, double q, double ms, std::uint32_t seed);
 
+/// The stick's tick: a burst of noise a few milliseconds long with nothing below lowCutHz,
+/// peak 1. It starts just after the finished sound's fade-in, so it keeps its edge.
+Signal Tick(double lowCutHz, double ms, std::uint32_t seed);
+
 /// The pitch every kick tuned to C2 and the bass settle on (C two octaves below middle C).
 constexpr double C2 = 65.406;
 
@@ -37,9 +41,13 @@ double StartInPhaseWithBass(double wanted, double settle, double tau);
 // ---- drums and membranes (kit_drums.cpp) ---------------------------------------------------
 
 Signal KickDeep();
+Signal KickLong();
 Signal KickPunch();
+Signal KickPunch2();
 Signal KickShort();
+Signal KickTight();
 Signal Snare();
+Signal Snare2();
 Signal SnareTight();
 Signal Clap();
 Signal Rimshot();
@@ -55,6 +63,7 @@ Signal Zap();
 // ---- metal and small percussion (kit_metal.cpp) --------------------------------------------
 
 Signal ClosedHat();
+Signal ClosedHat2();
 Signal PedalHat();
 Signal OpenHat();
 Signal Crash();

@@ -234,6 +234,18 @@ Biquad Biquad::peaking(double freq, double q, double gainDb)
                    1.0 - alpha / a);
 }
 
+Biquad Biquad::highShelf(double freq, double q, double gainDb)
+{
+    const double w = 2.0 * Pi * freq / SampleRate;
+    const double alpha = Sin(w) / (2.0 * q);
+    const double c = Cos(w);
+    const double a = DbToGain(gainDb / 2.0);
+    const double root = 2.0 * std::sqrt(a) * alpha;
+    return fromRaw(a * ((a + 1.0) + (a - 1.0) * c + root), -2.0 * a * ((a - 1.0) + (a + 1.0) * c),
+                   a * ((a + 1.0) + (a - 1.0) * c - root), (a + 1.0) - (a - 1.0) * c + root,
+                   2.0 * ((a - 1.0) - (a + 1.0) * c), (a + 1.0) - (a - 1.0) * c - root);
+}
+
 double Biquad::process(double x)
 {
     const double y = m_b0 * x + m_z1;
@@ -279,13 +291,76 @@ Signal SweptSine(int length, double f0, double f1, double tau, double phase0)
     return s;
 }
 
+namespace {
+
+/// The correction that turns a hard step at phase 0 of a cycle into a band-limited one:
+/// t is the phase (0..1) and dt the phase step per sample.
+double PolyBlep(double t, double dt)
+{
+    if (t < dt) {
+        const double x = t / dt;
+        return x + x - x * x - 1.0;
+    }
+    if (t > 1.0 - dt) {
+        const double x = (t - 1.0) / dt;
+        return x * x + x + x + 1.0;
+    }
+    return 0.0;
+}
+
+} // namespace
+
 Signal Square(int length, double freq)
 {
     Signal s(idx(length));
-    const double period = SampleRate / freq;
+    const double dt = freq / SampleRate;
+    double phase = 0.0;
     for (int i = 0; i < length; ++i) {
-        const double p = std::fmod(static_cast<double>(i), period) / period;
-        s[idx(i)] = p < 0.5 ? 1.0 : -1.0;
+        double v = phase < 0.5 ? 1.0 : -1.0;
+        v += PolyBlep(phase, dt);
+        double half = phase + 0.5;
+        if (half >= 1.0) {
+            half -= 1.0;
+        }
+        v -= PolyBlep(half, dt);
+        s[idx(i)] = v;
+        phase += dt;
+        if (phase >= 1.0) {
+            phase -= 1.0;
+        }
+    }
+    return s;
+}
+
+Signal Partials(int length, const std::vector<Partial>& partials, double glide, double glideTau)
+{
+    Signal s(idx(length), 0.0);
+    // The coefficients of the rotation follow the glide in short blocks.
+    constexpr int Block = 32;
+    for (const Partial& p : partials) {
+        if (p.amp == 0.0 || p.freq * (1.0 + glide) >= 0.5 * SampleRate) {
+            continue;
+        }
+        const double decay = Exp(-1.0 / (SampleRate * p.tau));
+        // Stop once the partial has fallen 140 dB.
+        const int last = std::min(length, static_cast<int>(p.tau * 16.2 * SampleRate) + 1);
+        double re = p.amp * Cos(p.phase);
+        double im = p.amp * Sin(p.phase);
+        double c = 0.0;
+        double sn = 0.0;
+        for (int i = 0; i < last; ++i) {
+            if (i % Block == 0 && (i == 0 || glide != 0.0)) {
+                const double t = static_cast<double>(i) / SampleRate;
+                const double f = p.freq * (1.0 + glide * Decay(t, glideTau));
+                const double w = 2.0 * Pi * f / SampleRate;
+                c = Cos(w) * decay;
+                sn = Sin(w) * decay;
+            }
+            s[idx(i)] += im;
+            const double nextRe = re * c - im * sn;
+            im = re * sn + im * c;
+            re = nextRe;
+        }
     }
     return s;
 }
@@ -345,6 +420,49 @@ void MixInto(Signal& dst, const Signal& src, double gain, int offset)
     }
 }
 
+void LimitPeaks(Signal& s, double ceiling, double releaseMs)
+{
+    if (ceiling >= 1.0 || s.empty()) {
+        return;
+    }
+    double peak = 0.0;
+    for (double v : s) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    const double limit = ceiling * peak;
+    const std::size_t n = s.size();
+    const auto ahead = static_cast<std::size_t>(SamplesFor(1.0));
+    // The gain each sample needs on its own...
+    Signal need(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = std::fabs(s[i]);
+        need[i] = a > limit ? limit / a : 1.0;
+    }
+    // ...the least of it over the next millisecond, averaged over the millisecond before, so
+    // the gain is down in time for every peak without a step...
+    Signal least(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        double m = 1.0;
+        for (std::size_t j = i; j < n && j <= i + ahead; ++j) {
+            m = std::min(m, need[j]);
+        }
+        least[i] = m;
+    }
+    double sum = 0.0;
+    const double recover = 1.0 - Exp(-1000.0 / (releaseMs * SampleRate));
+    double gain = 1.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        sum += least[i];
+        if (i > ahead) {
+            sum -= least[i - ahead - 1];
+        }
+        const double smooth = sum / static_cast<double>(std::min(i, ahead) + 1);
+        // ...and it comes back up slowly.
+        gain = std::min(smooth, gain + (1.0 - gain) * recover);
+        s[i] *= gain;
+    }
+}
+
 void Saturate(Signal& s, double drive)
 {
     const double norm = Tanh(drive);
@@ -400,7 +518,7 @@ Signal Clean(Signal s, double fadeMs)
         v = out;
     }
     // Start from exactly zero with a very short ramp, so the first sample never clicks.
-    const std::size_t fadeIn = std::min<std::size_t>(24, n / 4);
+    const std::size_t fadeIn = std::min<std::size_t>(FadeInSamples, n / 4);
     for (std::size_t i = 0; i < fadeIn; ++i) {
         const double r = Sin(0.5 * Pi * static_cast<double>(i) / static_cast<double>(fadeIn));
         s[i] *= r * r;

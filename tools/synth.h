@@ -52,6 +52,8 @@ public:
     static Biquad bandPass(double freq, double q); // 0 dB peak gain
     /// A bell of gainDb around freq.
     static Biquad peaking(double freq, double q, double gainDb);
+    /// A shelf that lifts (or cuts) everything above about freq by gainDb.
+    static Biquad highShelf(double freq, double q, double gainDb);
     double process(double x);
     void processAll(Signal& s);
     /// Keeps the filter's state and takes the coefficients of other (for swept filters).
@@ -70,8 +72,29 @@ double Decay(double t, double tau);
 /// (seconds); the phase is integrated so the glide has no steps.
 Signal SweptSine(int length, double f0, double f1, double tau, double phase0 = 0.0);
 
-/// A naive square wave (values +1/-1) at freq Hz, starting at phase 0.
+/// A square wave (about +1/-1) at freq Hz, starting at phase 0, with its edges rounded by
+/// polynomial band-limited steps so its harmonics above the Nyquist frequency do not fold
+/// back as inharmonic tones.
 Signal Square(int length, double freq);
+
+/// One exponentially decaying sine of a sum of partials: freq in Hz, peak amplitude amp,
+/// decay time constant tau in seconds, starting phase in radians.
+struct Partial
+{
+    double freq = 0.0;
+    double amp = 0.0;
+    double tau = 0.0;
+    double phase = 0.0;
+};
+
+/// The sum of decaying partials (additive synthesis: no aliasing, partials at or above the
+/// Nyquist frequency are left out). With glide > 0 every frequency starts (1 + glide) times
+/// higher and settles with glideTau (seconds), as a struck membrane's pitch falls when its
+/// tension relaxes.
+Signal Partials(int length,
+                const std::vector<Partial>& partials,
+                double glide = 0.0,
+                double glideTau = 1.0);
 
 /// White noise from a seeded generator.
 Signal WhiteNoise(int length, std::uint32_t seed);
@@ -90,6 +113,11 @@ void SweptLowPass(Signal& s, double f0, double f1, double tau, double q);
 /// dst += src * gain, over the shorter of the two (src starts at offset in dst).
 void MixInto(Signal& dst, const Signal& src, double gain, int offset = 0);
 
+/// Holds the peaks of s at ceiling (1 = untouched): the gain comes down over the millisecond
+/// before a peak and recovers with releaseMs, so a hit keeps its shape and loses only the tip
+/// of its transient.
+void LimitPeaks(Signal& s, double ceiling, double releaseMs);
+
 /// Soft saturation: tanh(drive * x) / tanh(drive).
 void Saturate(Signal& s, double drive);
 
@@ -99,6 +127,10 @@ void Normalize(Signal& s);
 /// The largest mean square of the K-weighted signal (the ear's weighting used by loudness
 /// meters) over 400 ms windows: the loudness of a single hit as a power ratio.
 double LoudnessPower(const Signal& s);
+
+/// The length of the finished sounds' fade-in from exactly 0, in samples: a hit meant to be
+/// sharp starts after it.
+constexpr int FadeInSamples = 24;
 
 /// The finished 16-bit sound: DC removed, a short fade-in from exactly 0, a fade-out of
 /// fadeMs at the end, scaled so the peak sits at peak (16-bit units, at most TargetPeak).

@@ -1,6 +1,7 @@
 #include "tests/tools/mix_figures.h"
 
 #include "tests/tools/song_render.h"
+#include "tests/tools/sound_features.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +29,49 @@ Wave Mid(const StereoRender& r)
     return m;
 }
 
+Wave Side(const StereoRender& r)
+{
+    Wave m(r.left.size());
+    for (std::size_t i = 0; i < m.size(); ++i) {
+        m[i] = 0.5 * (r.left[i] - r.right[i]);
+    }
+    return m;
+}
+
+std::vector<PeakMoment> LoudestMoments(const StereoRender& song, std::size_t count)
+{
+    // The loudest sample of every 100 ms, highest first; of two within 100 ms of each other
+    // only the higher counts.
+    const auto apart = static_cast<std::size_t>(Rate / 10.0);
+    std::vector<PeakMoment> windows;
+    for (std::size_t start = 0; start < song.left.size(); start += apart) {
+        PeakMoment best;
+        for (std::size_t i = start; i < std::min(start + apart, song.left.size()); ++i) {
+            const bool left = std::fabs(song.left[i]) >= std::fabs(song.right[i]);
+            const double v = std::fabs(left ? song.left[i] : song.right[i]);
+            if (v > best.value) {
+                best = {i, left, v};
+            }
+        }
+        windows.push_back(best);
+    }
+    std::sort(windows.begin(), windows.end(),
+              [](const PeakMoment& a, const PeakMoment& b) { return a.value > b.value; });
+    std::vector<PeakMoment> out;
+    for (const PeakMoment& m : windows) {
+        if (out.size() == count) {
+            break;
+        }
+        const bool near = std::any_of(out.begin(), out.end(), [&](const PeakMoment& o) {
+            return (m.index > o.index ? m.index - o.index : o.index - m.index) < apart;
+        });
+        if (!near) {
+            out.push_back(m);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 SoundFigures MeasureSound(const std::vector<std::int16_t>& samples)
@@ -49,7 +93,19 @@ SoundFigures MeasureSound(const std::vector<std::int16_t>& samples)
     return f;
 }
 
-MixFigures MeasureMix(const std::string& folder)
+namespace {
+
+/// The energy in the octave around centreHz of a spectrum.
+double OctaveEnergy(const std::vector<double>& power, double centreHz)
+{
+    const double lo = centreHz / std::sqrt(2.0);
+    const double hi = std::min(centreHz * std::sqrt(2.0), Rate / 2.0 + 1.0);
+    return EnergyShare(power, lo, hi) * SpectrumEnergy(power);
+}
+
+} // namespace
+
+MixFigures MeasureMix(const std::string& folder, bool trackSpectra)
 {
     MixFigures mix;
     const StereoRender song = RenderDefaultSong(folder);
@@ -57,30 +113,49 @@ MixFigures MeasureMix(const std::string& folder)
         throw std::runtime_error("the song did not render: " + song.failure);
     }
     mix.songClips = song.clips;
-    double peak = 0.0;
-    for (std::size_t i = 0; i < song.left.size(); ++i) {
-        peak = std::max({peak, std::fabs(song.left[i]), std::fabs(song.right[i])});
-    }
-    mix.songPeakDb = AmplitudeDb(peak);
+    mix.loudest = LoudestMoments(song, 5);
+    mix.songPeakDb = AmplitudeDb(mix.loudest.empty() ? 0.0 : mix.loudest.front().value);
+    mix.songTruePeakDb = TruePeakDb(song.left, song.right);
     mix.songLoudness = IntegratedLoudness(song.left, song.right);
+    mix.sideToMidDb = SideToMidDb(song.left, song.right);
+    mix.correlation = ChannelCorrelation(song.left, song.right);
+    const std::vector<double> spectrum = StereoPowerSpectrum(song.left, song.right);
+    mix.octave16kOver8kDb =
+        PowerDb(OctaveEnergy(spectrum, 16000.0)) - PowerDb(OctaveEnergy(spectrum, 8000.0));
+    mix.octave125ShareDb =
+        PowerDb(OctaveEnergy(spectrum, 125.0)) - PowerDb(SpectrumEnergy(spectrum));
     const double songEnergy = Energy(song.left) + Energy(song.right);
+    const double songMid = Energy(Mid(song));
 
-    const std::vector<std::string> sounds = DefaultSongTrackSounds(folder);
+    const std::vector<std::string> first = DefaultSongTrackSounds(folder);
+    mix.tracks = DefaultSongTrackUse(folder);
     Wave kick;
     Wave bass;
-    for (std::size_t t = 0; t < sounds.size(); ++t) {
-        const StereoRender stem = RenderDefaultSong(folder, {sounds[t]});
+    for (std::size_t t = 0; t < mix.tracks.size(); ++t) {
         StemFigures s;
-        s.sound = sounds[t];
-        s.loudness = IntegratedLoudness(stem.left, stem.right);
-        s.energyShare = (Energy(stem.left) + Energy(stem.right)) / songEnergy;
-        mix.stems.push_back(s);
-        if (t == 0) {
-            kick = Mid(stem);
-            mix.kickLoudness = s.loudness;
-        } else if (sounds[t].find("Bass") != std::string::npos) {
-            bass = Mid(stem);
+        s.sound = first[t];
+        s.sounds = mix.tracks[t].sounds;
+        if (!s.sounds.empty()) {
+            const StereoRender stem = RenderDefaultSong(folder, s.sounds);
+            s.loudness = IntegratedLoudness(stem.left, stem.right);
+            s.energyShare = (Energy(stem.left) + Energy(stem.right)) / songEnergy;
+            s.sideShare = Energy(Side(stem)) / songMid;
+            for (const PeakMoment& m : mix.loudest) {
+                const Wave& channel = m.left ? stem.left : stem.right;
+                s.atPeaks.push_back(m.index < channel.size() ? channel[m.index] : 0.0);
+            }
+            if (trackSpectra) {
+                s.octave125Share = OctaveEnergy(StereoPowerSpectrum(stem.left, stem.right), 125.0) /
+                                   SpectrumEnergy(spectrum);
+            }
+            if (t == 0) {
+                kick = Mid(stem);
+                mix.kickLoudness = s.loudness;
+            } else if (s.sound.find("Bass") != std::string::npos) {
+                bass = Mid(stem);
+            }
         }
+        mix.stems.push_back(s);
     }
     mix.kickBass = CompareSum(kick, bass, 30.0, 120.0, 10.0, BothSoundFloorDbfs);
 

@@ -3,6 +3,7 @@
 // The voicing figures of one kit sound and the mix figures of the starter song, computed
 // from the generated files; shared by the tests and the mix_report tool.
 
+#include "tests/tools/song_render.h"
 #include "tests/tools/sound_analysis.h"
 
 #include <cstdint>
@@ -25,11 +26,24 @@ struct SoundFigures
 
 SoundFigures MeasureSound(const std::vector<std::int16_t>& samples);
 
+/// One track of the song alone: every sound it plays audible, all others silent.
 struct StemFigures
 {
-    std::string sound;
-    double loudness = 0.0;    // integrated, LUFS
-    double energyShare = 0.0; // of the whole song's energy
+    std::string sound;               // what the track plays in the first pattern
+    std::vector<std::string> sounds; // everything it plays over the song
+    double loudness = 0.0;           // integrated, LUFS
+    double energyShare = 0.0;        // of the whole song's energy
+    double sideShare = 0.0;          // its side energy against the whole song's mid energy
+    double octave125Share = 0.0; // its energy in the 125 Hz octave against the song's (if asked)
+    std::vector<double> atPeaks; // its value at each of the song's loudest moments
+};
+
+/// One of the song's loudest samples: where, which channel, and how high.
+struct PeakMoment
+{
+    std::size_t index = 0;
+    bool left = true;
+    double value = 0.0;
 };
 
 /// A 10 ms window of the kick and bass stems counts as "both sound" when each is at least
@@ -41,15 +55,24 @@ struct MixFigures
     std::int64_t songClips = -1;
     std::vector<std::int64_t> patternClips;
     double songPeakDb = 0.0;
-    double songLoudness = 0.0;
+    std::vector<PeakMoment> loudest; // the highest peaks, at least 100 ms apart, highest first
+    double songTruePeakDb = 0.0;     // dBTP
+    double songLoudness = 0.0;       // integrated, LUFS
+    double sideToMidDb = 0.0;
+    double correlation = 1.0;       // of the left and right channels
+    double octave16kOver8kDb = 0.0; // the 16 kHz octave's energy against the 8 kHz octave's
+    double octave125ShareDb = 0.0;  // the 125 Hz octave's energy against the whole song's
     std::vector<StemFigures> stems; // in track order
+    std::vector<TrackUse> tracks;   // in track order
     double kickLoudness = 0.0;      // of the first track, the kick
     Coincidence kickBass;
     double loopDipDb = 0.0; // deepest short dip of the groove loop's 30-120 Hz level
     double loopDipMs = 0.0;
 };
 
-MixFigures MeasureMix(const std::string& folder);
+/// Renders and measures the starter song in folder. trackSpectra adds each track's share of
+/// the 125 Hz octave (a transform of every stem, slow in unoptimised builds).
+MixFigures MeasureMix(const std::string& folder, bool trackSpectra = false);
 
 /// The stem of the track playing sound, by name; throws when there is none.
 const StemFigures& Stem(const MixFigures& mix, const std::string& sound);

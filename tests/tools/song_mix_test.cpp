@@ -1,9 +1,10 @@
-// The starter song's mix, measured as a producer would: per-instrument stems rendered through
-// the program's engine from the files the build wrote, each with every other sound silenced.
+// The starter song's mix, measured as a producer would: per-track stems rendered through the
+// program's engine from the files the build wrote, each with the sounds its track plays audible
+// and every other sound silenced.
 
 #include "tests/tools/mix_figures.h"
+#include "tests/tools/mix_targets.h"
 #include "tests/tools/song_render.h"
-#include "tests/tools/sound_analysis.h"
 
 #include <string>
 #include <vector>
@@ -12,21 +13,30 @@
 
 namespace {
 
-using bw::analysis::StereoRender;
-
-StereoRender Stem(const std::string& sound)
+/// The whole mix measurement, taken once: it renders the song and every track's stem.
+const bw::analysis::MixFigures& Mix()
 {
-    StereoRender r = bw::analysis::RenderDefaultSong(BW_ASSET_DIR, {sound});
-    EXPECT_EQ(r.failure, "") << sound;
+    static const bw::analysis::MixFigures mix = bw::analysis::MeasureMix(BW_ASSET_DIR);
+    return mix;
+}
+
+/// One track of the song alone: every sound it plays audible, all others silent.
+bw::analysis::StereoRender TrackStem(std::size_t track)
+{
+    const std::vector<bw::analysis::TrackUse> use = bw::analysis::DefaultSongTrackUse(BW_ASSET_DIR);
+    EXPECT_LT(track, use.size());
+    bw::analysis::StereoRender r =
+        bw::analysis::RenderDefaultSong(BW_ASSET_DIR, use.at(track).sounds);
+    EXPECT_EQ(r.failure, "") << track;
     return r;
 }
 
-double Loudness(const StereoRender& r)
+double Loudness(const bw::analysis::StereoRender& r)
 {
     return bw::analysis::IntegratedLoudness(r.left, r.right);
 }
 
-bw::analysis::Wave Mid(const StereoRender& r)
+bw::analysis::Wave Mid(const bw::analysis::StereoRender& r)
 {
     bw::analysis::Wave m(r.left.size());
     for (std::size_t i = 0; i < m.size(); ++i) {
@@ -35,19 +45,28 @@ bw::analysis::Wave Mid(const StereoRender& r)
     return m;
 }
 
+// Tracks of the starter song.
+constexpr std::size_t KickTrack = 0;
+constexpr std::size_t ClosedHatTrack = 3;
+constexpr std::size_t OpenHatTrack = 4;
+constexpr std::size_t BassTrack = 11;
+
 TEST(SongMix, TracksPlayTheKitSoundsTheMixIsBalancedFor)
 {
     const std::vector<std::string> sounds = bw::analysis::DefaultSongTrackSounds(BW_ASSET_DIR);
     ASSERT_EQ(sounds.size(), 12u);
-    EXPECT_EQ(sounds.front(), "Kick Punch");
-    EXPECT_EQ(sounds.back(), "Sub Bass C2");
+    EXPECT_EQ(sounds[KickTrack], "Kick Punch");
+    EXPECT_EQ(sounds[ClosedHatTrack], "Closed Hat");
+    EXPECT_EQ(sounds[OpenHatTrack], "Open Hat");
+    EXPECT_EQ(sounds[BassTrack], "Sub Bass C2");
 }
 
 TEST(SongMix, HatsSitUnderTheKickAsInAProducedMix)
 {
-    const double kick = Loudness(Stem("Kick Punch"));
-    const double closed = Loudness(Stem("Closed Hat"));
-    const double open = Loudness(Stem("Open Hat"));
+    // Each track with all the sounds it plays over the song.
+    const double kick = Loudness(TrackStem(KickTrack));
+    const double closed = Loudness(TrackStem(ClosedHatTrack));
+    const double open = Loudness(TrackStem(OpenHatTrack));
     EXPECT_GE(kick - closed, 10.0);
     EXPECT_LE(kick - closed, 14.0);
     EXPECT_GE(kick - open, 5.0);
@@ -56,7 +75,7 @@ TEST(SongMix, HatsSitUnderTheKickAsInAProducedMix)
 
 TEST(SongMix, EveryTrackIsHeardAndHatsCarryTheirShare)
 {
-    const bw::analysis::MixFigures mix = bw::analysis::MeasureMix(BW_ASSET_DIR);
+    const bw::analysis::MixFigures& mix = Mix();
     EXPECT_EQ(mix.songClips, 0);
     for (std::size_t p = 0; p < mix.patternClips.size(); ++p) {
         EXPECT_EQ(mix.patternClips[p], 0) << "pattern " << p;
@@ -78,14 +97,29 @@ TEST(SongMix, EveryTrackIsHeardAndHatsCarryTheirShare)
 
 TEST(SongMix, KickAndBassAddUpInTheLowEnd)
 {
-    // In the 30-120 Hz band, over the 10 ms windows where both sound, the two stems summed
-    // lose at most 3 dB against the louder alone almost everywhere, and never 10 dB.
+    // In the 30-120 Hz band, over the 10 ms windows where both sound, the kick and bass tracks
+    // summed lose at most 3 dB against the louder alone almost everywhere, and never 10 dB.
     const bw::analysis::Coincidence c =
-        bw::analysis::CompareSum(Mid(Stem("Kick Punch")), Mid(Stem("Sub Bass C2")), 30.0, 120.0,
+        bw::analysis::CompareSum(Mid(TrackStem(KickTrack)), Mid(TrackStem(BassTrack)), 30.0, 120.0,
                                  10.0, bw::analysis::BothSoundFloorDbfs);
     EXPECT_GE(c.windows, 200);
     EXPECT_GE(c.shareWithin3dB, 0.95);
     EXPECT_GT(c.worstDb, -10.0) << "at " << c.worstAtSeconds << " s";
+}
+
+TEST(MixReport, EveryFigureOfTheKitAndSongMeetsItsTarget)
+{
+    // The figures mix_report prints with a target: the cymbals, toms, hats and small
+    // percussion, the alternates and the range of kicks, and the song's loudness, peaks,
+    // width, octave balance and variety.
+    std::vector<bw::analysis::Figure> figures = bw::analysis::KitFigures(BW_ASSET_DIR);
+    const std::vector<bw::analysis::Figure> song = bw::analysis::SongFigures(Mix());
+    figures.insert(figures.end(), song.begin(), song.end());
+    EXPECT_GE(figures.size(), 60u);
+    for (const bw::analysis::Figure& f : figures) {
+        EXPECT_TRUE(f.met()) << f.name << ": " << f.value << " outside " << f.min << " .. "
+                             << f.max;
+    }
 }
 
 } // namespace

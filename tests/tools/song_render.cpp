@@ -11,7 +11,10 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace bw::analysis {
@@ -110,10 +113,64 @@ std::vector<std::string> DefaultSongTrackSounds(const std::string& folder)
 {
     auto song = core::ReadPatternFile(folder + "/default.bwp");
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(std::max(song->TrackCount, 0)));
     for (int t = 0; t < song->TrackCount; ++t) {
         names.push_back(song->pattern(0).Tracks[static_cast<std::size_t>(t)].SoundName.str());
     }
     return names;
+}
+
+std::vector<TrackUse> DefaultSongTrackUse(const std::string& folder)
+{
+    auto song = core::ReadPatternFile(folder + "/default.bwp");
+    core::StoreWorkingCopy(*song, song->CurrentPattern);
+    const auto tracks = static_cast<std::size_t>(song->TrackCount);
+    std::vector<TrackUse> use(tracks);
+    std::vector<std::map<std::string, int>> counts(tracks);
+    std::vector<std::set<int>> pitches(tracks);
+    for (const core::TSeqEntry& entry : song->Sequence) {
+        const int k = core::FindPatternByName(*song, entry.Name);
+        if (k < 0) {
+            continue;
+        }
+        const core::TPattern& p = song->pattern(k);
+        for (std::size_t t = 0; t < tracks; ++t) {
+            const core::TTrack& track = p.Tracks[t];
+            if (track.Enabled != 1) {
+                continue;
+            }
+            const std::string sound = track.SoundName.str();
+            for (const core::TNoteEvent& e : p.Events[t]) {
+                if (e.Volume <= 0) {
+                    continue;
+                }
+                const int pitch = e.Pitch + p.Transpose + track.Transpose;
+                ++use[t].hits;
+                ++counts[t][sound + "@" + std::to_string(pitch)];
+                pitches[t].insert(pitch);
+                if (std::find(use[t].sounds.begin(), use[t].sounds.end(), sound) ==
+                    use[t].sounds.end()) {
+                    use[t].sounds.push_back(sound);
+                }
+            }
+        }
+    }
+    std::map<std::string, std::size_t> owner;
+    for (std::size_t t = 0; t < tracks; ++t) {
+        int most = 0;
+        for (const auto& [key, n] : counts[t]) {
+            most = std::max(most, n);
+        }
+        use[t].waveforms = static_cast<int>(counts[t].size());
+        use[t].mostUsedShare = use[t].hits > 0 ? static_cast<double>(most) / use[t].hits : 0.0;
+        use[t].pitches.assign(pitches[t].begin(), pitches[t].end());
+        for (const std::string& sound : use[t].sounds) {
+            if (!owner.emplace(sound, t).second) {
+                throw std::runtime_error(sound + " plays on two tracks");
+            }
+        }
+    }
+    return use;
 }
 
 int DefaultSongPatternCount(const std::string& folder)
@@ -132,6 +189,7 @@ std::vector<std::string> DefaultKitNames(const std::string& folder)
 {
     const library::SoundLibrary lib = LoadKit(folder);
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(lib.count()));
     for (int i = 0; i < lib.count(); ++i) {
         names.push_back(lib.at(i).Name.str());
     }

@@ -27,8 +27,23 @@ StereoRender RenderDefaultSong(const std::string& folder,
                                const std::vector<std::string>& audible = {},
                                int pattern = -1);
 
-/// The sound of each track of the starter song, in track order, read from its file.
+/// The sound of each track of the starter song in its first pattern, in track order, read
+/// from its file.
 std::vector<std::string> DefaultSongTrackSounds(const std::string& folder);
+
+/// What one track of the starter song plays over its whole arrangement.
+struct TrackUse
+{
+    std::vector<std::string> sounds; // every sound it plays, in the order they first play
+    int hits = 0;                    // events played, counted each time a pattern plays
+    int waveforms = 0;               // distinct sound and pitch pairs among them
+    double mostUsedShare = 0.0;      // share of the hits that play the commonest pair
+    std::vector<int> pitches;        // distinct pitches (semitones), ascending
+};
+
+/// Each track's use, in track order. Throws when two tracks play the same sound, which
+/// would make their stems inseparable.
+std::vector<TrackUse> DefaultSongTrackUse(const std::string& folder);
 
 /// How many patterns the starter song holds.
 int DefaultSongPatternCount(const std::string& folder);

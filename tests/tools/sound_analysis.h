@@ -4,6 +4,7 @@
 // figures, spectrum shares from an FFT, K-weighted loudness and band levels. Samples are
 // 16-bit values scaled to [-1, 1).
 
+#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -43,9 +44,16 @@ double AttackMs(const Wave& w);
 
 // ---- spectrum ---------------------------------------------------------------------------
 
+/// In-place radix-2 FFT; a.size() must be a power of two.
+void Fft(std::vector<std::complex<double>>& a);
+
 /// Energy per FFT bin of the whole sound (zero-padded to a power of two); bin k is at
 /// k * Rate / size Hz with size = 2 * (result.size() - 1).
 std::vector<double> PowerSpectrum(const Wave& w);
+
+/// The energy per bin of both channels together (the left's and the right's power summed), as
+/// PowerSpectrum gives each, from a single transform.
+std::vector<double> StereoPowerSpectrum(const Wave& left, const Wave& right);
 
 struct SpectrumShares
 {
@@ -57,6 +65,9 @@ struct SpectrumShares
 };
 
 SpectrumShares Shares(const Wave& w);
+
+/// The whole energy of a power spectrum (every bin but DC).
+double SpectrumEnergy(const std::vector<double>& power);
 
 /// Share of the energy between lo and hi Hz.
 double EnergyShare(const std::vector<double>& power, double lo, double hi);
