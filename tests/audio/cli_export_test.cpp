@@ -5,6 +5,7 @@
 #include "tests/data/cli_run.h"
 #include "tests/data/hostile_files.h"
 #include "tests/library/temp_folder.h"
+#include "tests/support/test_paths.h"
 
 #include <csignal>
 #include <filesystem>

@@ -2,6 +2,7 @@
 // build: each must render its few blocks or be refused, and end.
 #include "library/atomic_file.h"
 #include "tests/fuzz/render_target.h"
+#include "tests/support/test_paths.h"
 
 #include <filesystem>
 #include <string>

@@ -1,5 +1,7 @@
 #include "golden_render.h"
 
+#include "tests/support/test_paths.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>

@@ -2,6 +2,9 @@
 
 // Runs beatwright-cli as a separate process with a time limit, measuring its wall time and
 // peak memory, optionally sending it a signal part-way.
+
+#include "tests/support/test_paths.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>

@@ -1,3 +1,4 @@
+#include "tests/support/test_paths.h"
 #include "tools/stick_cursor.h"
 
 #include <string>

@@ -1,4 +1,5 @@
 #include "library/atomic_file.h"
+#include "tests/support/test_paths.h"
 
 #include <regex>
 #include <set>

@@ -1,5 +1,6 @@
 #include "library/atomic_file.h"
 #include "library/sound_library.h"
+#include "tests/support/test_paths.h"
 #include "tools/default_kit.h"
 #include "tools/synth.h"
 

@@ -3,6 +3,7 @@
 // balance.
 
 #include "library/atomic_file.h"
+#include "tests/support/test_paths.h"
 #include "tests/tools/mix_figures.h"
 #include "tests/tools/song_render.h"
 #include "tests/tools/sound_analysis.h"

@@ -2,6 +2,7 @@
 // program's engine from the files the build wrote, each with the sounds its track plays audible
 // and every other sound silenced.
 
+#include "tests/support/test_paths.h"
 #include "tests/tools/mix_figures.h"
 #include "tests/tools/mix_targets.h"
 #include "tests/tools/song_render.h"

@@ -1,5 +1,6 @@
 #include "core/pattern_file.h"
 #include "library/atomic_file.h"
+#include "tests/support/test_paths.h"
 #include "tools/default_kit.h"
 #include "tools/default_song.h"
 

@@ -6,6 +6,7 @@
 #include "library/atomic_file.h"
 #include "library/sound_library.h"
 #include "tests/library/wav_builder.h"
+#include "tests/support/test_paths.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui_test_support.h"
 

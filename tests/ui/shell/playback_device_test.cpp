@@ -4,6 +4,7 @@
 #include "audio/sdl_wave_out.h"
 #include "core/pattern_file.h"
 #include "library/file_lock.h"
+#include "tests/support/test_paths.h"
 #include "ui/regions/sequencer_panel.h"
 #include "ui/regions/transport_band.h"
 #include "ui/shell/editor_context.h"
@@ -68,7 +69,7 @@ std::vector<std::int16_t> FromFirstSound(const std::vector<std::int16_t>& device
 std::vector<std::int16_t> CliSongFromFirstSound(const ProgramFolder& folder)
 {
     QProcess cli;
-    cli.start(QStringLiteral(BW_CLI_PATH),
+    cli.start(QString::fromUtf8(BW_CLI_PATH),
               {QStringLiteral("render"), folder.path("default.bwp"), QStringLiteral("--library"),
                folder.path("default.slb"), QStringLiteral("--song"), QStringLiteral("-o"),
                folder.path("song.wav")});
@@ -126,7 +127,8 @@ private slots:
         }
         ProgramFolder folder;
         for (const char* name : {"default.slb", "default.bwp"}) {
-            QVERIFY(QFile::copy(QStringLiteral(BW_BUILD_DIR "/") + QString::fromLatin1(name),
+            QVERIFY(QFile::copy(QString::fromUtf8(BW_BUILD_DIR) + QLatin1Char('/') +
+                                    QString::fromLatin1(name),
                                 folder.path(name)));
         }
         // The song's first values are silent too: compare from the first sound of both.
@@ -384,7 +386,8 @@ private slots:
         }
         ProgramFolder folder;
         for (const char* name : {"default.slb", "default.bwp"}) {
-            QVERIFY(QFile::copy(QStringLiteral(BW_BUILD_DIR "/") + QString::fromLatin1(name),
+            QVERIFY(QFile::copy(QString::fromUtf8(BW_BUILD_DIR) + QLatin1Char('/') +
+                                    QString::fromLatin1(name),
                                 folder.path(name)));
         }
         const std::string library = ToFileSystemPath(folder.path("default.slb"));

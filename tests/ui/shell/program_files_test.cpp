@@ -1,6 +1,7 @@
 // Where the program finds its files: a build folder, an installed tree with the user's copies,
 // and the message when no browser can show the help page or the website.
 
+#include "tests/support/test_paths.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_files.h"
@@ -312,7 +313,7 @@ private slots:
 #ifndef BW_ICON_PNG
         QSKIP("the 256 px icon is not built here (rsvg-convert was not found)");
 #else
-        QImage icon(QStringLiteral(BW_ICON_PNG));
+        QImage icon(QString::fromUtf8(BW_ICON_PNG));
         QVERIFY(!icon.isNull());
         QCOMPARE(icon.size(), QSize(256, 256));
         // Both drawn at 64 px and compared pixel by pixel: the same shapes and colours, with

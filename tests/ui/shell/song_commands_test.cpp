@@ -1,6 +1,7 @@
 // The main window's commands that span regions: files with the save prompt, the event
 // clipboard and the typed keys.
 
+#include "tests/support/test_paths.h"
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/pattern_tabs.h"
 #include "ui/regions/sequencer_panel.h"
@@ -32,7 +33,7 @@ namespace {
 QByteArray InfoJson(const QString& path)
 {
     QProcess cli;
-    cli.start(QStringLiteral(BW_CLI_PATH),
+    cli.start(QString::fromUtf8(BW_CLI_PATH),
               {QStringLiteral("info"), path, QStringLiteral("--json")});
     cli.waitForFinished(20000);
     return cli.readAllStandardOutput();
