@@ -41,10 +41,13 @@ BlockSettings BlockSettings::read(const core::TSong& song, bool interpolate)
     s.stereo = song.Stereo;
     s.masterVolume = std::clamp(song.MasterVolume, 0, 10000);
     s.shuffleAmount = std::clamp(song.ShuffleAmount, 0, 100);
-    s.shuffleDivision = std::max(song.ShuffleDivision, 2);
+    s.shuffleDivision = song.ShuffleDivision >= 1 ? song.ShuffleDivision : 2;
     s.delayDivision = song.DelayDivision;
     s.delayFeedback = std::clamp(song.DelayFeedback, 0, 100);
     s.delayRepeats = std::clamp(song.DelayRepeats, 0, 10);
+    s.humanizeTiming = std::clamp(song.HumanizeTiming, 0, core::MaxHumanizeTiming);
+    s.humanizeVolume = std::clamp(song.HumanizeVolume, 0, core::MaxHumanizeVolume);
+    s.humanizeSeed = song.HumanizeSeed;
     s.interpolate = interpolate;
     return s;
 }
@@ -102,6 +105,24 @@ int BlockRenderer::freeVoice(int from) const
     return -1;
 }
 
+std::int32_t BlockRenderer::patternPass(const core::TPattern& pat, int k)
+{
+    if (pat.PlayPlaced == 1) {
+        return pat.PlayPlacement;
+    }
+    const auto at = static_cast<std::size_t>(k);
+    if (m_passes.size() <= at) {
+        m_passes.resize(at + 1);
+    }
+    PassCount& c = m_passes[at];
+    // A window that does not lie after the last one starts the pattern's next pass.
+    if (c.passes < 0 || pat.PlayFrom <= c.lastFrom) {
+        c.passes = core::WrapAdd(c.passes, 1);
+    }
+    c.lastFrom = pat.PlayFrom;
+    return c.passes;
+}
+
 void BlockRenderer::trigger(core::TSong& song,
                             int k,
                             library::SoundLibrary& lib,
@@ -117,6 +138,10 @@ void BlockRenderer::trigger(core::TSong& song,
     const std::int32_t from = std::max(firstSlot, 0);
     const std::int32_t to = std::min(lastSlot, core::PatternSlots - 1);
     const int tracks = std::clamp(song.TrackCount, 0, core::MaxTracks);
+    const bool humanize = settings.humanizeTiming > 0 || settings.humanizeVolume > 0;
+    const std::int32_t pass = patternPass(pat, k); // counted whether humanize is on or not
+    const std::int32_t timingUnits =
+        HumanizeTimingUnits(settings.humanizeTiming, m_blockValues / 2);
     int hint = 0;
     for (int i = 0; i < tracks; ++i) {
         const core::TTrack& track = pat.Tracks[static_cast<std::size_t>(i)];
@@ -142,6 +167,13 @@ void BlockRenderer::trigger(core::TSong& song,
             // Every value is kept to the range its editor allows, so no product overflows and
             // the pitch copy stays within reach.
             v.volume = std::min(ev.Volume, 10000);
+            std::uint64_t hash = 0;
+            if (humanize) {
+                hash = HumanizeHash({settings.humanizeSeed, k, i, s, pass});
+                if (settings.humanizeVolume > 0) {
+                    v.volume = HumanizedVolume(hash, v.volume, settings.humanizeVolume);
+                }
+            }
             const std::int64_t pitch = static_cast<std::int64_t>(ev.Pitch) + pat.Transpose +
                                        static_cast<std::int64_t>(track.Transpose);
             v.pitch = static_cast<std::int32_t>(
@@ -214,6 +246,12 @@ void BlockRenderer::trigger(core::TSong& song,
             if (settings.shuffleAmount != 0) {
                 v.start = ShuffledPosition(v.start, 256, settings.shuffleAmount,
                                            settings.shuffleDivision);
+            }
+            if (timingUnits > 0) {
+                // This block is all that is left to start in: earlier than its start cannot
+                // be played. A start past the block's end waits for the next block, as echoes
+                // do.
+                v.start = std::max(0, v.start + HumanizeOffset(hash, timingUnits, 0));
             }
             v.position = 0;
             ++m_voicesStarted;

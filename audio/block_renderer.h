@@ -21,8 +21,9 @@ struct RequestFlags;
 struct BlockSettings
 {
     /// The song's settings kept to the ranges the editors allow: master volume 0..10000,
-    /// shuffle amount 0..100 and grid at least 2, delay feedback 0..100 and repeats 0..10.
-    /// A delay divisor below 1 stays as it is: it stops the run once a voice echoes.
+    /// shuffle amount 0..100 and grid at least 1 (a grid below 1 plays as 2, as it always
+    /// did), delay feedback 0..100 and repeats 0..10, humanize timing 0..20 ms and volume
+    /// 0..30 %. A delay divisor below 1 stays as it is: it stops the run once a voice echoes.
     static BlockSettings read(const core::TSong& song, bool interpolate);
 
     std::int32_t stereo = 1;
@@ -32,6 +33,9 @@ struct BlockSettings
     std::int32_t delayDivision = 2;
     std::int32_t delayFeedback = 60;
     std::int32_t delayRepeats = 3;
+    std::int32_t humanizeTiming = 0; // ms
+    std::int32_t humanizeVolume = 0; // %
+    std::uint64_t humanizeSeed = 0;
     bool interpolate = true;
 };
 
@@ -57,7 +61,8 @@ public:
     std::int32_t beginBlock(std::int32_t bpm);
     /// Starts a voice for every event of pattern k's play window (the caller holds the song
     /// lock and has bound the pattern's sounds). While a copy is resampled the stage text of
-    /// flags (when given) says so.
+    /// flags (when given) says so. Humanize moves each event by its own offsets; one that
+    /// would start before the block is kept at the block's start.
     void trigger(core::TSong& song,
                  int k,
                  library::SoundLibrary& lib,
@@ -102,6 +107,9 @@ private:
     };
     std::int32_t mixRuns(std::int32_t from, std::int32_t to);
     int freeVoice(int from) const;
+    /// Which pass of pattern k this block plays, for humanize: its placement's first song beat
+    /// in song mode, else the passes counted since the pattern began to play in this run.
+    std::int32_t patternPass(const core::TPattern& pat, int k);
     void releaseIfLast(StretchCache& cache, int j);
 
     std::unique_ptr<VoiceTable> m_voices;
@@ -111,6 +119,12 @@ private:
     std::int32_t m_blockValues = 0;
     std::int32_t m_voicesStarted = 0;
     RefusedCopy m_refused;
+    struct PassCount
+    {
+        std::int32_t passes = -1; // none seen yet
+        std::int32_t lastFrom = 0;
+    };
+    std::vector<PassCount> m_passes; // per pattern index, while it plays alone
     bool m_scalar = false;
     std::unique_ptr<class MixWorker> m_worker; // started for the first large block; goes first
 };

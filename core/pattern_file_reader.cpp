@@ -38,17 +38,19 @@ enum class Tag
     SeqV2,
     SeqV3,
     SeqData,
+    Humanize,
+    DefaultVolume,
     Unknown
 };
 
-constexpr std::array<std::pair<std::string_view, Tag>, 19> Tags{{
+constexpr std::array<std::pair<std::string_view, Tag>, 21> Tags{{
     {"TRACKS", Tag::Tracks},       {"BPM___", Tag::Bpm},         {"SHUFFL", Tag::Shuffle},
     {"SHUFFQ", Tag::ShuffleDiv},   {"DELAY_", Tag::Delay},       {"STOPSE", Tag::StopPos},
     {"MASVOL", Tag::MasterVol},    {"STEREO", Tag::Stereo},      {"RESOLU", Tag::Resolution},
     {"PATNAM", Tag::PatternName},  {"BEATS_", Tag::Beats},       {"TICKS_", Tag::Ticks},
     {"PATPIT", Tag::PatternPitch}, {"INSTRU", Tag::Instruments}, {"SCORE_", Tag::Score},
     {"SEQVIS", Tag::SeqVisible},   {"SEQ_V2", Tag::SeqV2},       {"SEQ_V3", Tag::SeqV3},
-    {"SEQDAT", Tag::SeqData},
+    {"SEQDAT", Tag::SeqData},      {"HUMANZ", Tag::Humanize},    {"DEFVOL", Tag::DefaultVolume},
 }};
 
 Tag classify(const std::uint8_t* bytes)
@@ -207,6 +209,18 @@ private:
             song.DelayDivision = m_r.i32();
             song.DelayRepeats = m_r.i32();
             song.DelayFeedback = m_r.i32();
+            break;
+        case Tag::Humanize: {
+            // Kept as read, like the shuffle: the engine and the popup keep them to their ranges.
+            song.HumanizeTiming = m_r.i32();
+            song.HumanizeVolume = m_r.i32();
+            const auto low = static_cast<std::uint32_t>(m_r.i32());
+            const auto high = static_cast<std::uint32_t>(m_r.i32());
+            song.HumanizeSeed = (static_cast<std::uint64_t>(high) << 32) | low;
+            break;
+        }
+        case Tag::DefaultVolume:
+            song.DefaultVolume = m_r.i32();
             break;
         case Tag::Instruments: {
             const std::int32_t n = m_r.i32();

@@ -51,6 +51,20 @@ std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisibl
     tagInt("MASVOL", song.MasterVolume);
     tagInt("STEREO", song.Stereo);
     tagInt("RESOLU", SlotResolution);
+    // Written only when they differ from a new song's, so a song that does not use them stays
+    // byte for byte what it was, and older readers (which skip them with a warning) see them
+    // only where they matter.
+    if (song.HumanizeTiming != 0 || song.HumanizeVolume != 0 ||
+        song.HumanizeSeed != DefaultHumanizeSeed) {
+        w.text("HUMANZ");
+        w.i32(song.HumanizeTiming);
+        w.i32(song.HumanizeVolume);
+        w.i32(static_cast<std::int32_t>(static_cast<std::uint32_t>(song.HumanizeSeed)));
+        w.i32(static_cast<std::int32_t>(static_cast<std::uint32_t>(song.HumanizeSeed >> 32)));
+    }
+    if (song.DefaultVolume != DefaultEventVolume) {
+        tagInt("DEFVOL", song.DefaultVolume);
+    }
 
     const int instruments = std::clamp(song.InstrumentCount, 0, MaxTracks);
     const int tracks = std::clamp(song.TrackCount, 0, MaxTracks);

@@ -53,6 +53,10 @@ void InitSong(TSong& song)
     song.DelayDivision = 2;
     song.DelayFeedback = 60;
     song.DelayRepeats = 3;
+    song.HumanizeTiming = 0;
+    song.HumanizeVolume = 0;
+    song.HumanizeSeed = DefaultHumanizeSeed;
+    song.DefaultVolume = DefaultEventVolume;
     InitSequence(song);
     for (auto& row : song.Events) {
         for (auto& e : row) {
@@ -191,7 +195,7 @@ void InsertEvent(TSong& song, int t, int p)
         return;
     }
     TNoteEvent& e = slot(song, t, p);
-    e.Volume = 5000;
+    e.Volume = std::clamp(song.DefaultVolume, 2, 10000);
     e.Pitch = 0;
     e.Pan = 0;
 }
@@ -312,6 +316,25 @@ void ChangeBeats(TSong& song, int newBeats)
 void SetTranspose(TSong& song, int n)
 {
     song.Transpose = n;
+}
+
+bool SetEventVolume(TSong& song, int t, int p, int volume)
+{
+    if (!validSlot(t, p)) {
+        return false;
+    }
+    TNoteEvent& e = slot(song, t, p);
+    if (e.Volume <= 0) {
+        return false;
+    }
+    e.Volume = std::clamp(volume, 2, 10000);
+    return true;
+}
+
+void SetHumanize(TSong& song, int timing, int volume)
+{
+    song.HumanizeTiming = std::clamp(timing, 0, MaxHumanizeTiming);
+    song.HumanizeVolume = std::clamp(volume, 0, MaxHumanizeVolume);
 }
 
 void SetShuffle(TSong& song, int amount, int division)
@@ -532,6 +555,8 @@ void SetPlayWindowFromSong(TSong& song, int patternIndex, int beat)
             p.PlayActive = 1;
             p.PlayFrom = beat - e.Position;
             p.PlayTo = p.PlayFrom + 1;
+            p.PlayPlaced = 1;
+            p.PlayPlacement = e.Position;
             return;
         }
     }
@@ -542,6 +567,7 @@ void SetPlayWindow(TSong& song, int patternIndex, int beat)
 {
     for (auto& p : song.Patterns) {
         p->PlayActive = 0;
+        p->PlayPlaced = 0;
     }
     TPattern& p = song.pattern(patternIndex);
     p.PlayActive = 1;

@@ -28,6 +28,14 @@ constexpr int MaxSongPosition = 4000;
 /// maps to a slot at a whole-number position and the grid stays drawable.
 constexpr int MaxBeats = 100;
 constexpr int MaxTicks = 256;
+/// Humanize amounts: timing up to +-MaxHumanizeTiming ms around an event's time, volume up to
+/// +-MaxHumanizeVolume % around its volume.
+constexpr int MaxHumanizeTiming = 20;
+constexpr int MaxHumanizeVolume = 30;
+/// The volume a click gives a new event unless the song says otherwise (2..10000).
+constexpr int DefaultEventVolume = 5000;
+/// The seed a new song's humanize starts with.
+constexpr std::uint64_t DefaultHumanizeSeed = 0;
 
 /// One event slot. Empty exactly when Volume is 0.
 struct TNoteEvent
@@ -76,6 +84,11 @@ struct TPattern
     std::uint8_t PlayActive = 0;
     std::int32_t PlayFrom = 0;
     std::int32_t PlayTo = 0;
+    /// 1 when the play window comes from a placement on the song time line, whose first
+    /// song beat PlayPlacement holds (humanize varies with it); 0 when the pattern plays
+    /// alone and the engine counts its passes.
+    std::uint8_t PlayPlaced = 0;
+    std::int32_t PlayPlacement = 0;
 };
 
 struct TSeqEntry
@@ -111,6 +124,14 @@ struct TSong
     std::int32_t DelayDivision = 2;
     std::int32_t DelayFeedback = 60;
     std::int32_t DelayRepeats = 3;
+    /// Humanize: timing 0..MaxHumanizeTiming ms and volume 0..MaxHumanizeVolume % around each
+    /// event, drawn from a hash of the seed and the event's place, so every render of the song
+    /// is the same. 0 and 0 leave every event as it is.
+    std::int32_t HumanizeTiming = 0;
+    std::int32_t HumanizeVolume = 0;
+    std::uint64_t HumanizeSeed = DefaultHumanizeSeed;
+    /// The volume a click gives a new event, 2..10000.
+    std::int32_t DefaultVolume = DefaultEventVolume;
 
     TPattern& pattern(int index) { return *Patterns.at(static_cast<std::size_t>(index)); }
     const TPattern& pattern(int index) const
@@ -151,7 +172,12 @@ void DeleteSelected(TSong& song);
 void PasteEvents(TSong& song, const EventGrid& clip, int anchor, int target);
 void ChangeBeats(TSong& song, int newBeats);
 void SetTranspose(TSong& song, int n);
+/// Sets the volume of the event at track t, slot p (kept within 2..10000); false when the
+/// slot holds no event.
+bool SetEventVolume(TSong& song, int t, int p, int volume);
 void SetShuffle(TSong& song, int amount, int division);
+/// Sets the humanize amounts, kept within their ranges.
+void SetHumanize(TSong& song, int timing, int volume);
 void SetStopPosition(TSong& song, int beat);
 
 // Sound binding

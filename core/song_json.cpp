@@ -129,6 +129,14 @@ std::string SongToJson(const TSong& song, bool sequencerVisible)
         o.num("DelayDivision", song.DelayDivision);
         o.num("DelayFeedback", song.DelayFeedback);
         o.num("DelayRepeats", song.DelayRepeats);
+        o.num("HumanizeTiming", song.HumanizeTiming);
+        o.num("HumanizeVolume", song.HumanizeVolume);
+        // 64 bits do not survive a JSON number everywhere: the seed goes as 16 hex digits.
+        char seed[17];
+        std::snprintf(seed, sizeof seed, "%016llx",
+                      static_cast<unsigned long long>(song.HumanizeSeed));
+        o.str("HumanizeSeed", seed);
+        o.num("DefaultVolume", song.DefaultVolume);
         o.num("StopPosition", song.StopPosition);
         o.num("CurrentPattern", song.CurrentPattern);
         o.num("SelectedTrack", song.SelectedTrack);

@@ -83,6 +83,10 @@ struct UndoHistory::State
     std::int32_t DelayDivision = 2;
     std::int32_t DelayFeedback = 60;
     std::int32_t DelayRepeats = 3;
+    std::int32_t HumanizeTiming = 0;
+    std::int32_t HumanizeVolume = 0;
+    std::uint64_t HumanizeSeed = 0;
+    std::int32_t DefaultVolume = DefaultEventVolume;
     /// Shared with the step before while the sequence is unchanged: a song may place a pattern
     /// hundreds of thousands of times.
     std::shared_ptr<const std::vector<TSeqEntry>> Sequence;
@@ -100,6 +104,8 @@ struct UndoHistory::State
                ShuffleAmount == o.ShuffleAmount && ShuffleDivision == o.ShuffleDivision &&
                StopPosition == o.StopPosition && DelayDivision == o.DelayDivision &&
                DelayFeedback == o.DelayFeedback && DelayRepeats == o.DelayRepeats &&
+               HumanizeTiming == o.HumanizeTiming && HumanizeVolume == o.HumanizeVolume &&
+               HumanizeSeed == o.HumanizeSeed && DefaultVolume == o.DefaultVolume &&
                (Sequence == o.Sequence || sameSequence(*Sequence, *o.Sequence));
     }
 };
@@ -123,6 +129,10 @@ Capture(const TSong& song, const UndoHistory::State* previous, bool& changed)
     state->DelayDivision = song.DelayDivision;
     state->DelayFeedback = song.DelayFeedback;
     state->DelayRepeats = song.DelayRepeats;
+    state->HumanizeTiming = song.HumanizeTiming;
+    state->HumanizeVolume = song.HumanizeVolume;
+    state->HumanizeSeed = song.HumanizeSeed;
+    state->DefaultVolume = song.DefaultVolume;
     if (previous != nullptr &&
         UndoHistory::State::sameSequence(*previous->Sequence, song.Sequence)) {
         state->Sequence = previous->Sequence;
@@ -252,6 +262,10 @@ void UndoHistory::restore(const State& state, TSong& song) const
     song.DelayDivision = state.DelayDivision;
     song.DelayFeedback = state.DelayFeedback;
     song.DelayRepeats = state.DelayRepeats;
+    song.HumanizeTiming = state.HumanizeTiming;
+    song.HumanizeVolume = state.HumanizeVolume;
+    song.HumanizeSeed = state.HumanizeSeed;
+    song.DefaultVolume = state.DefaultVolume;
     song.Sequence = *state.Sequence;
     // Pattern objects stay where they are as far as they go: the engine may be about to read
     // them (it holds the song lock while it does).

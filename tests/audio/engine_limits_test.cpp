@@ -72,6 +72,18 @@ TEST(EngineLimits, SongValuesAreKeptToTheirRangesWhenTheEngineReadsThem)
          [](EngineDoc& d) { d.song->ShuffleAmount = 0; }},
         {"shuffle grid", [](EngineDoc& d) { d.song->ShuffleDivision = -3; },
          [](EngineDoc& d) { d.song->ShuffleDivision = 2; }},
+        {"humanize",
+         [](EngineDoc& d) {
+             d.song->HumanizeTiming = 900;
+             d.song->HumanizeVolume = INT_MAX;
+         },
+         [](EngineDoc& d) { core::SetHumanize(*d.song, 20, 30); }},
+        {"negative humanize",
+         [](EngineDoc& d) {
+             d.song->HumanizeTiming = INT_MIN;
+             d.song->HumanizeVolume = -4;
+         },
+         [](EngineDoc& d) { core::SetHumanize(*d.song, 0, 0); }},
         {"master volume", [](EngineDoc& d) { d.song->MasterVolume = 25000; },
          [](EngineDoc& d) { d.song->MasterVolume = 10000; }},
         {"track volume", [](EngineDoc& d) { d.song->Tracks[0].Volume = 70000; },

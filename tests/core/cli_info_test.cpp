@@ -33,6 +33,9 @@ std::unique_ptr<bw::core::TSong> document()
     song->TrackCount = 3;
     song->InstrumentCount = 2;
     song->Bpm = 133;
+    SetHumanize(*song, 12, 25);
+    song->HumanizeSeed = 0xFEDCBA9876543210ULL;
+    song->DefaultVolume = 7000;
     song->Tracks[0] = bw::testing::trackNamed("Kick \"909\"", 9000);
     song->Tracks[1] = bw::testing::trackNamed("Caf\xE9");
     InsertEvent(*song, 0, 0);
@@ -75,6 +78,8 @@ TEST(CliInfo, PatternFileRoundTripGivesTheSameJson)
         a.out.rfind("{\"TrackCount\": 3, \"InstrumentCount\": 2, \"Stereo\": 1, \"Bpm\": 133, "
                     "\"MasterVolume\": 10000, \"ShuffleAmount\": 0, \"ShuffleDivision\": 2, "
                     "\"DelayDivision\": 2, \"DelayFeedback\": 60, \"DelayRepeats\": 3, "
+                    "\"HumanizeTiming\": 12, \"HumanizeVolume\": 25, "
+                    "\"HumanizeSeed\": \"fedcba9876543210\", \"DefaultVolume\": 7000, "
                     "\"StopPosition\": 40, \"CurrentPattern\": 0, \"SelectedTrack\": 0, "
                     "\"SequencerVisible\": true, \"Patterns\": [",
                     0),
@@ -86,9 +91,9 @@ TEST(CliInfo, PatternFileRoundTripGivesTheSameJson)
           "{\"SoundName\": \"Kick \\\"909\\\"\", \"Volume\": 9000, \"Pan\": 1000, \"Enabled\": 1, "
           "\"Transpose\": 0, \"DelaySend\": 0}",
           "{\"SoundName\": \"Caf\xC3\xA9\"",
-          "{\"Track\": 0, \"Slot\": 0, \"Volume\": 5000, \"Pitch\": 0, \"Pan\": 0, \"Selected\": "
+          "{\"Track\": 0, \"Slot\": 0, \"Volume\": 7000, \"Pitch\": 0, \"Pan\": 0, \"Selected\": "
           "1}",
-          "{\"Track\": 2, \"Slot\": 256, \"Volume\": 5000, \"Pitch\": -12, \"Pan\": 400, "
+          "{\"Track\": 2, \"Slot\": 256, \"Volume\": 7000, \"Pitch\": -12, \"Pan\": 400, "
           "\"Selected\": 0}",
           "{\"Track\": 1, \"Slot\": 128,",
           "\"Sequence\": [\n  {\"Position\": 0, \"Name\": \"Intro\"},\n  {\"Position\": 4, "

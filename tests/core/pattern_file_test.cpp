@@ -4,6 +4,7 @@
 #include "tests/core/bwp_builder.h"
 #include "tests/library/temp_folder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -433,6 +434,56 @@ TEST(PatternFileWrite, ExactLayoutOfASmallDocument)
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 12), "BWPT19980002");
     // The notice is free text; everything after it must match.
     EXPECT_TRUE(std::equal(bytes.begin() + 112, bytes.end(), expected.bytes().begin() + 112));
+}
+
+// Humanize and the default volume: written after "RESOLU" only when a song uses them, so the
+// layout above (a new song's) is unchanged.
+TEST(PatternFileWrite, GrooveFieldsTravelAndOlderReadersSkipThem)
+{
+    auto song = sampleSong();
+    bw::core::SetHumanize(*song, 15, 30);
+    song->HumanizeSeed = 0x8000000180000002ULL; // both halves with the sign bit set
+    song->DefaultVolume = 2000;
+    const auto bytes = bw::core::SerializePatternFile(*song);
+
+    BwpBuilder settings;
+    settings.tagInt("RESOLU", 256);
+    settings.tag("HUMANZ").i32(15).i32(30).i32(static_cast<std::int32_t>(0x80000002U));
+    settings.i32(static_cast<std::int32_t>(0x80000001U)).tagInt("DEFVOL", 2000).tag("PATNAM");
+    const std::vector<std::uint8_t> block(settings.bytes().begin() + 112, settings.bytes().end());
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), block.begin(), block.end()), bytes.end());
+
+    const auto back = ParsePatternFile(bytes, "song.bwp");
+    EXPECT_EQ(back->HumanizeTiming, 15);
+    EXPECT_EQ(back->HumanizeVolume, 30);
+    EXPECT_EQ(back->HumanizeSeed, 0x8000000180000002ULL);
+    EXPECT_EQ(back->DefaultVolume, 2000);
+    EXPECT_EQ(bw::core::SerializePatternFile(*back), bytes);
+
+    // A seed alone is kept too (amounts 0): the next "on" sounds as before the save.
+    song->HumanizeTiming = 0;
+    song->HumanizeVolume = 0;
+    EXPECT_EQ(ParsePatternFile(bw::core::SerializePatternFile(*song), "s")->HumanizeSeed,
+              0x8000000180000002ULL);
+
+    // A reader that does not know the tags (here: the same tags renamed) warns once, slides to
+    // the next tag it knows and loses nothing else.
+    auto renamed = bytes;
+    for (const char* tag : {"HUMANZ", "DEFVOL"}) {
+        const auto at = std::search(renamed.begin(), renamed.end(), tag, tag + 6);
+        ASSERT_NE(at, renamed.end());
+        std::copy_n("ZZZZZ", 5, at + 1);
+    }
+    std::vector<std::string> warnings;
+    PatternReadCallbacks cb;
+    cb.warn = [&warnings](const std::string& text) { warnings.push_back(text); };
+    const auto older = ParsePatternFile(renamed, "song.bwp", cb);
+    EXPECT_EQ(warnings, std::vector<std::string>{"Unknown parameter \"HZZZZZ\""});
+    EXPECT_EQ(older->HumanizeTiming, 0);
+    EXPECT_EQ(older->DefaultVolume, bw::core::DefaultEventVolume);
+    song->HumanizeSeed = bw::core::DefaultHumanizeSeed;
+    song->DefaultVolume = bw::core::DefaultEventVolume;
+    EXPECT_EQ(bw::core::SerializePatternFile(*older), bw::core::SerializePatternFile(*song));
 }
 
 TEST(PatternFileWrite, StoresTheWorkingCopyFirst)

@@ -40,6 +40,9 @@ struct Song
     std::string missingSound; // a third track naming a sound the kit does not hold
     std::string unknownTag;   // six bytes written before "BPM___"
     bool withPatternName = true;
+    bool humanize = false; // "HUMANZ" with the values below
+    std::int32_t humanizeTiming = 0;
+    std::int32_t humanizeVolume = 0;
 };
 
 Bytes songFile(const Song& s)
@@ -56,6 +59,9 @@ Bytes songFile(const Song& s)
     b.tag("DELAY_").i32(s.delayDivision).i32(s.delayRepeats).i32(s.delayFeedback);
     b.tagInt("STOPSE", s.stopPosition).tagInt("MASVOL", s.masterVolume).tagInt("STEREO", 1);
     b.tagInt("RESOLU", 256);
+    if (s.humanize) {
+        b.tag("HUMANZ").i32(s.humanizeTiming).i32(s.humanizeVolume).i32(-1).i32(IntMin);
+    }
     if (s.withPatternName) {
         b.pattern("A");
     }
@@ -175,6 +181,12 @@ std::vector<File> smallFiles()
              s.patternTranspose = IntMax;
          }));
     song("shuffle_int_min", with([](Song& s) { s.shuffleAmount = IntMin; }));
+    song("humanize_extreme", with([](Song& s) {
+             s.humanize = true;
+             s.humanizeTiming = IntMax;
+             s.humanizeVolume = IntMin;
+             s.eventVolume = IntMax;
+         }));
     song("shuffle_grid_negative", with([](Song& s) {
              s.shuffleAmount = 50;
              s.shuffleDivision = -7;

@@ -95,7 +95,8 @@ TEST_F(HostileFiles, SongValuesOutsideTheirRangesRenderWithinTheirLimits)
          {"valid.bwp", "delay_repeats_int_max.bwp", "delay_feedback_int_max.bwp",
           "pitch_int_max.bwp", "pitch_int_min.bwp", "pitch_minus_200.bwp", "pitch_sum_wraps.bwp",
           "shuffle_int_min.bwp", "shuffle_grid_negative.bwp", "volumes_and_pans_extreme.bwp",
-          "bpm_negative.bwp", "bpm_int_max.bwp", "stop_position_negative.bwp"}) {
+          "bpm_negative.bwp", "bpm_int_max.bwp", "stop_position_negative.bwp",
+          "humanize_extreme.bwp"}) {
         SCOPED_TRACE(file);
         const CliResult r = render(file);
         EXPECT_TRUE(r.exited(0)) << r.err;

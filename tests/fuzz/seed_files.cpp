@@ -35,6 +35,11 @@ Seeds patternSeeds()
         core::AddSeqEntry(song, 0, "A");
         core::AddSeqEntry(song, 4, "B");
         seeds.emplace_back("current.bwp", core::SerializePatternFile(song, true));
+        // The same with humanize, its seed and a default volume for new events.
+        core::SetHumanize(song, 20, 30);
+        song.HumanizeSeed = 0xC0FFEE0012345678ULL;
+        song.DefaultVolume = 7500;
+        seeds.emplace_back("groove.bwp", core::SerializePatternFile(song, true));
     }
     // The older layout: relative sequence positions, no "SEQ_V3".
     {

@@ -4,10 +4,12 @@
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
+#include "ui/widgets/value_readout.h"
 #include "ui/widgets/widget_factory.h"
 
 #include <algorithm>
 
+#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -16,7 +18,9 @@
 namespace bw::ui {
 
 namespace {
-const char* const AddModeHint = "Pattern grid: left click adds a hit, right click removes one";
+const char* const AddModeHint =
+    "Pattern grid: left click adds a hit, right click removes one, right-drag up or down sets "
+    "a hit's volume, Ctrl+click gives it the volume for new hits";
 const char* const SelectModeHint =
     "Pattern grid: click a hit to select it (Ctrl adds), drag a frame to select several "
     "(Shift inverts)";
@@ -43,6 +47,7 @@ PatternGrid::PatternGrid(EditorContext& context, QWidget* parent)
     noteBox->onMouseDown = [this](QMouseEvent* e) { noteBoxMouseDown(e); };
     noteBox->onMouseMove = [this](QMouseEvent* e) { noteBoxMouseMove(e); };
     noteBox->onMouseUp = [this](QMouseEvent* e) { noteBoxMouseUp(e); };
+    noteBox->installEventFilter(this); // the hover read-out goes when the pointer leaves
     ScrollBox1->setWidget(panel5);
     connect(ScrollBox1->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             &PatternGrid::publishView);
@@ -204,6 +209,13 @@ void PatternGrid::noteBoxMouseDown(QMouseEvent* event)
     const int p = PosFromX(at.x(), noteBox->width(), steps());
     const int r = RowFromY(at.y(), GridRowHeight, rows);
     if (!m_selectMode) {
+        const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+        if (event->button() == Qt::LeftButton && ctrl && beginVolumeDrag(r, p, at.y(), false)) {
+            return;
+        }
+        if (event->button() == Qt::RightButton && beginVolumeDrag(r, p, at.y(), true)) {
+            return;
+        }
         if (event->button() == Qt::LeftButton) {
             m_ctx.withSong([r, p](core::TSong& s) { core::InsertEvent(s, r, p); });
             m_ctx.documentEdited();
@@ -232,9 +244,105 @@ void PatternGrid::noteBoxMouseDown(QMouseEvent* event)
     }
 }
 
+bool PatternGrid::beginVolumeDrag(int r, int p, int y, bool deleteOnClick)
+{
+    const int volume = m_ctx.withSong([r, p](const core::TSong& s) {
+        return s.Events[static_cast<std::size_t>(r)][static_cast<std::size_t>(p)].Volume;
+    });
+    if (volume <= 0) {
+        return false;
+    }
+    m_state.VolumeDrag = true;
+    m_state.VolumeMoved = false;
+    m_state.DeleteOnClick = deleteOnClick;
+    m_state.DragTrack = r;
+    m_state.DragSlot = p;
+    m_state.DragStartY = y;
+    m_state.DragStartVolume = volume;
+    return true;
+}
+
+void PatternGrid::endVolumeDrag()
+{
+    const State s = m_state;
+    m_state.VolumeDrag = false;
+    if (!s.VolumeMoved) {
+        // A click without a drag: the right button deletes as it always did, Ctrl + left gives
+        // the event the volume for new events.
+        m_ctx.withSong([&s](core::TSong& song) {
+            if (s.DeleteOnClick) {
+                core::DeleteEvent(song, s.DragTrack, s.DragSlot);
+            } else {
+                core::SetEventVolume(song, s.DragTrack, s.DragSlot, song.DefaultVolume);
+            }
+        });
+    }
+    HideValueReadout(noteBox);
+    m_hoverShown = false;
+    m_ctx.documentEdited();
+}
+
+void PatternGrid::showHover(QPoint at)
+{
+    const int rows = trackCount();
+    QString text;
+    if (rows > 0 && at.y() < rows * GridRowHeight) {
+        const int S = steps();
+        const int p = PosFromX(at.x(), noteBox->width(), S);
+        const int r = RowFromY(at.y(), GridRowHeight, rows);
+        m_ctx.withSong([&](const core::TSong& s) {
+            const core::TNoteEvent& e =
+                s.Events[static_cast<std::size_t>(r)][static_cast<std::size_t>(p)];
+            if (e.Volume <= 0) {
+                return;
+            }
+            const int ticks = std::max(1, s.Ticks);
+            const int step = p * S / core::SlotResolution;
+            text = QStringLiteral("Track %1, %2.%3: volume %4, pitch %5, pan %6")
+                       .arg(r + 1)
+                       .arg(step / ticks + 1)
+                       .arg(step % ticks + 1)
+                       .arg(e.Volume)
+                       .arg(e.Pitch > 0 ? QStringLiteral("+%1").arg(e.Pitch)
+                                        : QString::number(e.Pitch))
+                       .arg(e.Pan > 0 ? QStringLiteral("+%1").arg(e.Pan) : QString::number(e.Pan));
+        });
+    }
+    // Leave the status bar alone while no event was shown: other messages stay.
+    if (!text.isEmpty() || m_hoverShown) {
+        ShowStatusText(noteBox, text);
+        m_hoverShown = !text.isEmpty();
+    }
+}
+
+bool PatternGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == noteBox && event->type() == QEvent::Leave && m_hoverShown &&
+        !m_state.VolumeDrag) {
+        ShowStatusText(noteBox, QString());
+        m_hoverShown = false;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void PatternGrid::noteBoxMouseMove(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
+    if (m_state.VolumeDrag) {
+        const int dy = m_state.DragStartY - at.y();
+        if (!m_state.VolumeMoved && std::abs(dy) < 3) {
+            return; // a click that wobbles is still a click
+        }
+        m_state.VolumeMoved = true;
+        const int volume = std::clamp(m_state.DragStartVolume + dy * VolumePerPixel, 2, 10000);
+        const int r = m_state.DragTrack;
+        const int p = m_state.DragSlot;
+        m_ctx.withSong([&](core::TSong& s) { core::SetEventVolume(s, r, p, volume); });
+        ShowValueReadout(noteBox, at, QStringLiteral("Volume: %1").arg(volume));
+        m_hoverShown = true;
+        m_ctx.documentEdited();
+        return;
+    }
     if (m_state.PastePending) {
         m_state.PreviewShown = true;
         m_state.PreviewX = at.x();
@@ -243,11 +351,17 @@ void PatternGrid::noteBoxMouseMove(QMouseEvent* event)
         m_state.BandEndX = at.x();
         m_state.BandEndY = at.y();
         noteBox->update();
+    } else {
+        showHover(at);
     }
 }
 
 void PatternGrid::noteBoxMouseUp(QMouseEvent* event)
 {
+    if (m_state.VolumeDrag) {
+        endVolumeDrag();
+        return;
+    }
     if (m_state.PastePending || !m_state.BandActive) {
         return;
     }
@@ -368,11 +482,11 @@ void PatternGrid::noteBoxPaint(QPainter& p)
                     // Slot 256 lies on the grid's right edge: its marker points back into
                     // the grid from there instead of leaving it.
                     DrawEventMarker(p, W - 1, e.Selected != 0, RowCentreY(r, GridRowHeight),
-                                    m_ctx.skin(), MarkerDirection::Left);
+                                    m_ctx.skin(), MarkerDirection::Left, e.Volume);
                     continue;
                 }
                 DrawEventMarker(p, XFromPos(slot, W), e.Selected != 0, RowCentreY(r, GridRowHeight),
-                                m_ctx.skin());
+                                m_ctx.skin(), MarkerDirection::Right, e.Volume);
             }
         }
     });

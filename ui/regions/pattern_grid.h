@@ -17,11 +17,13 @@ namespace bw::ui {
 class EditorContext;
 class PaintBox;
 
-/// The pattern grid: one row per track, one column per step, a marker per event. Two stacked
-/// paint boxes in a scroll box: the background PaintBox2 and the event layer noteBox. In
-/// "add/delete events" mode a left click inserts an event and a right click deletes one; in
-/// "select events" mode clicks and a rubber band mark events. A waiting paste drops on the
-/// next click.
+/// The pattern grid: one row per track, one column per step, a marker per event that shows its
+/// volume. Two stacked paint boxes in a scroll box: the background PaintBox2 and the event
+/// layer noteBox. In "add/delete events" mode a left click inserts an event at the song's
+/// volume for new events and a right click deletes one; a right drag up or down on an event
+/// sets its volume, and Ctrl + click gives it the volume for new events. In "select events"
+/// mode clicks and a rubber band mark events. A waiting paste drops on the next click. The
+/// status bar names the volume, pitch and pan of the event under the pointer.
 class PatternGrid : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,14 @@ public:
         int PreviewX = 0;          // pixel x of the last preview
         bool BandActive = false;   // a rubber band is being dragged
         int BandStartX = 0, BandStartY = 0, BandEndX = 0, BandEndY = 0;
+        bool VolumeDrag = false; // a press on an event sets its volume as the pointer moves
+        bool VolumeMoved = false;
+        bool DeleteOnClick = false; // right button: a click without a drag deletes
+        int DragTrack = 0, DragSlot = 0, DragStartY = 0, DragStartVolume = 0;
     };
+
+    /// Volume steps per pixel of a volume drag (up is louder).
+    static constexpr int VolumePerPixel = 50;
 
     PatternGrid(EditorContext& context, QWidget* parent);
 
@@ -86,6 +95,12 @@ private:
     void noteBoxMouseMove(QMouseEvent* event);
     void noteBoxMouseUp(QMouseEvent* event);
     void dropPaste(int x);
+    /// A press on the event at track r, slot p starts a volume drag; false when none is there.
+    bool beginVolumeDrag(int r, int p, int y, bool deleteOnClick);
+    void endVolumeDrag();
+    /// The volume, pitch and pan of the event under the pointer, in the status bar.
+    void showHover(QPoint at);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void fitToView();
     void publishView();
     void repaint();
@@ -97,7 +112,8 @@ private:
     int m_zoomWidth = 0; // the width zoom asked for; 0: fit the view
     bool m_selectMode = false;
     QCursor m_stickCursor;
-    QColor m_tint; // invalid until a colour is given
+    QColor m_tint;             // invalid until a colour is given
+    bool m_hoverShown = false; // the status bar shows an event's values
 };
 
 } // namespace bw::ui

@@ -3,19 +3,24 @@
 #include <QObject>
 
 class QFrame;
+class QLabel;
+class QSpinBox;
 class QTimer;
 class QToolButton;
 class QWidget;
 
 namespace bw::ui {
 
-/// The tool row of the top strip: the grid's two modes, the clipboard buttons and zoom.
-/// It holds no state of its own beyond its buttons; others act on its signals.
+class EditorContext;
+
+/// The tool row of the top strip: the grid's two modes, the clipboard buttons, zoom and the
+/// volume new events get. It holds no state of its own beyond its controls; others act on its
+/// signals, and the volume is the song's.
 class ToolRow : public QObject
 {
     Q_OBJECT
 public:
-    explicit ToolRow(QWidget* parent);
+    ToolRow(EditorContext& context, QWidget* parent);
 
     /// Places the row at y in its host, width wide.
     void setRowGeometry(int y, int width);
@@ -34,8 +39,19 @@ public:
     QToolButton* zoommin = nullptr;
     QToolButton* FillB = nullptr;
     QTimer* PasteTimer = nullptr;
+    QLabel* newVolumeLabel = nullptr;
+    /// The volume a click gives a new event (2..10000), stored with the song.
+    QSpinBox* newVolume = nullptr;
+
+    /// The volume box was set: the song takes the value (one undo step).
+    void newVolumeChange(int volume);
 
     static constexpr int RowHeight = 41;
+
+private:
+    void showSongSettings();
+
+    EditorContext& m_ctx;
 };
 
 } // namespace bw::ui

@@ -29,7 +29,8 @@ namespace bw::ui {
 
 namespace {
 
-constexpr int SideWidth = 145;
+/// The shuffle, delay and humanize boxes at the band's left end.
+constexpr int GrooveWidth = 220;
 constexpr int BandHeight = 41;
 
 /// The master volume bar with tick marks that can be seen on the teal band: the style's own
@@ -87,13 +88,16 @@ TransportBand::TransportBand(EditorContext& context,
     connect(transcom, &QComboBox::currentIndexChanged, this, &TransportBand::transcomChange);
     connect(mastervol, &QSlider::valueChanged, this, &TransportBand::mastervolChange);
     Channels->installEventFilter(this);
-    for (QLabel* box : {Panel32, Panel30, Panel38}) {
+    for (QLabel* box : {Panel32, Panel30, Panel38, humanBox}) {
         box->installEventFilter(this);
     }
     Panel32->setAccessibleName(QStringLiteral("Shuffle"));
     Panel32->setToolTip(QStringLiteral("Shuffle amount: click to set the shuffle"));
     Panel30->setAccessibleName(QStringLiteral("Delay"));
     Panel30->setToolTip(QStringLiteral("Delay feedback: click to set the delay"));
+    humanBox->setAccessibleName(QStringLiteral("Humanize"));
+    humanBox->setToolTip(
+        QStringLiteral("Humanize timing and volume: click to loosen the hits around the grid"));
 
     connect(&m_ctx, &EditorContext::songSettingsShown, this, &TransportBand::showSongSettings);
     connect(&m_ctx, &EditorContext::documentChanged, this, &TransportBand::showGrooveBoxes);
@@ -167,9 +171,9 @@ void TransportBand::createBand(QWidget* host)
     panel4 = MakePanel(host, QStringLiteral("panel4"), colors::Teal);
 
     Panel15 = MakePanel(panel4, QStringLiteral("Panel15"), colors::Teal);
-    Panel15->setGeometry(0, 0, SideWidth, BandHeight);
+    Panel15->setGeometry(0, 0, GrooveWidth, BandHeight);
     PaintBox7 = MakePaintBox(Panel15, QStringLiteral("PaintBox7"));
-    PaintBox7->setGeometry(0, 0, SideWidth, BandHeight);
+    PaintBox7->setGeometry(0, 0, GrooveWidth, BandHeight);
     PaintBox7->onPaint = [this](QPainter& p, const QRect&) {
         DrawSkinPanel(p, 0, 0, PaintBox7->width(), PaintBox7->height(), colors::Teal, m_ctx.skin());
     };
@@ -180,10 +184,10 @@ void TransportBand::createBand(QWidget* host)
         l->setGeometry(x, 2, 56, 14);
         return l;
     };
-    const auto valueBox = [](QWidget* parent, const QString& name, int x) {
+    const auto valueBox = [](QWidget* parent, const QString& name, int x, int width = 52) {
         QLabel* box = MakeLabel(parent, name, QStringLiteral("0%"));
         box->setAlignment(Qt::AlignCenter);
-        box->setGeometry(x, 16, 52, 19);
+        box->setGeometry(x, 16, width, 19);
         box->setCursor(Qt::PointingHandCursor);
         return box;
     };
@@ -191,9 +195,11 @@ void TransportBand::createBand(QWidget* host)
     Panel32 = valueBox(Panel15, QStringLiteral("Panel32"), 14);
     boxLabel(Panel15, QStringLiteral("Delay"), 78);
     Panel30 = valueBox(Panel15, QStringLiteral("Panel30"), 78);
+    boxLabel(Panel15, QStringLiteral("Humanize"), 142);
+    humanBox = valueBox(Panel15, QStringLiteral("humanBox"), 142, 70);
     lowPassGroup = new QFrame(Panel15);
     lowPassGroup->setObjectName(QStringLiteral("lowPassGroup"));
-    lowPassGroup->setGeometry(0, 0, SideWidth, BandHeight);
+    lowPassGroup->setGeometry(0, 0, GrooveWidth, BandHeight);
     boxLabel(lowPassGroup, QStringLiteral("Low Pass"), 14);
     Panel38 = MakeLabel(lowPassGroup, QStringLiteral("Panel38"), QStringLiteral("0%"));
     Panel38->setGeometry(14, 16, 52, 19);
@@ -285,8 +291,8 @@ QWidget* TransportBand::loopBox() const
 void TransportBand::setBandGeometry(int y, int width)
 {
     panel4->setGeometry(0, y, width, BandHeight);
-    Panel23->setGeometry(std::max(SideWidth, width - LoopBoxWidth), 0, LoopBoxWidth, BandHeight);
-    Panel10->setGeometry(SideWidth, 0, std::max(0, Panel23->x() - SideWidth), BandHeight);
+    Panel23->setGeometry(std::max(GrooveWidth, width - LoopBoxWidth), 0, LoopBoxWidth, BandHeight);
+    Panel10->setGeometry(GrooveWidth, 0, std::max(0, Panel23->x() - GrooveWidth), BandHeight);
     PaintBox8->setGeometry(0, 0, Panel10->width(), BandHeight);
     layoutTempoPanel();
 }
@@ -467,12 +473,13 @@ bool TransportBand::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (event->type() == QEvent::MouseButtonPress &&
-        (watched == Panel32 || watched == Panel30 || watched == Panel38)) {
+        (watched == Panel32 || watched == Panel30 || watched == Panel38 || watched == humanBox)) {
         // Each box opens its popup over itself.
         const MainWindowLinks& links = m_ctx.links();
-        GroovePopup* popup = watched == Panel32   ? static_cast<GroovePopup*>(links.shuffle)
-                             : watched == Panel30 ? static_cast<GroovePopup*>(links.delay)
-                                                  : static_cast<GroovePopup*>(links.lowPass);
+        GroovePopup* popup = watched == Panel32    ? static_cast<GroovePopup*>(links.shuffle)
+                             : watched == Panel30  ? static_cast<GroovePopup*>(links.delay)
+                             : watched == humanBox ? static_cast<GroovePopup*>(links.humanize)
+                                                   : static_cast<GroovePopup*>(links.lowPass);
         if (popup != nullptr) {
             popup->popupAt(static_cast<QWidget*>(watched)->mapToGlobal(QPoint(0, 0)));
         }
@@ -483,10 +490,18 @@ bool TransportBand::eventFilter(QObject* watched, QEvent* event)
 
 void TransportBand::showGrooveBoxes()
 {
-    const auto [shuffle, feedback] = m_ctx.withSong(
-        [](const core::TSong& s) { return std::pair<int, int>(s.ShuffleAmount, s.DelayFeedback); });
-    Panel32->setText(QString::number(shuffle) + QStringLiteral("%"));
-    Panel30->setText(QString::number(feedback) + QStringLiteral("%"));
+    struct Boxes
+    {
+        int shuffle, feedback, timing, volume;
+    };
+    const Boxes b = m_ctx.withSong([](const core::TSong& s) {
+        return Boxes{s.ShuffleAmount, s.DelayFeedback,
+                     std::clamp(s.HumanizeTiming, 0, core::MaxHumanizeTiming),
+                     std::clamp(s.HumanizeVolume, 0, core::MaxHumanizeVolume)};
+    });
+    Panel32->setText(QString::number(b.shuffle) + QStringLiteral("%"));
+    Panel30->setText(QString::number(b.feedback) + QStringLiteral("%"));
+    humanBox->setText(HumanizeBoxText(b.timing, b.volume));
 }
 
 void TransportBand::runEnded()

@@ -21,8 +21,8 @@ class EditorContext;
 class PaintBox;
 
 /// The transport and the song's global settings: play and stop, tempo, beats, ticks,
-/// transpose, master volume, mono/stereo, the shuffle and delay boxes, and the position LED
-/// over the grid that lights the beat being played.
+/// transpose, master volume, mono/stereo, the shuffle, delay and humanize boxes, and the position
+/// LED over the grid that lights the beat being played.
 class TransportBand : public QObject
 {
     Q_OBJECT
@@ -63,8 +63,9 @@ public:
     QFrame* panel4 = nullptr;
     QFrame* Panel15 = nullptr;
     PaintBox* PaintBox7 = nullptr;
-    QLabel* Panel32 = nullptr; // shuffle box
-    QLabel* Panel30 = nullptr; // delay box
+    QLabel* Panel32 = nullptr;  // shuffle box
+    QLabel* Panel30 = nullptr;  // delay box
+    QLabel* humanBox = nullptr; // humanize box: "off" or the amounts
     QFrame* lowPassGroup = nullptr;
     QLabel* Panel38 = nullptr; // low-pass box (hidden group)
     QFrame* Panel10 = nullptr;

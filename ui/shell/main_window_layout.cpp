@@ -111,7 +111,7 @@ void TMain::createRegions()
     Frame& f = *m_frame;
     EditorContext& ctx = *m_context;
     m_patternTabs = new PatternTabs(ctx, f.PanelSeq);
-    m_toolRow = new ToolRow(f.PanelSeq);
+    m_toolRow = new ToolRow(ctx, f.PanelSeq);
     m_trackList = new TrackList(ctx, f.client, f.Panel16);
     m_grid = new PatternGrid(ctx, f.client);
     m_transportBand = new TransportBand(ctx, f.Panel12, f.Panel3, f.Panel28);
@@ -152,7 +152,7 @@ void TMain::createRegions()
         "  padding: 2px 12px; margin-right: 2px; }"
         "QTabBar#pattab::tab:selected { background: #f5b03c; color: #161a22; }"
         "QLabel#Channels { color: white; background: #000080; border: 1px solid #c0c0c0; }"
-        "QLabel#Panel32, QLabel#Panel30, QLabel#Panel38 { background: #f0f0f0;"
+        "QLabel#Panel32, QLabel#Panel30, QLabel#Panel38, QLabel#humanBox { background: #f0f0f0;"
         "  border: 1px solid #404040; }"
         "QComboBox#transcom { color: white; background: #808000; }"
         "QLabel#seqLabel { color: #e9ecf1; }"

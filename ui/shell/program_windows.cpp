@@ -28,6 +28,7 @@ ProgramWindows::~ProgramWindows()
     }
     // The others go first, the main window last.
     form1.reset();
+    humanizeForm.reset();
     lowPassF.reset();
     delayF.reset();
     performf.reset();
@@ -96,6 +97,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     Create(w->performf, w->creationOrder);
     Create(w->delayF, w->creationOrder);
     Create(w->lowPassF, w->creationOrder);
+    Create(w->humanizeForm, w->creationOrder);
     Create(w->form1, w->creationOrder);
 
     w->infoF->setSkin(&w->conti->skin());
@@ -120,6 +122,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     links.shuffle = w->shuffelForm.get();
     links.delay = w->delayF.get();
     links.lowPass = w->lowPassF.get();
+    links.humanize = w->humanizeForm.get();
     EditorContext& context = w->main->context();
     w->selfPopup->attach(context);
     w->sequencerForm->attach(context);
@@ -130,6 +133,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     w->shuffelForm->attach(context);
     w->delayF->attach(context);
     w->lowPassF->attach(context);
+    w->humanizeForm->attach(context);
     w->waveTest->setDeviceOutput(std::move(deviceOutput));
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();

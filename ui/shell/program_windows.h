@@ -14,6 +14,7 @@ namespace bw::ui {
 
 class TConti;
 class TDelayF;
+class THumanizeForm;
 class TForm1;
 class TinfoF;
 class TLowPassF;
@@ -65,6 +66,7 @@ struct ProgramWindows
     std::unique_ptr<Twaveoutf> waveoutf;
     std::unique_ptr<Tperformf> performf;
     std::unique_ptr<TDelayF> delayF;
+    std::unique_ptr<THumanizeForm> humanizeForm;
     std::unique_ptr<TLowPassF> lowPassF;
     std::unique_ptr<TForm1> form1;
 

@@ -10,6 +10,7 @@ class TDelayF;
 class TLowPassF;
 class TselfPopup;
 class TShuffelForm;
+class THumanizeForm;
 class TinfoF;
 class TMultiseq;
 class TNewPattenDia1;
@@ -45,6 +46,7 @@ struct MainWindowLinks
     TShuffelForm* shuffle = nullptr;
     TDelayF* delay = nullptr;
     TLowPassF* lowPass = nullptr;
+    THumanizeForm* humanize = nullptr;
 };
 
 } // namespace bw::ui

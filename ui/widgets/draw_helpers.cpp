@@ -100,19 +100,28 @@ void TileBitmap(
     }
 }
 
-void DrawEventMarker(
-    QPainter& p, int x, bool selected, int y, const Skin* skin, MarkerDirection direction)
+int MarkerLevel(int volume)
 {
-    const bool right = direction == MarkerDirection::Right;
-    // The grid draws thousands of markers: the skin has them pre-drawn.
-    if (right && skin != nullptr && !p.testRenderHint(QPainter::Antialiasing)) {
-        const QImage& sprite = selected ? skin->selectedMarkerSprite : skin->markerSprite;
-        if (!sprite.isNull()) {
-            p.drawImage(x, y - 10, sprite);
-            return;
-        }
+    // The lit part's share of the triangle's area follows the volume, as the eye reads it:
+    // the rows are 1, 2, .. 11, .. 2, 1 px wide (121 px in all), so the top rows count little.
+    constexpr int Area = 121;
+    const std::int64_t wanted = (std::int64_t{std::clamp(volume, 0, 10000)} * Area + 9999) / 10000;
+    int lit = 0;
+    std::int64_t area = 0;
+    while (lit < MarkerRows && (lit == 0 || area < wanted)) {
+        const int row = MarkerRows - 1 - lit; // counted from the bottom
+        area += std::min(row, MarkerRows - 1 - row) + 1;
+        ++lit;
     }
-    const QPolygon tri = Triangle(x, y, right ? 10 : -10);
+    return lit;
+}
+
+namespace {
+
+/// The marker at full volume.
+void DrawFullMarker(
+    QPainter& p, int x, bool selected, int y, const Skin* skin, const QPolygon& tri, bool right)
+{
     if (selected) {
         p.setPen(ToQColor(colors::Black));
         p.setBrush(ToQColor(colors::Lime));
@@ -133,6 +142,40 @@ void DrawEventMarker(
         p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
         p.drawImage(x, y - skin->score.height() / 2, skin->score);
         p.setCompositionMode(old);
+    }
+}
+
+} // namespace
+
+void DrawEventMarker(QPainter& p,
+                     int x,
+                     bool selected,
+                     int y,
+                     const Skin* skin,
+                     MarkerDirection direction,
+                     int volume)
+{
+    const bool right = direction == MarkerDirection::Right;
+    const int lit = MarkerLevel(volume);
+    // The grid draws thousands of markers: the skin has them pre-drawn, one per level.
+    if (right && skin != nullptr && !p.testRenderHint(QPainter::Antialiasing)) {
+        const std::vector<QImage>& levels =
+            selected ? skin->selectedMarkerLevels : skin->markerLevels;
+        if (levels.size() == static_cast<std::size_t>(MarkerRows) + 1) {
+            p.drawImage(x, y - 10, levels[static_cast<std::size_t>(lit)]);
+            return;
+        }
+    }
+    const QPolygon tri = Triangle(x, y, right ? 10 : -10);
+    DrawFullMarker(p, x, selected, y, skin, tri, right);
+    if (lit < MarkerRows) {
+        // The unlit rows: darkened inside the outline, the outline stays.
+        p.save();
+        p.setClipRect(QRect(right ? x : x - 10, y - 10, 11, MarkerRows - lit));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 170));
+        p.drawPolygon(Triangle(right ? x + 1 : x - 1, y, right ? 8 : -8));
+        p.restore();
     }
 }
 

@@ -74,14 +74,24 @@ enum class MarkerDirection
     Left,  // the shuffle preview
 };
 
+/// The rows of an event marker (21: 20 px high and its last row).
+constexpr int MarkerRows = 21;
+/// How many of a marker's rows, from the bottom, are lit for an event volume (2..10000):
+/// 1..MarkerRows, so that the lit share of the marker's area is the volume's share of 10000
+/// (rounded up: no event looks empty). 2000, 5000, 7500 and 10000 light 7, 11, 14 and 21.
+int MarkerLevel(int volume);
+
 /// An event marker: a triangle with its tip 10 px from x, 20 px high, centred on y. Unselected
-/// right-pointing markers are white with the skin's `score` overlay ANDed over them.
+/// right-pointing markers are white with the skin's `score` overlay ANDed over them. Below
+/// full volume (10000) only its bottom MarkerLevel(volume) rows are lit; the rest of it is
+/// darkened inside its outline.
 void DrawEventMarker(QPainter& p,
                      int x,
                      bool selected,
                      int y,
                      const Skin* skin,
-                     MarkerDirection direction = MarkerDirection::Right);
+                     MarkerDirection direction = MarkerDirection::Right,
+                     int volume = 10000);
 
 /// The outline of a right-pointing marker drawn by inverting the pixels under the pen; drawing
 /// it twice at the same place restores them. Only meaningful on a raster paint device.

@@ -1,5 +1,7 @@
 #include "ui/widgets/skin.h"
 
+#include "ui/widgets/draw_helpers.h"
+
 #include <array>
 #include <cstdint>
 
@@ -112,6 +114,40 @@ void MakeMarkerSprites(const QImage& score, QImage& plain, QImage& selected)
     p.setPen(Qt::black);
     p.setBrush(QColor(0, 255, 0));
     p.drawPolygon(tri);
+}
+
+/// The sprite with its rows above the bottom lit ones darkened inside the outline: the shape
+/// stays whole, its lit part shows the event's volume.
+QImage DimmedAbove(const QImage& sprite, int lit, int darkness)
+{
+    QImage out = sprite.copy();
+    const int w = sprite.width();
+    const int h = sprite.height();
+    const auto covered = [&sprite, w, h](int x, int y) {
+        return x >= 0 && y >= 0 && x < w && y < h && qAlpha(sprite.pixel(x, y)) != 0;
+    };
+    for (int y = 0; y < h - lit; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool edge = !covered(x - 1, y) || !covered(x + 1, y) || !covered(x, y - 1) ||
+                              !covered(x, y + 1);
+            if (covered(x, y) && !edge) {
+                out.setPixel(x, y, QColor::fromRgba(sprite.pixel(x, y)).darker(darkness).rgba());
+            }
+        }
+    }
+    return out;
+}
+
+std::vector<QImage> MarkerLevels(const QImage& sprite, int darkness)
+{
+    std::vector<QImage> levels;
+    if (sprite.isNull()) {
+        return levels;
+    }
+    for (int lit = 0; lit <= MarkerRows; ++lit) {
+        levels.push_back(lit == MarkerRows ? sprite : DimmedAbove(sprite, lit, darkness));
+    }
+    return levels;
 }
 
 QImage DrawScore()
@@ -506,6 +542,8 @@ Skin::Skin()
       seqImage(DrawSeqImage()), sideImage(DrawSideImage()), appIcon(DrawAppIcon())
 {
     MakeMarkerSprites(score, markerSprite, selectedMarkerSprite);
+    markerLevels = MarkerLevels(markerSprite, 320);
+    selectedMarkerLevels = MarkerLevels(selectedMarkerSprite, 260);
 }
 
 std::vector<Skin::Named> Skin::pictures() const

@@ -46,6 +46,11 @@ public:
     /// (then the AND must be done on the canvas).
     QImage markerSprite;
     QImage selectedMarkerSprite;
+    /// The same two for each volume level (MarkerLevel): entry n has the bottom n of the 21
+    /// rows lit and the rows above darkened inside the outline, so a soft event reads as a
+    /// half-empty marker. Entry MarkerRows is the sprite above. Empty when it is null.
+    std::vector<QImage> markerLevels;
+    std::vector<QImage> selectedMarkerLevels;
 
     struct Named
     {

@@ -39,6 +39,15 @@ void HideValueReadout(QWidget* widget)
     QCoreApplication::sendEvent(widget, &tip);
 }
 
+void ShowStatusText(QWidget* widget, const QString& text)
+{
+    if (widget == nullptr) {
+        return;
+    }
+    QStatusTipEvent tip(text);
+    QCoreApplication::sendEvent(widget, &tip);
+}
+
 SliderReadout::SliderReadout(QAbstractSlider* slider,
                              std::function<QString(int value)> text,
                              std::optional<int> defaultValue)

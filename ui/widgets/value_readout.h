@@ -17,6 +17,9 @@ namespace bw::ui {
 void ShowValueReadout(QWidget* widget, QPoint at, const QString& text);
 /// Takes the readout away again (the pointer left the control).
 void HideValueReadout(QWidget* widget);
+/// Shows text in the window's status bar only (empty text clears it): what lies under the
+/// pointer, where a tooltip at every move would be in the way.
+void ShowStatusText(QWidget* widget, const QString& text);
 
 /// Makes a slider or scroll bar readable and exact: its value as text while it is dragged,
 /// hovered or stepped with the keys; the arrow keys step it by its single step (right and up

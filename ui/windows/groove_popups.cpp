@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
+#include <QRandomGenerator>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -151,7 +153,7 @@ void GroovePopup::paintEvent(QPaintEvent*)
 // Shuffle ----------------------------------------------------------------------------------
 
 TShuffelForm::TShuffelForm(QWidget* parent)
-    : GroovePopup(QStringLiteral("ShuffelForm"), QStringLiteral("Shuffle"), QSize(233, 209), parent)
+    : GroovePopup(QStringLiteral("ShuffelForm"), QStringLiteral("Shuffle"), QSize(233, 229), parent)
 {
     Label1 = MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("0%"));
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -161,20 +163,21 @@ TShuffelForm::TShuffelForm(QWidget* parent)
     TrackBar1->setGeometry(8, 26, 217, 26);
     TrackBar1->setToolTip(QStringLiteral("How far the off-beat steps are pulled late"));
     Caption(this, QStringLiteral("shuffle 1/"), QRect(8, 61, 62, 18));
-    SQ = MakeNumberCombo(this, {"2", "3", "4", "6", "8"}, QStringLiteral("Shuffle grid"));
+    SQ = MakeNumberCombo(this, {"1", "2", "3", "4", "6", "8"}, QStringLiteral("Shuffle grid"));
     SQ->setGeometry(70, 58, 52, 24);
-    SQ->setToolTip(QStringLiteral("Shuffle steps per beat (2 to 256)"));
+    SQ->setToolTip(
+        QStringLiteral("Shuffle steps per beat (1 to 256): 1 swings eighths, 2 sixteenths"));
     Caption(this, QStringLiteral("beat"), QRect(126, 61, 40, 18));
     Caption(this, QStringLiteral("Ticks"), QRect(8, 86, 60, 16));
     p1 = MakePaintBox(this, QStringLiteral("p1"));
-    p1->setGeometry(24, 102, 201, 100);
+    p1->setGeometry(24, 102, 201, 120);
     p1->setAccessibleName(QStringLiteral("Shuffle preview"));
-    p1->setToolTip(QStringLiteral("Where events of 4, 8, 3 and 6 steps a beat land"));
+    p1->setToolTip(QStringLiteral("Where events of 2, 4, 8, 3 and 6 steps a beat land"));
     p1->onPaint = [this](QPainter& p, const QRect&) { p1Paint(p); };
     int row = 0;
-    for (const char* ticks : {"4", "8", "3", "6"}) {
-        auto* l = Caption(this, QString::fromLatin1(ticks), QRect(8, 0, 14, 16));
-        l->move(8, p1->y() + p1->height() / 8 * (2 * row + 1) - 8);
+    for (const int ticks : PreviewRows) {
+        auto* l = Caption(this, QString::number(ticks), QRect(8, 0, 14, 16));
+        l->move(8, p1->y() + p1->height() * (2 * row + 1) / (2 * PreviewRowCount) - 8);
         ++row;
     }
 
@@ -249,16 +252,18 @@ void TShuffelForm::p1Paint(QPainter& p)
     constexpr int Inset = 11;
     const int width = p1->width() - Inset - 2;
     const Skin* skin = m_ctx->skin();
-    const int rows[4][2] = {{4, 1}, {8, 3}, {3, 5}, {6, 7}}; // steps, y in eighths of h
-    for (const auto& row : rows) {
-        for (int i = 0; i < row[0]; ++i) {
-            int x = i * width / row[0];
+    int row = 0;
+    for (const int steps : PreviewRows) {
+        const int y = h * (2 * row + 1) / (2 * PreviewRowCount);
+        ++row;
+        for (int i = 0; i < steps; ++i) {
+            int x = i * width / steps;
             try {
                 x = audio::ShuffledPosition(x, width, amount, grid);
             } catch (const std::domain_error&) {
                 // A grid finer than the preview's pixels shows the steps unshuffled.
             }
-            DrawEventMarker(p, x + Inset, false, h / 8 * row[1], skin, MarkerDirection::Left);
+            DrawEventMarker(p, x + Inset, false, y, skin, MarkerDirection::Left);
         }
     }
 }
@@ -350,6 +355,117 @@ void TDelayF::finishEditing()
         ShowNumber(SQ, m_ctx->withSong([](const core::TSong& s) { return s.DelayDivision; }),
                    m_updating);
     }
+}
+
+// Humanize ---------------------------------------------------------------------------------
+
+QString HumanizeBoxText(int timing, int volume)
+{
+    if (timing <= 0 && volume <= 0) {
+        return QStringLiteral("off");
+    }
+    return QStringLiteral("%1ms %2%").arg(timing).arg(volume);
+}
+
+THumanizeForm::THumanizeForm(QWidget* parent)
+    : GroovePopup(
+          QStringLiteral("HumanizeForm"), QStringLiteral("Humanize"), QSize(233, 173), parent)
+{
+    Caption(this, QStringLiteral("timing"), QRect(8, 26, 80, 16));
+    timeValue = MakeLabel(this, QStringLiteral("timeValue"), QStringLiteral("0 ms"));
+    timeValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    timeValue->setGeometry(150, 26, 75, 16);
+    timeBar = MakeSlider(this, QStringLiteral("timeBar"), core::MaxHumanizeTiming, 5,
+                         QStringLiteral("Humanize timing"));
+    timeBar->setSingleStep(1);
+    timeBar->setGeometry(8, 42, 217, 26);
+    timeBar->setToolTip(QStringLiteral("How far each hit may move early or late"));
+    Caption(this, QStringLiteral("volume"), QRect(8, 72, 80, 16));
+    volValue = MakeLabel(this, QStringLiteral("volValue"), QStringLiteral("0 %"));
+    volValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    volValue->setGeometry(150, 72, 75, 16);
+    volBar = MakeSlider(this, QStringLiteral("volBar"), core::MaxHumanizeVolume, 5,
+                        QStringLiteral("Humanize volume"));
+    volBar->setSingleStep(1);
+    volBar->setGeometry(8, 88, 217, 26);
+    volBar->setToolTip(QStringLiteral("How far each hit may be softer or louder"));
+    Caption(this, QStringLiteral("seed"), QRect(8, 124, 40, 16));
+    seedValue = MakeLabel(this, QStringLiteral("seedValue"), QString());
+    seedValue->setGeometry(8, 142, 130, 22);
+    seedValue->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    seedValue->setToolTip(QStringLiteral("The same seed gives the same feel at every play"));
+    newSeed = new QPushButton(QStringLiteral("New seed"), this);
+    newSeed->setObjectName(QStringLiteral("newSeed"));
+    newSeed->setGeometry(145, 140, 80, 26);
+    newSeed->setToolTip(QStringLiteral("Another feel, again the same at every play and export"));
+
+    connect(timeBar, &QSlider::valueChanged, this, &THumanizeForm::timeBarChange);
+    connect(volBar, &QSlider::valueChanged, this, &THumanizeForm::volBarChange);
+    connect(newSeed, &QPushButton::clicked, this, &THumanizeForm::newSeedClick);
+}
+
+void THumanizeForm::showSettings()
+{
+    struct Settings
+    {
+        int timing, volume;
+        std::uint64_t seed;
+    };
+    const Settings s = m_ctx->withSong([](const core::TSong& song) {
+        return Settings{song.HumanizeTiming, song.HumanizeVolume, song.HumanizeSeed};
+    });
+    // A file may hold amounts outside the bars' ranges; the bars show them kept to the range,
+    // as the engine plays them.
+    timeBar->setValue(s.timing);
+    volBar->setValue(s.volume);
+    timeValue->setText(QStringLiteral("\u00B1%1 ms").arg(timeBar->value()));
+    volValue->setText(QStringLiteral("\u00B1%1 %").arg(volBar->value()));
+    showSeed(s.seed);
+}
+
+void THumanizeForm::showSeed(std::uint64_t seed)
+{
+    seedValue->setText(QStringLiteral("%1").arg(seed, 16, 16, QLatin1Char('0')));
+}
+
+void THumanizeForm::timeBarChange(int position)
+{
+    timeValue->setText(QStringLiteral("\u00B1%1 ms").arg(position));
+    if (m_updating || m_ctx == nullptr) {
+        return;
+    }
+    m_ctx->withSong(
+        [position](core::TSong& s) { core::SetHumanize(s, position, s.HumanizeVolume); });
+    m_ctx->documentEdited();
+}
+
+void THumanizeForm::volBarChange(int position)
+{
+    volValue->setText(QStringLiteral("\u00B1%1 %").arg(position));
+    if (m_updating || m_ctx == nullptr) {
+        return;
+    }
+    m_ctx->withSong(
+        [position](core::TSong& s) { core::SetHumanize(s, s.HumanizeTiming, position); });
+    m_ctx->documentEdited();
+}
+
+void THumanizeForm::newSeedClick()
+{
+    if (m_ctx == nullptr) {
+        return;
+    }
+    // Only the choice of a seed is random; what it plays is fixed by the seed.
+    const std::uint64_t seed = m_ctx->withSong([](core::TSong& s) {
+        std::uint64_t next = s.HumanizeSeed;
+        while (next == s.HumanizeSeed) {
+            next = QRandomGenerator::system()->generate64();
+        }
+        s.HumanizeSeed = next;
+        return next;
+    });
+    showSeed(seed);
+    m_ctx->documentEdited();
 }
 
 // Low pass ---------------------------------------------------------------------------------

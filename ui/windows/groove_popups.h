@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
+
 #include <QWidget>
 
 class QComboBox;
 class QFrame;
 class QLabel;
 class QPainter;
+class QPushButton;
 class QSlider;
 
 namespace bw::ui {
@@ -50,8 +53,8 @@ private:
     QLabel* m_title = nullptr;
 };
 
-/// The shuffle popup: the amount (0..100 %), the shuffle grid (steps per beat, 2..256) and a
-/// preview of where events of four grids land.
+/// The shuffle popup: the amount (0..100 %), the shuffle grid (steps per beat, 1..256; 1 swings
+/// the off-beat eighths) and a preview of where events of five grids land.
 class TShuffelForm : public GroovePopup
 {
     Q_OBJECT
@@ -67,8 +70,11 @@ public:
     PaintBox* p1 = nullptr;  // the preview
 
     /// Grids outside this range would stall the engine or its preview.
-    static constexpr int MinGrid = 2;
+    static constexpr int MinGrid = 1;
     static constexpr int MaxGrid = 256;
+    /// The preview's rows: events of this many steps a beat (eighths first).
+    static constexpr int PreviewRowCount = 5;
+    static constexpr int PreviewRows[PreviewRowCount] = {2, 4, 8, 3, 6};
 
 protected:
     void showSettings() override;
@@ -102,6 +108,36 @@ protected:
     void showSettings() override;
     void finishEditing() override;
 };
+
+/// The humanize popup: how far each event moves around its time (0..20 ms) and its volume
+/// (0..30 %), and the seed the moves are drawn from; "New seed" gives another feel that again
+/// sounds the same at every play and export.
+class THumanizeForm : public GroovePopup
+{
+    Q_OBJECT
+public:
+    explicit THumanizeForm(QWidget* parent = nullptr);
+
+    void timeBarChange(int position);
+    void volBarChange(int position);
+    void newSeedClick();
+
+    QSlider* timeBar = nullptr; // ms
+    QSlider* volBar = nullptr;  // %
+    QLabel* timeValue = nullptr;
+    QLabel* volValue = nullptr;
+    QLabel* seedValue = nullptr; // 16 hex digits
+    QPushButton* newSeed = nullptr;
+
+protected:
+    void showSettings() override;
+
+private:
+    void showSeed(std::uint64_t seed);
+};
+
+/// The text of the transport band's humanize box: "off", or the amounts ("8ms 10%").
+QString HumanizeBoxText(int timing, int volume);
 
 /// The low-pass popup: an empty framed panel; it changes nothing.
 class TLowPassF : public GroovePopup

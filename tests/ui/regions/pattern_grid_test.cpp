@@ -1,5 +1,6 @@
 // The pattern grid region: what it draws for the song and how it follows its scroll box.
 
+#include "sound_test_support.h"
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/tool_row.h"
 #include "ui/shell/editor_context.h"
@@ -15,6 +16,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -99,6 +102,90 @@ private slots:
         // Below the last row the last track is meant.
         ClickAt(box, QPoint(0, box->height() - 2));
         QCOMPARE(volume(11, 0).Volume, 5000);
+    }
+
+    void markersShowTheirVolumeAndTheHoverNamesIt()
+    {
+        ShownProgram program({"Kick", "Snare"});
+        TMain& main = program.main();
+        QWidget* box = main.grid().noteBox;
+        const int W = box->width();
+        const int volumes[] = {2000, 5000, 7500, 10000};
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            for (int i = 0; i < 4; ++i) {
+                core::TNoteEvent& e = main.song().Events[1][static_cast<std::size_t>(64 * i)];
+                e.Volume = volumes[i];
+                e.Pitch = i == 2 ? 3 : 0;
+                e.Pan = i == 2 ? -200 : 0;
+            }
+        }
+        main.context().documentEdited();
+        // Each marker's lit (bright amber) pixels grow with its volume: four different looks.
+        const QImage shot = box->grab().toImage();
+        int lastLit = 0;
+        for (int i = 0; i < 4; ++i) {
+            const QImage marker = shot.copy(XFromPos(64 * i, W), 24 + 2, 11, 21);
+            int lit = 0;
+            for (int y = 0; y < marker.height(); ++y) {
+                for (int x = 0; x < marker.width(); ++x) {
+                    lit += marker.pixelColor(x, y).value() > 180 ? 1 : 0;
+                }
+            }
+            QVERIFY2(lit > lastLit + 8, qPrintable(QStringLiteral("volume %1").arg(volumes[i])));
+            lastLit = lit;
+        }
+        SaveScreenshot(*box, "velocity_markers.png");
+
+        // The hover names the event's values in the status line, and clears it off the events.
+        QStatusBar* status = main.statusBar();
+        QCOMPARE(status->objectName(), QStringLiteral("statusLine"));
+        HoverAt(box, QPoint(XFromPos(128, W) + 2, 24 + 12));
+        QCOMPARE(status->currentMessage(),
+                 QStringLiteral("Track 2, 3.1: volume 7500, pitch +3, pan -200"));
+        HoverAt(box, QPoint(XFromPos(160, W) + 2, 24 + 12));
+        QVERIFY(status->currentMessage().isEmpty());
+    }
+
+    void aRightDragSetsAVolumeAndCtrlClickGivesTheNewHitsOne()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        QWidget* box = main.grid().noteBox;
+        const int W = box->width();
+        const auto volume = [&main](int p) {
+            return main.song().Events[0][static_cast<std::size_t>(p)].Volume;
+        };
+        // Track 0 holds 5000 at slots 0, 64, 128 and 192. Up is louder, 50 a pixel, kept to
+        // 2..10000; the pointer may leave the row.
+        const QPoint at(XFromPos(64, W) + 2, 12);
+        QTest::mousePress(box, Qt::RightButton, {}, at);
+        QTest::mouseMove(box, at - QPoint(0, 1)); // a wobble is still a click
+        QCOMPARE(volume(64), 5000);
+        QTest::mouseMove(box, at - QPoint(0, 30));
+        QCOMPARE(volume(64), 6500);
+        QTest::mouseRelease(box, Qt::RightButton, {}, at - QPoint(0, 30));
+        QCOMPARE(volume(64), 6500);
+        QTest::mousePress(box, Qt::RightButton, {}, at);
+        QTest::mouseMove(box, at + QPoint(0, 200));
+        QTest::mouseRelease(box, Qt::RightButton, {}, at + QPoint(0, 200));
+        QCOMPARE(volume(64), 2);
+        // A right click without a drag still deletes.
+        ClickAt(box, at, Qt::RightButton);
+        QCOMPARE(volume(64), 0);
+
+        // Ctrl + click gives an event the volume for new hits and keeps its pitch; a click
+        // inserts at it.
+        main.toolRow().newVolume->setValue(7250);
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            main.song().Events[0][128].Pitch = -5;
+        }
+        ClickAt(box, QPoint(XFromPos(128, W) + 2, 12), Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(volume(128), 7250);
+        QCOMPARE(main.song().Events[0][128].Pitch, -5);
+        ClickAt(box, QPoint(XFromPos(32, W) + 2, 12));
+        QCOMPARE(volume(32), 7250);
     }
 
     void selectModeClicksAndBands()

@@ -65,10 +65,10 @@ private slots:
         auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
 
         const QStringList expected = {
-            "Main",      "infoF",    "WaveInspector", "WaveTest",      "soundlibary", "Conti",
-            "WriteWavF", "Refo",     "NewPattenDia1", "SequencerForm", "XXXForm",     "selfPopup",
-            "MakSoED",   "Multiseq", "wantsaveF",     "numberedit",    "ShuffelForm", "prefform",
-            "waveoutf",  "performf", "DelayF",        "LowPassF",      "Form1"};
+            "Main",      "infoF",    "WaveInspector", "WaveTest",      "soundlibary",  "Conti",
+            "WriteWavF", "Refo",     "NewPattenDia1", "SequencerForm", "XXXForm",      "selfPopup",
+            "MakSoED",   "Multiseq", "wantsaveF",     "numberedit",    "ShuffelForm",  "prefform",
+            "waveoutf",  "performf", "DelayF",        "LowPassF",      "HumanizeForm", "Form1"};
         QStringList names;
         for (QWidget* w : windows->creationOrder) {
             names << w->objectName();

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -144,6 +145,23 @@ private slots:
         });
         step(main, "shuffle", [&] { program.windows->shuffelForm->TrackBar1->setValue(35); });
         step(main, "delay", [&] { program.windows->delayF->fee->setValue(77); });
+        THumanizeForm& humanize = *program.windows->humanizeForm;
+        step(main, "humanize timing", [&] { humanize.timeBar->setValue(9); });
+        step(main, "humanize volume", [&] { humanize.volBar->setValue(14); });
+        step(main, "new seed", [&] { QTest::mouseClick(humanize.newSeed, Qt::LeftButton); });
+        step(main, "volume of new hits", [&] { main.toolRow().newVolume->setValue(6000); });
+        const QPoint hit(XFromPos(224, W) + 2, 48 + 12);
+        ClickAt(grid, hit); // a hit at 6000 to work on
+        QTest::qWait(1);
+        step(main, "hit volume drag", [&] {
+            const QPoint at = hit;
+            QTest::mousePress(grid, Qt::RightButton, {}, at);
+            QTest::mouseMove(grid, at - QPoint(0, 10));
+            QTest::mouseMove(grid, at - QPoint(0, 20));
+            QTest::mouseRelease(grid, Qt::RightButton, {}, at - QPoint(0, 20));
+        });
+        step(main, "hit volume click",
+             [&] { ClickAt(grid, hit, Qt::LeftButton, Qt::ControlModifier); });
 
         TNewPattenDia1& dialog = *program.windows->newPattenDia1;
         const auto newPattern = [&](bool copy) {

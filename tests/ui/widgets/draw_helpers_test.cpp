@@ -123,6 +123,42 @@ private slots:
         QCOMPARE(img.pixelColor(43, 30), QColor(0, 255, 0));
     }
 
+    void markersLightTheShareOfTheirVolume()
+    {
+        QCOMPARE(MarkerLevel(2000), 7);
+        QCOMPARE(MarkerLevel(5000), 11);
+        QCOMPARE(MarkerLevel(7500), 14);
+        QCOMPARE(MarkerLevel(10000), MarkerRows);
+        QCOMPARE(MarkerLevel(2), 1); // never an empty-looking event
+        QCOMPARE(MarkerLevel(-5), 1);
+        QCOMPARE(MarkerLevel(99999), MarkerRows);
+        for (int v = 3; v <= 10000; ++v) {
+            QVERIFY(MarkerLevel(v) >= MarkerLevel(v - 1));
+        }
+        // Drawn, with the skin's sprites and without them (antialiased, or pointing left):
+        // the unlit rows are darker than the lit ones, at full volume nothing is.
+        const Skin skin;
+        QCOMPARE(skin.markerLevels.back(), skin.markerSprite);
+        for (const bool antialiased : {false, true}) {
+            for (const MarkerDirection d : {MarkerDirection::Right, MarkerDirection::Left}) {
+                const int tipDx = d == MarkerDirection::Right ? 3 : -3;
+                const auto draw = [&](int volume) {
+                    QImage img = Canvas(40, 40, QColor(20, 20, 40));
+                    QPainter p(&img);
+                    p.setRenderHint(QPainter::Antialiasing, antialiased);
+                    DrawEventMarker(p, 20, false, 20, &skin, d, volume);
+                    return img;
+                };
+                const QImage soft = draw(2000);
+                const QImage full = draw(10000);
+                // (20 + tipDx, 14) lies in the unlit top of a 2000 marker, (.., 27) lit.
+                QVERIFY(soft.pixelColor(20 + tipDx, 14).value() <
+                        full.pixelColor(20 + tipDx, 14).value() - 60);
+                QCOMPARE(soft.pixelColor(20 + tipDx, 27), full.pixelColor(20 + tipDx, 27));
+            }
+        }
+    }
+
     void skinPanelCornersOnlyForTealAndGray()
     {
         const Skin skin;

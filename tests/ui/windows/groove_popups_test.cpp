@@ -62,12 +62,26 @@ private slots:
         QVERIFY(popup.p1->grab().toImage() != unshuffled);
         SaveScreenshot(popup, "shuffle_popup.png");
 
-        // The grid stays within 2..256: beyond either end the engine would divide by zero.
+        // A grid of 2 swings sixteenths: the eighths' row (the top fifth) stays; a grid of 1
+        // moves it.
+        const auto eighths = [&popup] {
+            const QImage img = popup.p1->grab().toImage();
+            return img.copy(0, 0, img.width(), img.height() / TShuffelForm::PreviewRowCount);
+        };
+        const QImage straightEighths = unshuffled.copy(
+            0, 0, unshuffled.width(), unshuffled.height() / TShuffelForm::PreviewRowCount);
+        QCOMPARE(eighths(), straightEighths);
+        QCOMPARE(popup.SQ->itemText(0), QStringLiteral("1"));
+        popup.SQ->setCurrentIndex(0);
+        QCOMPARE(main.song().ShuffleDivision, 1);
+        QVERIFY(eighths() != straightEighths);
+
+        // The grid stays within 1..256: beyond either end the engine would divide by zero.
         const struct
         {
             const char* typed;
             int stored;
-        } grids[] = {{"0", 2}, {"1", 2}, {"abc", 2}, {"300", 256}, {"256", 256}, {"6", 6}};
+        } grids[] = {{"0", 1}, {"1", 1}, {"abc", 1}, {"300", 256}, {"256", 256}, {"6", 6}};
         for (const auto& g : grids) {
             popup.SQ->setEditText(QString::fromLatin1(g.typed));
             QCOMPARE(main.song().ShuffleDivision, g.stored);
@@ -113,6 +127,50 @@ private slots:
         QCOMPARE(main.song().DelayDivision, 8);
         popup.close();
         QCOMPARE(band.Panel30->text(), QStringLiteral("40%"));
+    }
+
+    void humanizeBoxOpensItsPopupWhichSetsAmountsAndSeed()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        TransportBand& band = main.transportBand();
+        THumanizeForm& popup = *program.windows->humanizeForm;
+        QCOMPARE(band.humanBox->text(), QStringLiteral("off"));
+        ClickAt(band.humanBox, QPoint(5, 5));
+        QVERIFY(popup.isVisible());
+        QCOMPARE(popup.timeBar->maximum(), 20);
+        QCOMPARE(popup.volBar->maximum(), 30);
+        QCOMPARE(popup.seedValue->text(), QStringLiteral("0000000000000000"));
+
+        popup.timeBar->setValue(12);
+        popup.volBar->setValue(25);
+        QCOMPARE(main.song().HumanizeTiming, 12);
+        QCOMPARE(main.song().HumanizeVolume, 25);
+        QCOMPARE(popup.timeValue->text(), QStringLiteral("\u00B112 ms"));
+        QCOMPARE(band.humanBox->text(), QStringLiteral("12ms 25%"));
+        // "New seed" gives another seed each time, shown as its 16 hex digits.
+        QTest::mouseClick(popup.newSeed, Qt::LeftButton);
+        const std::uint64_t first = main.song().HumanizeSeed;
+        QVERIFY(first != 0);
+        QCOMPARE(popup.seedValue->text(),
+                 QStringLiteral("%1").arg(first, 16, 16, QLatin1Char('0')));
+        QTest::mouseClick(popup.newSeed, Qt::LeftButton);
+        QVERIFY(main.song().HumanizeSeed != first);
+        SaveScreenshot(popup, "humanize_popup.png");
+        popup.close();
+
+        // Shown again it reads the song; amounts a file sets out of range show kept to them.
+        main.context().withSong([](core::TSong& s) {
+            s.HumanizeTiming = 99;
+            s.HumanizeVolume = -3;
+        });
+        main.context().documentEdited();
+        QCOMPARE(band.humanBox->text(), QStringLiteral("20ms 0%"));
+        ClickAt(band.humanBox, QPoint(5, 5));
+        QCOMPARE(popup.timeBar->value(), 20);
+        QCOMPARE(popup.volBar->value(), 0);
+        QCOMPARE(main.song().HumanizeTiming, 99); // showing changes nothing
+        popup.close();
     }
 
     void popupsStayOnTheScreenAndTheLowPassChangesNothing()
