@@ -287,9 +287,9 @@ private:
     void runKeyword(const QString& keyword);
     bool isKeyForThisWindow(QObject* watched) const;
 
-    /// The track a sound dropped at pos (window coordinates) goes to: a row of the track list,
-    /// or of the grid when that row has no sound; -1 for the next track without a sound
-    /// (elsewhere on the grid, "+ add track"); nullopt where sounds are not taken.
+    /// The track a sound dropped at pos (window coordinates) goes to: a row of the track list;
+    /// -1 for the first track without a sound (anywhere on the grid, "+ add track");
+    /// nullopt where sounds are not taken.
     std::optional<int> soundDropTrack(QPoint pos) const;
 
     void Image3MouseDown(QMouseEvent* event);

@@ -59,18 +59,12 @@ DroppedFiles Classify(const QMimeData* mime)
 std::optional<int> TMain::soundDropTrack(QPoint pos) const
 {
     const QPoint global = mapToGlobal(pos);
-    // The grid's rows lie level with the track list's, so the list tells the row under y.
-    QWidget* sounds = m_trackList->PaintBox1;
-    const QPoint inList = sounds->mapFromGlobal(global);
-    const int row = m_trackList->trackAtPoint(QPoint(1, inList.y()));
     if (m_trackList->Panel8->rect().contains(m_trackList->Panel8->mapFromGlobal(global))) {
-        return row; // -1 on "+ add track" and below the rows
+        // -1 on "+ add track" and below the rows.
+        return m_trackList->trackAtPoint(m_trackList->Panel8->mapFromGlobal(global));
     }
     if (m_grid->ScrollBox1->rect().contains(m_grid->ScrollBox1->mapFromGlobal(global))) {
-        const bool empty = row >= 0 && m_context->withSong([row](const core::TSong& s) {
-            return s.Tracks[static_cast<std::size_t>(row)].SoundName.empty();
-        });
-        return empty ? row : -1;
+        return -1; // the grid takes sounds for the tracks that have none, from the top
     }
     return std::nullopt;
 }

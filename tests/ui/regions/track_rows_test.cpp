@@ -167,8 +167,9 @@ private slots:
         }
         DropFiles(main, main.trackList().PaintBox1, Row(0), {wavs[0]});
         QCOMPARE(Tracks(main)[0], std::string("a.wav/a.wav"));
-        // On the grid: the tracks without a sound, from the top.
-        DropFiles(main, main.grid().ScrollBox1, QPoint(100, Row(2).y()), {wavs[1], wavs[2]});
+        // Anywhere on the grid (here on the empty sixth row): the tracks without a sound, from
+        // the top.
+        DropFiles(main, main.grid().ScrollBox1, QPoint(100, Row(5).y()), {wavs[1], wavs[2]});
         std::vector<std::string> given = Tracks(main);
         given.resize(4);
         QCOMPARE(given, std::vector<std::string>(
