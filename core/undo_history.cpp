@@ -110,8 +110,9 @@ struct UndoHistory::State
                ShuffleAmount == o.ShuffleAmount && ShuffleDivision == o.ShuffleDivision &&
                StopPosition == o.StopPosition && DelayDivision == o.DelayDivision &&
                DelayFeedback == o.DelayFeedback && DelayRepeats == o.DelayRepeats &&
-               (TrackNames == o.TrackNames || *TrackNames == *o.TrackNames) && SoloTracks == o.SoloTracks &&
-               LoopStart == o.LoopStart && LoopEnd == o.LoopEnd && LoopOn == o.LoopOn &&
+               (TrackNames == o.TrackNames || *TrackNames == *o.TrackNames) &&
+               SoloTracks == o.SoloTracks && LoopStart == o.LoopStart && LoopEnd == o.LoopEnd &&
+               LoopOn == o.LoopOn &&
                (Sequence == o.Sequence || sameSequence(*Sequence, *o.Sequence));
     }
 };
