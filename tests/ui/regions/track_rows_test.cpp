@@ -51,6 +51,7 @@ std::vector<std::string> Tracks(TMain& main)
     std::lock_guard<core::SongLock> guard(main.songLock());
     const core::TSong& s = main.song();
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(s.TrackCount));
     for (int t = 0; t < s.TrackCount; ++t) {
         out.push_back(core::TrackLabel(s, t) + "/" +
                       s.Tracks[static_cast<std::size_t>(t)].SoundName.str());
