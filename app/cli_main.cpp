@@ -22,8 +22,8 @@ int usage()
     std::cerr << "usage:\n"
                  "  beatwright-cli info FILE.bwp --json\n"
                  "  beatwright-cli info FILE.slb --json\n"
-                 "  beatwright-cli render FILE.bwp --library FILE.slb (--pattern [N] | --song) "
-                 "-o OUT.wav\n"
+                 "  beatwright-cli render FILE.bwp --library FILE.slb (--pattern [N] | --song "
+                 "[--from BEAT] [--to BEAT]) -o OUT.wav\n"
                  "  beatwright-cli add-sound FILE --library LIB.slb [--name NAME]\n";
     return 2;
 }

@@ -28,7 +28,7 @@ namespace {
 int renderUsage()
 {
     std::cerr << "usage: beatwright-cli render FILE.bwp --library FILE.slb "
-                 "(--pattern [N] | --song) -o OUT.wav\n";
+                 "(--pattern [N] | --song [--from BEAT] [--to BEAT]) -o OUT.wav\n";
     return 2;
 }
 
@@ -119,6 +119,8 @@ int RenderCommand(const std::vector<std::string>& args)
     bool songMode = false;
     bool patternMode = false;
     int patternIndex = 0;
+    int from = -1; // beats from .. to - 1 of the song; -1: as "Stop at" says
+    int to = -1;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--library" && i + 1 < args.size()) {
@@ -127,6 +129,11 @@ int RenderCommand(const std::vector<std::string>& args)
             outFile = args[++i];
         } else if (a == "--song") {
             songMode = true;
+        } else if ((a == "--from" || a == "--to") && i + 1 < args.size()) {
+            if (!parseInt(args[++i], a == "--from" ? from : to)) {
+                std::cerr << a << " takes a beat number, not \"" << TerminalText(args[i]) << "\"\n";
+                return 2;
+            }
         } else if (a == "--pattern") {
             patternMode = true;
             if (i + 1 < args.size() && parseInt(args[i + 1], patternIndex)) {
@@ -140,6 +147,11 @@ int RenderCommand(const std::vector<std::string>& args)
     }
     if (songFile.empty() || libraryFile.empty() || outFile.empty() || songMode == patternMode) {
         return renderUsage();
+    }
+    const bool ranged = from >= 0 || to >= 0;
+    if (ranged && !songMode) {
+        std::cerr << "--from and --to choose beats of the song: use them with --song\n";
+        return 2;
     }
     if (const std::string problem =
             bw::audio::ExportTargetProblem(outFile, {{songFile, "song"}, {libraryFile, "library"}});
@@ -198,6 +210,19 @@ int RenderCommand(const std::vector<std::string>& args)
     flags.SongMode = false;
     flags.setExportFileName(outFile);
     flags.WriteSong = songMode;
+    if (ranged) {
+        // The beats after the last one default to the song's end, the "Stop at" beat.
+        from = std::max(from, 0);
+        to = to >= 0 ? to : song->StopPosition + 1;
+        if (to <= from || from > bw::core::MaxSongPosition || to > bw::core::MaxSongPosition + 1) {
+            std::cerr << "render: --from " << from << " --to " << to
+                      << " holds no beat of the song's time line (0.." << bw::core::MaxSongPosition
+                      << ")\n";
+            return 2;
+        }
+        flags.ExportFrom = from;
+        flags.ExportTo = to;
+    }
     flags.WriteRequested = true;
 
     bw::audio::Twaverender engine(

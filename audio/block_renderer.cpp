@@ -5,6 +5,7 @@
 #include "audio/request_flags.h"
 #include "audio/resampler.h"
 #include "audio/stretch_cache.h"
+#include "core/track_commands.h"
 #include "core/wrapping_int.h"
 #include "library/sound_library.h"
 
@@ -145,7 +146,7 @@ void BlockRenderer::trigger(core::TSong& song,
     int hint = 0;
     for (int i = 0; i < tracks; ++i) {
         const core::TTrack& track = pat.Tracks[static_cast<std::size_t>(i)];
-        if (track.Enabled != 1) {
+        if (!core::TrackHeard(song, track, i)) { // muted, or another track soloed
             continue;
         }
         for (std::int32_t s = from; s <= to; ++s) {

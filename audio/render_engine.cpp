@@ -5,6 +5,7 @@
 #include "audio/heard_reports.h"
 #include "audio/stretch_cache.h"
 #include "audio/wav_writer.h"
+#include "core/arrangement.h"
 
 #include <algorithm>
 #include <bit>
@@ -84,6 +85,9 @@ private:
     void deliverHeard();
     void handOnBlock();
     void advanceSong();
+    /// The beats the song walks: the export's, or what song playback plays (the loop range
+    /// while the loop is on). Takes the song lock.
+    core::SongSpan songSpan();
     void endExport();
     void startExport();
 
@@ -124,9 +128,10 @@ void RenderRun::startUp()
     }
     m_displayPosition = m_host.songPosition();
     if (m_flags.SongMode.load()) {
-        const std::int32_t stopPosition = withSong([](core::TSong& s) { return s.StopPosition; });
-        if (m_host.songPosition() > stopPosition) {
-            m_host.setSongPosition(0, false);
+        const int position = m_host.songPosition();
+        const int start = core::SpanStartBeat(songSpan(), position);
+        if (start != position) {
+            m_host.setSongPosition(start, false);
         }
     }
     m_flags.StopRequested = false;
@@ -307,8 +312,11 @@ void RenderRun::reportBlock()
             if (!wholeSong) {
                 return m_beatCounter * 100 / beats;
             }
-            const std::int32_t stop = s.StopPosition != 0 ? s.StopPosition : 1;
-            return m_displayPosition * 100 / stop + m_beatCounter * 100 / beats / stop;
+            const core::SongSpan span =
+                core::ExportSpan(s, m_flags.ExportFrom.load(), m_flags.ExportTo.load());
+            const std::int32_t length = span.last != span.first ? span.last - span.first : 1;
+            return (m_displayPosition - span.first) * 100 / length +
+                   m_beatCounter * 100 / beats / length;
         });
     } else if (report.exportPending) {
         report.progress = 5;
@@ -381,20 +389,28 @@ void RenderRun::advanceSong()
     if (m_beatCounter > 1) {
         if (m_flags.SongMode.load()) {
             const int before = m_host.songPosition();
-            m_host.setSongPosition(before + 1, true);
+            const core::SongSpan span = songSpan();
+            m_host.setSongPosition(core::SpanNextBeat(span, before), true);
             // The time line ends at its last beat even when the stop position lies beyond it.
-            if (before >= core::MaxSongPosition) {
+            if (before >= core::MaxSongPosition && !span.loops) {
                 m_endOfSong = true;
             }
         }
         m_beatCounter = 1;
     }
-    if (m_flags.SongMode.load()) {
-        const std::int32_t stopPosition = withSong([](core::TSong& s) { return s.StopPosition; });
-        if (m_host.songPosition() > stopPosition) {
-            m_endOfSong = true;
-        }
+    if (m_flags.SongMode.load() && core::SpanEnded(songSpan(), m_host.songPosition())) {
+        m_endOfSong = true;
     }
+}
+
+core::SongSpan RenderRun::songSpan()
+{
+    const bool exporting = m_flags.WriteRequested.load();
+    const std::int32_t from = m_flags.ExportFrom.load();
+    const std::int32_t to = m_flags.ExportTo.load();
+    return withSong([&](core::TSong& s) {
+        return exporting ? core::ExportSpan(s, from, to) : core::PlaybackSpan(s);
+    });
 }
 
 void RenderRun::endExport()
@@ -428,6 +444,7 @@ void RenderRun::startExport()
     bool startNow = wholeSong;
     std::int32_t channels = 2;
     std::int64_t provisional = 0;
+    const core::SongSpan span = songSpan();
     {
         std::lock_guard<core::SongLock> g(m_ctx.lock);
         const core::TPattern& p = m_song.pattern(m_song.CurrentPattern);
@@ -438,7 +455,7 @@ void RenderRun::startExport()
         provisional = static_cast<std::int64_t>(std::clamp(m_song.Beats, 1, core::MaxBeats)) *
                       m_renderer->blockValues() * (channels == 2 ? 2 : 1);
         if (wholeSong) {
-            provisional *= m_song.StopPosition;
+            provisional *= span.last - span.first;
         }
     }
     if (!startNow) {
@@ -453,7 +470,7 @@ void RenderRun::startExport()
     }
     m_writing = true;
     if (wholeSong) {
-        m_host.setSongPosition(0, false);
+        m_host.setSongPosition(span.first, false);
         m_flags.SongMode = true;
     }
 }
@@ -507,6 +524,8 @@ void RenderRun::finish(bool failed)
     const bool writeSong = m_flags.WriteSong.load();
     m_flags.WriteRequested = false;
     m_flags.WriteSong = false;
+    m_flags.ExportFrom = -1;
+    m_flags.ExportTo = -1;
     m_flags.StopRequested = false;
     m_flags.EngineRunning = false;
     try {

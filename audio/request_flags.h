@@ -27,6 +27,10 @@ struct RequestFlags
     /// removed and the target stays as it was (the command line sets it on SIGINT/SIGTERM).
     /// Cleared when the run ends.
     std::atomic<bool> AbandonExport{false};
+    /// The beats a song export writes, ExportFrom .. ExportTo - 1; ExportFrom -1: the song from
+    /// its start to its "Stop at" beat. Set before WriteRequested; reset when the run ends.
+    std::atomic<std::int32_t> ExportFrom{-1};
+    std::atomic<std::int32_t> ExportTo{-1};
 
     /// What the engine exports to; set before WriteRequested.
     void setExportFileName(std::string name)

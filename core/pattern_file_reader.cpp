@@ -1,9 +1,11 @@
+#include "core/arrangement.h"
 #include "core/pattern_file.h"
 #include "core/record_images.h"
 #include "core/wrapping_int.h"
 #include "library/atomic_file.h"
 #include "library/binary_io.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -40,17 +42,25 @@ enum class Tag
     SeqData,
     Humanize,
     DefaultVolume,
+    // Arrangement tags, written after the patterns (readers that do not know them skip to
+    // the "SEQ_V2" that follows).
+    PatternColors,
+    TrackNames,
+    Solo,
+    LoopRange,
     Unknown
 };
 
-constexpr std::array<std::pair<std::string_view, Tag>, 21> Tags{{
-    {"TRACKS", Tag::Tracks},       {"BPM___", Tag::Bpm},         {"SHUFFL", Tag::Shuffle},
-    {"SHUFFQ", Tag::ShuffleDiv},   {"DELAY_", Tag::Delay},       {"STOPSE", Tag::StopPos},
-    {"MASVOL", Tag::MasterVol},    {"STEREO", Tag::Stereo},      {"RESOLU", Tag::Resolution},
-    {"PATNAM", Tag::PatternName},  {"BEATS_", Tag::Beats},       {"TICKS_", Tag::Ticks},
-    {"PATPIT", Tag::PatternPitch}, {"INSTRU", Tag::Instruments}, {"SCORE_", Tag::Score},
-    {"SEQVIS", Tag::SeqVisible},   {"SEQ_V2", Tag::SeqV2},       {"SEQ_V3", Tag::SeqV3},
-    {"SEQDAT", Tag::SeqData},      {"HUMANZ", Tag::Humanize},    {"DEFVOL", Tag::DefaultVolume},
+constexpr std::array<std::pair<std::string_view, Tag>, 25> Tags{{
+    {"TRACKS", Tag::Tracks},        {"BPM___", Tag::Bpm},         {"SHUFFL", Tag::Shuffle},
+    {"SHUFFQ", Tag::ShuffleDiv},    {"DELAY_", Tag::Delay},       {"STOPSE", Tag::StopPos},
+    {"MASVOL", Tag::MasterVol},     {"STEREO", Tag::Stereo},      {"RESOLU", Tag::Resolution},
+    {"PATNAM", Tag::PatternName},   {"BEATS_", Tag::Beats},       {"TICKS_", Tag::Ticks},
+    {"PATPIT", Tag::PatternPitch},  {"INSTRU", Tag::Instruments}, {"SCORE_", Tag::Score},
+    {"SEQVIS", Tag::SeqVisible},    {"SEQ_V2", Tag::SeqV2},       {"SEQ_V3", Tag::SeqV3},
+    {"SEQDAT", Tag::SeqData},       {"HUMANZ", Tag::Humanize},    {"DEFVOL", Tag::DefaultVolume},
+    {"PATCOL", Tag::PatternColors}, {"TRKNAM", Tag::TrackNames},  {"SOLO__", Tag::Solo},
+    {"LOOPRG", Tag::LoopRange},
 }};
 
 Tag classify(const std::uint8_t* bytes)
@@ -98,6 +108,7 @@ public:
             StoreWorkingCopy(song, 0);
         }
         checkPatternLengths();
+        applyColors();
         AddSeqEntries(song, m_placements);
         // The working copy is always the file's first pattern. In a file without "PATNAM" the
         // tags after its first "SCORE_" went to pattern 0 only; loading it back keeps them, where
@@ -270,6 +281,19 @@ private:
             InitPattern(song, m_i);
             break;
         }
+        case Tag::PatternColors:
+            readColors();
+            break;
+        case Tag::TrackNames:
+            readTrackNames();
+            break;
+        case Tag::Solo:
+            // Only rows exist to be soloed.
+            song.SoloTracks = static_cast<std::uint32_t>(m_r.i32()) & ((1U << MaxTracks) - 1U);
+            break;
+        case Tag::LoopRange:
+            readLoopRange();
+            break;
         case Tag::Unknown:
             // Recovery found no known tag before the last 6 bytes: the unknown field runs to the
             // end of the file, which is a read past its end (also when no byte is left to read).
@@ -305,6 +329,65 @@ private:
         }
         if (!m_absolute) {
             song.StopPosition = WrapAdd(song.StopPosition, 5);
+        }
+    }
+
+    /// "PATCOL": a palette index per pattern in list order, applied once every pattern is read.
+    void readColors()
+    {
+        const std::int32_t n = m_r.i32();
+        if (n < 0 || n > MaxPatterns) {
+            bad("colour count " + std::to_string(n) + " is outside 0.." +
+                std::to_string(MaxPatterns));
+        }
+        m_colors.assign(static_cast<std::size_t>(n), 0);
+        for (auto& c : m_colors) {
+            c = m_r.i32();
+        }
+    }
+
+    /// A colour outside the palette leaves the pattern its default one.
+    void applyColors()
+    {
+        const std::size_t n = std::min(m_colors.size(), m_song->Patterns.size());
+        for (std::size_t k = 0; k < n; ++k) {
+            if (m_colors[k] >= 0 && m_colors[k] < PaletteSize) {
+                m_song->Patterns[k]->Color = m_colors[k];
+            }
+        }
+    }
+
+    /// "TRKNAM": n entries of a track row and its 31-byte name.
+    void readTrackNames()
+    {
+        const std::int32_t n = m_r.i32();
+        if (n < 0 || n > MaxTracks) {
+            bad("track name count " + std::to_string(n) + " is outside 0..31");
+        }
+        for (std::int32_t i = 0; i < n; ++i) {
+            const std::int32_t t = m_r.i32();
+            if (t < 0 || t >= MaxTracks) {
+                bad("a track name belongs to track " + std::to_string(t) + ", outside 0..30");
+            }
+            auto& name = m_song->TrackNames[static_cast<std::size_t>(t)];
+            m_r.read(name.raw.data(), name.raw.size());
+        }
+    }
+
+    /// "LOOPRG": first beat, the beat after the last, loop on. A range off the time line or
+    /// empty is no range.
+    void readLoopRange()
+    {
+        TSong& song = *m_song;
+        const std::int32_t first = m_r.i32();
+        const std::int32_t end = m_r.i32();
+        song.LoopOn = m_r.i32() != 0;
+        if (first >= 0 && end > first && end <= MaxSongPosition + 1) {
+            song.LoopStart = first;
+            song.LoopEnd = end;
+        } else {
+            song.LoopStart = 0;
+            song.LoopEnd = 0;
         }
     }
 
@@ -362,6 +445,7 @@ private:
     std::int32_t m_offset = 0;
     std::int32_t m_resolution = SlotResolution;
     std::vector<SeqPlacement> m_placements;
+    std::vector<std::int32_t> m_colors;
     std::unordered_map<std::string, int> m_lastByName;
     std::vector<bool> m_pansCleared; // per pattern: every event pan is 0 since the last reset
 };

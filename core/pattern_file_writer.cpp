@@ -1,3 +1,4 @@
+#include "core/arrangement.h"
 #include "core/pattern_file.h"
 #include "core/record_images.h"
 #include "library/atomic_file.h"
@@ -15,6 +16,48 @@ const char* const Notice = "Beatwright pattern file: song settings, patterns and
 void writeName(ByteWriter& w, const ShortString<20>& name)
 {
     w.bytes(name.raw.data(), name.raw.size());
+}
+
+/// The arrangement tags, each only when the song holds more than its default: a song that uses
+/// none of them is written as before they existed.
+void writeArrangement(ByteWriter& w, const TSong& song)
+{
+    bool ownColors = false;
+    for (int k = 0; k < song.PatternCount; ++k) {
+        ownColors = ownColors || song.pattern(k).Color != DefaultPatternColor(k);
+    }
+    if (ownColors) {
+        w.text("PATCOL");
+        w.i32(song.PatternCount);
+        for (const auto& p : song.Patterns) {
+            w.i32(p->Color);
+        }
+    }
+    std::int32_t named = 0;
+    for (const auto& name : song.TrackNames) {
+        named += name.empty() ? 0 : 1;
+    }
+    if (named > 0) {
+        w.text("TRKNAM");
+        w.i32(named);
+        for (int t = 0; t < MaxTracks; ++t) {
+            const auto& name = song.TrackNames[static_cast<std::size_t>(t)];
+            if (!name.empty()) {
+                w.i32(t);
+                w.bytes(name.raw.data(), name.raw.size());
+            }
+        }
+    }
+    if (song.SoloTracks != 0) {
+        w.text("SOLO__");
+        w.i32(static_cast<std::int32_t>(song.SoloTracks));
+    }
+    if (HasLoopRange(song) || song.LoopOn) {
+        w.text("LOOPRG");
+        w.i32(HasLoopRange(song) ? song.LoopStart : 0);
+        w.i32(HasLoopRange(song) ? song.LoopEnd : 0);
+        w.i32(song.LoopOn ? 1 : 0);
+    }
 }
 
 } // namespace
@@ -100,6 +143,7 @@ std::vector<std::uint8_t> SerializePatternFile(TSong& song, bool sequencerVisibl
             }
         }
     }
+    writeArrangement(w, song);
     if (sequencerVisible) {
         w.text("SEQVIS");
     }

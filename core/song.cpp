@@ -57,6 +57,13 @@ void InitSong(TSong& song)
     song.HumanizeVolume = 0;
     song.HumanizeSeed = DefaultHumanizeSeed;
     song.DefaultVolume = DefaultEventVolume;
+    for (auto& name : song.TrackNames) {
+        name.clear();
+    }
+    song.SoloTracks = 0;
+    song.LoopStart = 0;
+    song.LoopEnd = 0;
+    song.LoopOn = false;
     InitSequence(song);
     for (auto& row : song.Events) {
         for (auto& e : row) {
@@ -88,6 +95,7 @@ int AddPattern(TSong& song, const std::string& name)
 {
     auto p = std::make_unique<TPattern>();
     p->Name.assign(name);
+    p->Color = static_cast<std::int32_t>(song.Patterns.size() % PaletteSize);
     song.Patterns.push_back(std::move(p));
     song.PatternCount = static_cast<std::int32_t>(song.Patterns.size());
     return song.PatternCount - 1;

@@ -36,6 +36,10 @@ constexpr int MaxHumanizeVolume = 30;
 constexpr int DefaultEventVolume = 5000;
 /// The seed a new song's humanize starts with.
 constexpr std::uint64_t DefaultHumanizeSeed = 0;
+/// Characters of a track's own name (as a library sound's name).
+constexpr int TrackNameLength = 30;
+/// Colours a pattern's placements may take (indexes into PatternPalette, core/arrangement.h).
+constexpr int PaletteSize = 8;
 
 /// One event slot. Empty exactly when Volume is 0.
 struct TNoteEvent
@@ -80,6 +84,9 @@ struct TPattern
     EventGrid Events{};
     TrackArray Tracks{};
     std::int32_t Transpose = 0;
+    /// The colour its placements are drawn in: an index into the palette, 0..PaletteSize-1.
+    /// A pattern added to a song takes its position in the list, modulo the palette.
+    std::int32_t Color = 0;
     // Run-time state set for the render engine, never stored.
     std::uint8_t PlayActive = 0;
     std::int32_t PlayFrom = 0;
@@ -132,6 +139,17 @@ struct TSong
     std::uint64_t HumanizeSeed = DefaultHumanizeSeed;
     /// The volume a click gives a new event, 2..10000.
     std::int32_t DefaultVolume = DefaultEventVolume;
+    // Arrangement settings, kept in tags of their own: a file without them leaves these.
+    /// A name per track row, shown instead of its sound's name; empty: the sound's name.
+    std::array<ShortString<TrackNameLength>, MaxTracks> TrackNames{};
+    /// Bit t: track t is soloed. While a track below TrackCount is soloed, only soloed tracks
+    /// sound (a muted one stays silent).
+    std::uint32_t SoloTracks = 0;
+    /// The loop range: song beats LoopStart .. LoopEnd - 1; no range while LoopEnd <= LoopStart.
+    std::int32_t LoopStart = 0;
+    std::int32_t LoopEnd = 0;
+    /// Song playback stays within the loop range (exports ignore it unless asked).
+    bool LoopOn = false;
 
     TPattern& pattern(int index) { return *Patterns.at(static_cast<std::size_t>(index)); }
     const TPattern& pattern(int index) const

@@ -110,6 +110,42 @@ void patternJson(std::string& out, const TPattern& p)
         }
     }
     out += first ? "]" : "\n    ]";
+    o.num("Color", p.Color);
+}
+
+/// The arrangement settings, each only when the song holds more than its default (as the file).
+void arrangementJson(Obj& o, std::string& out, const TSong& song)
+{
+    bool named = false;
+    for (const auto& n : song.TrackNames) {
+        named = named || !n.empty();
+    }
+    if (named) {
+        o.key("TrackNames");
+        out += "[";
+        bool first = true;
+        for (int t = 0; t < MaxTracks; ++t) {
+            const auto& n = song.TrackNames[static_cast<std::size_t>(t)];
+            if (n.empty()) {
+                continue;
+            }
+            out += first ? "" : ", ";
+            first = false;
+            Obj e(out);
+            e.num("Track", t);
+            e.str("Name", n.view());
+        }
+        out += "]";
+    }
+    if (song.SoloTracks != 0) {
+        o.num("SoloTracks", song.SoloTracks);
+    }
+    if (song.LoopEnd > song.LoopStart || song.LoopOn) {
+        o.num("LoopStart", song.LoopStart);
+        o.num("LoopEnd", song.LoopEnd);
+        o.key("LoopOn");
+        out += song.LoopOn ? "true" : "false";
+    }
 }
 
 } // namespace
@@ -158,6 +194,7 @@ std::string SongToJson(const TSong& song, bool sequencerVisible)
             e.str("Name", song.Sequence[i].Name.view());
         }
         out += song.Sequence.empty() ? "]" : "\n  ]";
+        arrangementJson(o, out, song);
     }
     out += '\n';
     return out;

@@ -8,6 +8,8 @@ namespace bw::core {
 
 namespace {
 
+using TrackNameArray = std::array<ShortString<TrackNameLength>, MaxTracks>;
+
 /// What a pattern holds that the user edits (its play window is the engine's).
 struct PatternContent
 {
@@ -15,6 +17,7 @@ struct PatternContent
     std::int32_t Beats = 4;
     std::int32_t Ticks = 4;
     std::int32_t Transpose = 0;
+    std::int32_t Color = 0;
     EventGrid Events{};
     TrackArray Tracks{};
 };
@@ -40,6 +43,7 @@ void ReadPattern(const TSong& song, int index, PatternContent& out)
 {
     const TPattern& p = song.pattern(index);
     out.Name = p.Name;
+    out.Color = p.Color;
     if (index == song.CurrentPattern) {
         out.Beats = song.Beats;
         out.Ticks = song.Ticks;
@@ -58,7 +62,7 @@ void ReadPattern(const TSong& song, int index, PatternContent& out)
 bool SameContent(const PatternContent& a, const PatternContent& b)
 {
     return SameName(a.Name, b.Name) && a.Beats == b.Beats && a.Ticks == b.Ticks &&
-           a.Transpose == b.Transpose && SameEvents(a.Events, b.Events) &&
+           a.Transpose == b.Transpose && a.Color == b.Color && SameEvents(a.Events, b.Events) &&
            SameTracks(a.Tracks, b.Tracks);
 }
 
@@ -87,6 +91,12 @@ struct UndoHistory::State
     std::int32_t HumanizeVolume = 0;
     std::uint64_t HumanizeSeed = 0;
     std::int32_t DefaultVolume = DefaultEventVolume;
+    /// Shared with the step before while unchanged, so that a step stays small.
+    std::shared_ptr<const TrackNameArray> TrackNames;
+    std::uint32_t SoloTracks = 0;
+    std::int32_t LoopStart = 0;
+    std::int32_t LoopEnd = 0;
+    bool LoopOn = false;
     /// Shared with the step before while the sequence is unchanged: a song may place a pattern
     /// hundreds of thousands of times.
     std::shared_ptr<const std::vector<TSeqEntry>> Sequence;
@@ -106,6 +116,9 @@ struct UndoHistory::State
                DelayFeedback == o.DelayFeedback && DelayRepeats == o.DelayRepeats &&
                HumanizeTiming == o.HumanizeTiming && HumanizeVolume == o.HumanizeVolume &&
                HumanizeSeed == o.HumanizeSeed && DefaultVolume == o.DefaultVolume &&
+               (TrackNames == o.TrackNames || *TrackNames == *o.TrackNames) &&
+               SoloTracks == o.SoloTracks && LoopStart == o.LoopStart && LoopEnd == o.LoopEnd &&
+               LoopOn == o.LoopOn &&
                (Sequence == o.Sequence || sameSequence(*Sequence, *o.Sequence));
     }
 };
@@ -133,6 +146,15 @@ Capture(const TSong& song, const UndoHistory::State* previous, bool& changed)
     state->HumanizeVolume = song.HumanizeVolume;
     state->HumanizeSeed = song.HumanizeSeed;
     state->DefaultVolume = song.DefaultVolume;
+    if (previous != nullptr && *previous->TrackNames == song.TrackNames) {
+        state->TrackNames = previous->TrackNames;
+    } else {
+        state->TrackNames = std::make_shared<const TrackNameArray>(song.TrackNames);
+    }
+    state->SoloTracks = song.SoloTracks;
+    state->LoopStart = song.LoopStart;
+    state->LoopEnd = song.LoopEnd;
+    state->LoopOn = song.LoopOn;
     if (previous != nullptr &&
         UndoHistory::State::sameSequence(*previous->Sequence, song.Sequence)) {
         state->Sequence = previous->Sequence;
@@ -245,6 +267,9 @@ std::size_t UndoHistory::bytes() const
         if (sequences.insert(state->Sequence.get()).second) {
             total += state->Sequence->capacity() * sizeof(TSeqEntry);
         }
+        if (sequences.insert(state->TrackNames.get()).second) {
+            total += sizeof(TrackNameArray);
+        }
     }
     return total;
 }
@@ -266,6 +291,11 @@ void UndoHistory::restore(const State& state, TSong& song) const
     song.HumanizeVolume = state.HumanizeVolume;
     song.HumanizeSeed = state.HumanizeSeed;
     song.DefaultVolume = state.DefaultVolume;
+    song.TrackNames = *state.TrackNames;
+    song.SoloTracks = state.SoloTracks;
+    song.LoopStart = state.LoopStart;
+    song.LoopEnd = state.LoopEnd;
+    song.LoopOn = state.LoopOn;
     song.Sequence = *state.Sequence;
     // Pattern objects stay where they are as far as they go: the engine may be about to read
     // them (it holds the song lock while it does).
@@ -285,6 +315,7 @@ void UndoHistory::restore(const State& state, TSong& song) const
         p.Beats = c.Beats;
         p.Ticks = c.Ticks;
         p.Transpose = c.Transpose;
+        p.Color = c.Color;
         p.Events = c.Events;
         p.Tracks = c.Tracks;
     }

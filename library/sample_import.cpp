@@ -222,4 +222,42 @@ SampleImport::Add(SoundLibrary& lib, const std::string& name, const std::string&
     return result;
 }
 
+SampleImport::AddResult SampleImport::AddOrReuse(SoundLibrary& lib, const std::string& name) const
+{
+    AddResult result;
+    if (!loaded()) {
+        return result;
+    }
+    if (name.empty()) {
+        result.status = AddResult::Status::NoName;
+        return result;
+    }
+    const auto size = static_cast<std::int32_t>(m_samples->size());
+    const std::int32_t start = std::clamp(StartPoint, 0, size);
+    const std::int32_t end = std::clamp(EndPoint, start, size);
+    const int same = lib.FindSound(ShortString<30>(name).str());
+    if (same >= 0) {
+        const TSoundRec& sound = lib.at(same);
+        const std::int64_t count = end - start;
+        if (sound.DataSize == count * 2 && sound.Data &&
+            std::equal(m_samples->begin() + start, m_samples->begin() + end, sound.Data->begin())) {
+            result.status = AddResult::Status::Added;
+            result.index = same;
+            result.name = lib.SoundNameAt(same);
+            result.reused = true;
+            return result;
+        }
+    }
+    if (lib.fileBytes() + 3 + 84 + 2 * static_cast<std::uint64_t>(end - start) >
+        MaxLibraryFileBytes) {
+        result.status = AddResult::Status::LibraryFull;
+        return result;
+    }
+    result.index =
+        AddSamples(lib, name, m_samples->data() + start, static_cast<std::size_t>(end - start));
+    result.name = lib.SoundNameAt(result.index);
+    result.status = AddResult::Status::Added;
+    return result;
+}
+
 } // namespace bw::library

@@ -131,12 +131,19 @@ public:
         std::string name; // its name as stored (cut to 30 characters): append it to the chooser
         /// Not empty when saving the library failed; the sound stays added.
         std::string saveError;
+        /// AddOrReuse found the very sound in the library: index is that sound, nothing added.
+        bool reused = false;
     };
     /// Adds the selected samples as a new sound named name unless the name is empty, a sound
     /// of that exact name (or of its first 30 characters, the name it would be stored under)
     /// exists, or the library would grow past what its file may hold; then saves the library to
     /// savePath (atomically; no save when empty).
     AddResult Add(SoundLibrary& lib, const std::string& name, const std::string& savePath) const;
+    /// ADD for a sound file dropped on a track, where nobody can be asked for another name: a
+    /// sound of that name holding exactly the selection is used again (reused), another
+    /// sound of that name makes the new one take the library's numbered suffix. An empty
+    /// name and a full library are refused as by Add. Nothing is saved.
+    AddResult AddOrReuse(SoundLibrary& lib, const std::string& name) const;
 
 private:
     void clampSelection();

@@ -198,4 +198,28 @@ TEST_F(CliExport, AnOutputPipeWhoseReaderHasGoneDoesNotStopTheExport)
     EXPECT_EQ(leftOver(), std::vector<std::string>{});
 }
 
+TEST_F(CliExport, FromAndToRenderThoseBeatsOfTheSongOnly)
+{
+    const auto run = [this](const std::vector<std::string>& range) {
+        std::vector<std::string> args{"render", "valid.bwp", "--library", "kit.slb", "--song"};
+        args.insert(args.end(), range.begin(), range.end());
+        args.insert(args.end(), {"-o", "out.wav"});
+        return runCli(args, dir.root().string());
+    };
+    const CliResult r = run({"--from", "1", "--to", "3"});
+    ASSERT_TRUE(r.exited(0)) << r.err;
+    EXPECT_EQ(std::filesystem::file_size(dir.path("out.wav")), 44U + 2U * 22050 * 4);
+    const CliResult text = run({"--from", "two"});
+    EXPECT_TRUE(text.exited(2));
+    EXPECT_NE(text.err.find("--from takes a beat number, not \"two\""), std::string::npos);
+    const CliResult empty = run({"--from", "3", "--to", "3"});
+    EXPECT_TRUE(empty.exited(2));
+    EXPECT_NE(empty.err.find("holds no beat"), std::string::npos) << empty.err;
+    const CliResult pattern = runCli(
+        {"render", "valid.bwp", "--library", "kit.slb", "--pattern", "--to", "2", "-o", "p.wav"},
+        dir.root().string());
+    EXPECT_TRUE(pattern.exited(2));
+    EXPECT_NE(pattern.err.find("use them with --song"), std::string::npos) << pattern.err;
+}
+
 } // namespace

@@ -48,6 +48,19 @@ void checkPatternFile(const std::uint8_t* data, std::size_t size)
         song->TrackCount < 1 || song->TrackCount > core::MaxTracks) {
         broken("a document read from a file is not usable");
     }
+    // The arrangement fields stay within what the editors make.
+    if (song->LoopEnd > song->LoopStart &&
+        (song->LoopStart < 0 || song->LoopEnd > core::MaxSongPosition + 1)) {
+        broken("a loop range read from a file lies off the time line");
+    }
+    for (const auto& p : song->Patterns) {
+        if (p->Color < 0 || p->Color >= core::PaletteSize) {
+            broken("a pattern colour read from a file lies outside the palette");
+        }
+    }
+    if ((song->SoloTracks >> core::MaxTracks) != 0) {
+        broken("a solo mark read from a file names no track");
+    }
     const auto first = core::SerializePatternFile(*song);
     std::unique_ptr<core::TSong> again;
     try {

@@ -1,5 +1,7 @@
 // Seed inputs for the fuzzers, built in code so that no binary file is kept in the repository.
+#include "core/arrangement.h"
 #include "core/pattern_file.h"
+#include "core/track_commands.h"
 #include "library/sound_library.h"
 #include "tests/core/bwp_builder.h"
 #include "tests/fuzz/fuzz_targets.h"
@@ -40,6 +42,23 @@ Seeds patternSeeds()
         song.HumanizeSeed = 0xC0FFEE0012345678ULL;
         song.DefaultVolume = 7500;
         seeds.emplace_back("groove.bwp", core::SerializePatternFile(song, true));
+    }
+    // The arrangement tags: own colours, track names, solo and a loop range.
+    {
+        core::TSong song;
+        core::InitSong(song);
+        core::AddPattern(song, "A");
+        core::StoreWorkingCopy(song, 0);
+        core::AddPattern(song, "B");
+        core::StoreWorkingCopy(song, 1);
+        song.pattern(0).Color = 5;
+        core::SetTrackName(song, 0, "Boom");
+        core::SetTrackName(song, 30, "Last");
+        core::ToggleSolo(song, 2);
+        core::SetLoopRange(song, 4, 11);
+        song.LoopOn = true;
+        core::AddSeqEntry(song, 4, "B");
+        seeds.emplace_back("arrangement.bwp", core::SerializePatternFile(song, false));
     }
     // The older layout: relative sequence positions, no "SEQ_V3".
     {

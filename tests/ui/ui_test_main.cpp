@@ -12,6 +12,8 @@ std::unique_ptr<QObject> MakeDrawHelpersTest();
 std::unique_ptr<QObject> MakeMainWindowTest();
 std::unique_ptr<QObject> MakePatternGridTest();
 std::unique_ptr<QObject> MakeTrackListTest();
+std::unique_ptr<QObject> MakeTrackRowsTest();
+std::unique_ptr<QObject> MakeLaneEditTest();
 std::unique_ptr<QObject> MakeValueLaneTest();
 std::unique_ptr<QObject> MakeTransportBandTest();
 std::unique_ptr<QObject> MakeSequencerPanelTest();
@@ -40,6 +42,8 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeMainWindowTest());
     suites.push_back(bw::testing::MakePatternGridTest());
     suites.push_back(bw::testing::MakeTrackListTest());
+    suites.push_back(bw::testing::MakeTrackRowsTest());
+    suites.push_back(bw::testing::MakeLaneEditTest());
     suites.push_back(bw::testing::MakeValueLaneTest());
     suites.push_back(bw::testing::MakeTransportBandTest());
     suites.push_back(bw::testing::MakeSequencerPanelTest());

@@ -11,6 +11,7 @@
 #include "ui/windows/entry_windows.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCheckBox>
 #include <QFrame>
@@ -69,28 +70,32 @@ SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget*
     PaintBox12 = MakePaintBox(Panel33, QStringLiteral("PaintBox12"));
     PaintBox11 = MakePaintBox(Panel33, QStringLiteral("PaintBox11"));
     PaintBox11->setAccessibleName(QStringLiteral("Song ruler"));
-    PaintBox11->setToolTip(QStringLiteral("Song ruler: click to move the song position"));
+    PaintBox11->setToolTip(
+        QStringLiteral("Song ruler: click to move the song position, drag to mark the loop "
+                       "range (its handles move its ends), right click to clear it"));
     PaintBox11->onMouseDown = [this](QMouseEvent* e) { PaintBox11MouseDown(e); };
-    PaintBox11->onPaint = [this](QPainter& p, const QRect& clip) {
-        p.fillRect(PaintBox11->rect(), ToQColor(colors::Silver));
-        DrawRuler(p, seqbox->horizontalScrollBar()->value(), SeqBeatWidth, PaintBox11->height(),
-                  clip.right());
-    };
+    PaintBox11->onMouseMove = [this](QMouseEvent* e) { PaintBox11MouseMove(e); };
+    PaintBox11->onMouseUp = [this](QMouseEvent* e) { PaintBox11MouseUp(e); };
+    PaintBox11->onPaint = [this](QPainter& p, const QRect& clip) { paintRuler(p, clip); };
     leftseqbox = MakePaintBox(Panel20, QStringLiteral("leftseqbox"));
     leftseqbox->onPaint = [this](QPainter& p, const QRect&) { leftseqboxPaint(p); };
     leftseqbox->onMouseDown = [this](QMouseEvent* e) { leftseqboxMouseDown(e); };
     leftseqbox->setAccessibleName(QStringLiteral("Song patterns"));
-    leftseqbox->setToolTip(QStringLiteral("Click a pattern to edit it"));
+    leftseqbox->setToolTip(
+        QStringLiteral("Click a pattern to edit it, right click to choose its colour"));
     seqbox = new QScrollArea(Panel20);
     seqbox->setObjectName(QStringLiteral("seqbox"));
     seqbox->setFrameShape(QFrame::NoFrame);
     PaintBox3 = MakePaintBox(nullptr, QStringLiteral("PaintBox3"));
     PaintBox3->onPaint = [this](QPainter& p, const QRect& clip) { PaintBox3Paint(p, clip); };
     PaintBox3->onMouseDown = [this](QMouseEvent* e) { PaintBox3MouseDown(e); };
+    PaintBox3->onMouseMove = [this](QMouseEvent* e) { PaintBox3MouseMove(e); };
+    PaintBox3->onMouseUp = [this](QMouseEvent* e) { PaintBox3MouseUp(e); };
     PaintBox3->setAccessibleName(QStringLiteral("Song lane"));
     PaintBox3->setToolTip(
         QStringLiteral("Song lane: click an empty beat to place the row's pattern there, click "
-                       "a placement to remove it"));
+                       "a placement to remove it, drag it to move it (Ctrl: copy it), right "
+                       "click it for more"));
     seqbox->setWidget(PaintBox3);
     connect(seqbox->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             &SequencerPanel::followLaneScroll);
@@ -107,6 +112,13 @@ SequencerPanel::SequencerPanel(EditorContext& context, QWidget* parent, QWidget*
     followBox->setToolTip(
         QStringLiteral("While the song plays, the grid shows the pattern being heard"));
     SetTextColor(followBox, colors::White);
+    loopBox = new QCheckBox(QStringLiteral("loop"), seqpanel);
+    loopBox->setObjectName(QStringLiteral("loopBox"));
+    loopBox->setToolTip(
+        QStringLiteral("Song playback loops the range marked on the ruler (drag on the ruler "
+                       "to mark it)"));
+    SetTextColor(loopBox, colors::White);
+    connect(loopBox, &QCheckBox::clicked, this, &SequencerPanel::loopBoxClick);
 
     loopbut =
         MakeSpeedButton(loopHost, QStringLiteral("loopbut"), QStringLiteral("LOOP SOLO"), true);
@@ -259,6 +271,9 @@ void SequencerPanel::layoutInner()
     const int followWidth = followBox->sizeHint().width();
     followBox->setGeometry(std::max(Label6->x() + Label6->width(), sw - 9 - followWidth), 3,
                            followWidth, 18);
+    const int loopWidth = loopBox->sizeHint().width();
+    loopBox->setGeometry(std::max(Label6->x() + Label6->width(), followBox->x() - 6 - loopWidth), 3,
+                         loopWidth, 18);
     Panel35->setGeometry(12, sh - 30 - 8, 136, 30);
     const int posLeft = Panel35->x() + Panel35->width() + 4;
     Panel34->setGeometry(posLeft, sh - 30 - 8, std::max(0, sw - 9 - posLeft), 30);
@@ -279,8 +294,10 @@ void SequencerPanel::layoutInner()
 
 void SequencerPanel::showSongSettings()
 {
-    const int stop = m_ctx.withSong([](const core::TSong& s) { return s.StopPosition; });
+    const auto [stop, loop] = m_ctx.withSong(
+        [](const core::TSong& s) { return std::pair<int, bool>(s.StopPosition, s.LoopOn); });
     stopseqbox->setText(QString::number(stop));
+    loopBox->setChecked(loop);
     repaintLanes();
 }
 
@@ -379,41 +396,6 @@ int SequencerPanel::rowAt(int y) const
         return -1;
     }
     return std::clamp(y / SeqRowHeight, 0, patterns - 1);
-}
-
-void SequencerPanel::PaintBox3MouseDown(QMouseEvent* event)
-{
-    const QPoint at = event->position().toPoint();
-    const int r = rowAt(at.y());
-    if (r < 0) {
-        return;
-    }
-    const int a = beatAt(at.x());
-    const int position = m_ctx.songPosition();
-    m_ctx.withSong([&](core::TSong& s) {
-        if (core::SeqHitTest(s, r, a) != 0) {
-            core::RemoveSeqEntryAt(s, a, r);
-        } else {
-            core::AddSeqEntry(s, a, s.pattern(r).Name.str());
-        }
-        for (int i = 0; i < s.PatternCount; ++i) {
-            core::SetPlayWindowFromSong(s, i, position);
-        }
-    });
-    m_ctx.documentEdited();
-}
-
-void SequencerPanel::leftseqboxMouseDown(QMouseEvent* event)
-{
-    const int r = rowAt(event->position().toPoint().y() + SeqScrollY);
-    if (r >= 0) {
-        m_ctx.SwitchPattern(r);
-    }
-}
-
-void SequencerPanel::PaintBox11MouseDown(QMouseEvent* event)
-{
-    m_ctx.SetSongPosition((event->position().toPoint().x() + SeqScrollX) / SeqBeatWidth);
 }
 
 void SequencerPanel::gMouseDown()

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QMouseEvent;
 class QEvent;
 class QPainter;
@@ -32,7 +33,9 @@ class PaintBox;
 /// The song sequencer panel at the window's right: the lane of pattern placements with its
 /// names column and ruler, the position read-out and buttons, the "Stop at" box, the
 /// transport box (its play and stop buttons belong to the transport) and "LOOP SOLO" (which
-/// sits in the transport band's loop box).
+/// sits in the transport band's loop box). Placements are drawn in their pattern's colour and
+/// can be dragged along their row (Ctrl: a copy); the ruler holds the loop range that song
+/// playback stays in while "loop" is on.
 class SequencerPanel : public QObject
 {
     Q_OBJECT
@@ -55,10 +58,30 @@ public:
     /// Releases "LOOP SOLO" (Play and Stop do).
     void releaseLoop();
 
-    // The lane, the names column and the ruler.
+    // The lane (sequencer_panel_lane.cpp). A press on an empty beat places the row's pattern
+    // there. A left press on a placement grabs it: dragged along the row it moves, snapping
+    // to beats (with Ctrl held a copy moves), and released where it was it is removed. A
+    // place that overlaps another placement of the same pattern is refused. A right press on
+    // a placement opens its menu.
     void PaintBox3MouseDown(QMouseEvent* event);
+    void PaintBox3MouseMove(QMouseEvent* event);
+    void PaintBox3MouseUp(QMouseEvent* event);
+    /// The menu of the placement of row's pattern at beat: "Delete", "Duplicate after" and
+    /// "Colour"; opened at the screen point (not blocking; it deletes itself when it closes).
+    QMenu* showPlacementMenu(int row, int beat, QPoint screen);
+    /// The colour menu of pattern row ("Colour" of the placement and of the names column).
+    QMenu* makeColorMenu(int row, QWidget* parent);
+    /// A click selects the pattern; a right click opens its colour menu.
     void leftseqboxMouseDown(QMouseEvent* event);
+    // The ruler (sequencer_panel_loop.cpp): a click moves the song position; a drag marks
+    // the loop range over the beats it passes; the range's two handles move its ends; a right
+    // press offers "Clear loop range".
     void PaintBox11MouseDown(QMouseEvent* event);
+    void PaintBox11MouseMove(QMouseEvent* event);
+    void PaintBox11MouseUp(QMouseEvent* event);
+    /// "loop": song playback stays within the loop range. Turned on without a range, it
+    /// marks the bar (four beats) at the song position.
+    void loopBoxClick(bool on);
     // Position buttons: to the start, and a step left or right every 50 ms while held.
     void gMouseDown();
     void stepButtonDown(int step);
@@ -104,6 +127,8 @@ public:
     QToolButton* loopbut = nullptr;
     /// "follow": while the song plays, the grid shows the pattern being heard.
     QCheckBox* followBox = nullptr;
+    /// "loop": song playback loops the ruler's loop range.
+    QCheckBox* loopBox = nullptr;
 
     // Lane geometry and scrolling.
     int SeqRowHeight = 16;
@@ -114,6 +139,10 @@ public:
     bool SplitterDragging = false;
 
     static constexpr int DesignWidth = 300;
+    /// The ruler's strip that holds the loop range and its handles, at its bottom.
+    static constexpr int LoopStripHeight = 12;
+    /// The loop range's colour while the loop is on (0xBBGGRR); gray while it is off.
+    static constexpr std::uint32_t LoopOnColor = 0x40B040;
 
 signals:
     /// "LOOP SOLO" released: playback stops.
@@ -142,8 +171,39 @@ private:
     void splitterEvent(QEvent* event);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void leftseqboxPaint(QPainter& p);
+    /// The ghost of a placement being dragged, where it would go.
+    void paintDraggedPlacement(QPainter& p, const core::TSong& song);
+    void paintRuler(QPainter& p, const QRect& clip);
+    /// Applies an edit of the sequence: the play windows follow the song position.
+    void sequenceEdited();
+    /// The x of a beat's left edge on the ruler (scrolled with the lane).
+    int rulerX(int beat) const;
+
+    /// A placement held by the mouse on the lane.
+    struct PlacementDrag
+    {
+        int row = 0;
+        int entry = 0;     // its index in the sequence
+        int pressBeat = 0; // the beat grabbed
+        int origin = 0;    // where it starts
+        int target = 0;    // where it would go
+        bool copy = false; // Ctrl was held at the press
+        bool moved = false;
+    };
+    /// What a press on the ruler does while the button is held.
+    enum class RulerDrag
+    {
+        None,
+        Pressed,   // a click so far: the song position moved to the beat pressed
+        Range,     // marks a range from the beat pressed
+        StartEdge, // moves the range's first beat
+        EndEdge,   // moves the range's last beat
+    };
 
     EditorContext& m_ctx;
+    std::optional<PlacementDrag> m_drag;
+    RulerDrag m_rulerDrag = RulerDrag::None;
+    int m_rulerPressBeat = 0;
     int m_panelWidth = DesignWidth;
     std::optional<int> m_heardBeat;    // while the song plays: the beat being heard
     std::uint64_t m_heardPatterns = 0; // and the patterns heard in it (bit k: pattern k)

@@ -1,5 +1,6 @@
-// The sequencer panel's painting: the lane of placements with the beat that sounds and the
-// song's end, and the pattern-name column.
+// The sequencer panel's painting: the lane of placements in their patterns' colours with the
+// beat that sounds, the song's end and the loop range, and the pattern-name column.
+#include "core/arrangement.h"
 #include "core/song.h"
 #include "ui/regions/sequencer_panel.h"
 #include "ui/shell/editor_context.h"
@@ -23,6 +24,7 @@ void SequencerPanel::PaintBox3Paint(QPainter& p, const QRect& clip)
             paintBeatColumn(p, s, a);
         }
         paintLaneMarks(p, s, clip);
+        paintDraggedPlacement(p, s);
     });
 }
 
@@ -41,6 +43,16 @@ void SequencerPanel::paintLaneMarks(QPainter& p, const core::TSong& song, const 
         p.fillRect(QRect(column.left(), 0, 2, column.height()), red);
         p.fillRect(QRect(column.right() - 2, 0, 2, column.height()), red);
     }
+    // The loop range's ends: thin lines down the lane, green while the loop is on.
+    if (core::HasLoopRange(song)) {
+        const QColor loop = ToQColor(song.LoopOn ? LoopOnColor : colors::Gray);
+        for (const int beat : {song.LoopStart, song.LoopEnd}) {
+            const QRect line(beat * w - 1, 0, 2, PaintBox3->height());
+            if (line.intersects(clip)) {
+                p.fillRect(line, loop);
+            }
+        }
+    }
     // The song ends after the "Stop at" beat: a dark line down the whole lane.
     const int stop = song.StopPosition;
     if (stop >= 0 && stop <= core::MaxSongPosition) {
@@ -51,29 +63,6 @@ void SequencerPanel::paintLaneMarks(QPainter& p, const core::TSong& song, const 
         }
     }
 }
-
-namespace {
-
-/// A placement's colour by its pattern's beats; other beat counts take gray.
-QColor PlacementColor(int beats)
-{
-    switch (beats) {
-    case 2:
-        return ToQColor(colors::Green);
-    case 4:
-        return ToQColor(colors::Blue);
-    case 8:
-        return ToQColor(colors::Fuchsia);
-    case 12:
-        return ToQColor(colors::Purple);
-    case 16:
-        return ToQColor(colors::Teal);
-    default:
-        return ToQColor(colors::Gray);
-    }
-}
-
-} // namespace
 
 void SequencerPanel::paintBeatColumn(QPainter& p, const core::TSong& song, int a)
 {
@@ -96,7 +85,8 @@ void SequencerPanel::paintBeatColumn(QPainter& p, const core::TSong& song, int a
         if (hit == 0) {
             continue;
         }
-        const QColor fill = PlacementColor(song.pattern(r).Beats);
+        const QColor fill =
+            ToQColor(static_cast<BgrColor>(core::PatternColorValue(song.pattern(r))));
         const int top = r * h + 1;
         const int bottom = (r + 1) * h - 3;
         if (hit == 1) {
@@ -137,7 +127,10 @@ void SequencerPanel::leftseqboxPaint(QPainter& p)
             p.fillRect(QRect(0, y + 1, leftseqbox->width(), SeqRowHeight),
                        ToQColor(active ? colors::Blue : colors::Silver));
             p.setPen(ToQColor(active ? colors::White : colors::Black));
-            p.drawText(1, y + 2 + fm.ascent(), QString::fromLatin1(pat.Name.str().c_str()));
+            // The pattern's colour in a strip at the left, as its placements show it.
+            p.fillRect(QRect(0, y + 2, 4, SeqRowHeight - 2),
+                       ToQColor(static_cast<BgrColor>(core::PatternColorValue(pat))));
+            p.drawText(6, y + 2 + fm.ascent(), QString::fromLatin1(pat.Name.str().c_str()));
             p.setPen(ToQColor(colors::Gray));
             p.drawLine(0, y + 1, leftseqbox->width(), y + 1);
         }

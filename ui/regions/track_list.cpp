@@ -1,5 +1,6 @@
 #include "ui/regions/track_list.h"
 
+#include "core/track_commands.h"
 #include "ui/shell/editor_context.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/message_box.h"
@@ -20,10 +21,6 @@
 
 namespace bw::ui {
 
-namespace {
-constexpr int MuteColumnWidth = 19;
-}
-
 TrackList::TrackList(EditorContext& context, QWidget* parent, QWidget* soundBoxHost)
     : QObject(parent), m_ctx(context)
 {
@@ -32,14 +29,22 @@ TrackList::TrackList(EditorContext& context, QWidget* parent, QWidget* soundBoxH
     PaintBox1->setToolTip(QStringLiteral("Sounds"));
     PaintBox1->setAccessibleName(QStringLiteral("Track sounds"));
     PaintBox1->setAccessibleDescription(
-        QStringLiteral("Click a track to make it current; right click to choose its sound"));
+        QStringLiteral("Click a track to make it current; right click to choose its sound; "
+                       "double click to rename it; drag it to move it"));
     PaintBox1->onPaint = [this](QPainter& p, const QRect&) { PaintBox1Paint(p); };
     PaintBox1->onMouseDown = [this](QMouseEvent* e) { PaintBox1MouseDown(e); };
+    PaintBox1->onMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
+    PaintBox1->onMouseUp = [this](QMouseEvent* e) { PaintBox1MouseUp(e); };
+    PaintBox1->onDoubleClick = [this](QMouseEvent* e) { PaintBox1DoubleClick(e); };
     PaintBox1->onToolTip = [this](QPoint at) {
+        if (onAddRow(at.y())) {
+            return QStringLiteral("Add a track (up to %1)").arg(core::MaxTracks);
+        }
         const int row = rowAt(at.y());
         return row < 0 ? QString()
                        : QStringLiteral("Track %1: click to edit it, right click to choose its "
-                                        "sound")
+                                        "sound, double click to rename it, drag to move it; "
+                                        "drop a sound file here to give it this sound")
                              .arg(row + 1);
     };
     PaintBox4 = MakePaintBox(Panel8, QStringLiteral("PaintBox4"));
@@ -48,6 +53,12 @@ TrackList::TrackList(EditorContext& context, QWidget* parent, QWidget* soundBoxH
     PaintBox4->onPaint = [this](QPainter& p, const QRect&) { PaintBox4Paint(p); };
     PaintBox4->onMouseDown = [this](QMouseEvent* e) { PaintBox4MouseDown(e); };
     PaintBox4->onToolTip = [this](QPoint at) { return muteToolTip(at); };
+    soloBox = MakePaintBox(Panel8, QStringLiteral("soloBox"));
+    soloBox->setAccessibleName(QStringLiteral("Solo"));
+    soloBox->setToolTip(QStringLiteral("Solo: while any track is soloed only soloed tracks "
+                                       "sound; a muted track stays silent"));
+    soloBox->onPaint = [this](QPainter& p, const QRect&) { soloBoxPaint(p); };
+    soloBox->onMouseDown = [this](QMouseEvent* e) { soloBoxMouseDown(e); };
 
     soundbox = new QComboBox(soundBoxHost);
     soundbox->setObjectName(QStringLiteral("soundbox"));
@@ -77,8 +88,10 @@ TrackList::TrackList(EditorContext& context, QWidget* parent, QWidget* soundBoxH
 void TrackList::setGeometry(const QRect& rect)
 {
     Panel8->setGeometry(rect);
-    PaintBox1->setGeometry(0, 0, rect.width() - MuteColumnWidth, rect.height());
-    PaintBox4->setGeometry(rect.width() - MuteColumnWidth, 0, MuteColumnWidth, rect.height());
+    const int lamps = MuteColumnWidth + SoloColumnWidth;
+    PaintBox1->setGeometry(0, 0, rect.width() - lamps, rect.height());
+    PaintBox4->setGeometry(rect.width() - lamps, 0, MuteColumnWidth, rect.height());
+    soloBox->setGeometry(rect.width() - SoloColumnWidth, 0, SoloColumnWidth, rect.height());
 }
 
 void TrackList::fillSoundBox()
@@ -97,6 +110,7 @@ void TrackList::repaint()
 {
     PaintBox1->update();
     PaintBox4->update();
+    soloBox->update();
 }
 
 void TrackList::followGrid()
@@ -120,6 +134,10 @@ int TrackList::rowAt(int y) const
 void TrackList::PaintBox1MouseDown(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && onAddRow(at.y())) {
+        addTrack();
+        return;
+    }
     const int row = rowAt(at.y());
     if (row < 0) {
         return;
@@ -142,6 +160,9 @@ void TrackList::PaintBox1MouseDown(QMouseEvent* event)
     if (event->button() == Qt::RightButton || at.x() > PaintBox1->width() - PopupZone) {
         // The popup opens at the pointer (also with the grid scrolled).
         ShowSoundPopup(PaintBox1->mapToGlobal(at));
+    } else if (event->button() == Qt::LeftButton) {
+        m_dragRow = row; // dragged onto another row, it moves there
+        m_dropRow.reset();
     }
 }
 
@@ -173,6 +194,11 @@ QString TrackList::muteToolTip(QPoint at) const
     });
     if (!named) {
         return QStringLiteral("Track %1 has no sound: choose one to switch it on").arg(row + 1);
+    }
+    if (enabled && m_ctx.withSong([row](const core::TSong& s) {
+            return core::AnyTrackSoloed(s) && !core::TrackSoloed(s, row);
+        })) {
+        return QStringLiteral("Mute track %1 (silent now: other tracks are soloed)").arg(row + 1);
     }
     return enabled ? QStringLiteral("Mute track %1").arg(row + 1)
                    : QStringLiteral("Unmute track %1").arg(row + 1);
@@ -272,12 +298,58 @@ void TrackList::PaintBox1Paint(QPainter& p)
             const core::TTrack& t = song.Tracks[static_cast<std::size_t>(i)];
             p.setPen(ToQColor(colors::Black));
             p.drawText(5, y + 5 + fm.ascent(), QString::number(i + 1));
-            const QString name = t.Enabled == 0 && t.SoundName.empty()
+            const std::string label = core::TrackLabel(song, i);
+            const QString name = label.empty() && t.Enabled == 0
                                      ? QStringLiteral(" - - - ")
-                                     : QString::fromLatin1(t.SoundName.str().c_str());
-            p.drawText(25, y + 5 + fm.ascent(), name);
+                                     : QString::fromLatin1(label.c_str());
+            // A track that another's solo silences shows its name grey.
+            const bool silenced = t.Enabled == 1 && !core::TrackHeard(song, t, i);
+            p.setPen(ToQColor(silenced ? colors::Gray : colors::Black));
+            const int nameWidth = PaintBox1->width() - PopupZone - 25;
+            p.drawText(25, y + 5 + fm.ascent(), fm.elidedText(name, Qt::ElideRight, nameWidth));
+            // The popup zone's mark, at the column's right end.
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(ToQColor(colors::Gray));
+            const double mx = PaintBox1->width() - 12.5;
+            p.drawPolygon(
+                QPolygonF({QPointF(mx - 4, y + 9), QPointF(mx + 4, y + 9), QPointF(mx, y + 14)}));
+            p.setRenderHint(QPainter::Antialiasing, false);
+        }
+        paintRowExtras(p, rows);
+    });
+}
+
+void TrackList::soloBoxPaint(QPainter& p)
+{
+    p.fillRect(soloBox->rect(), ToQColor(FrameColor));
+    const int scrollY = m_ctx.gridScrollY();
+    QFont bold = p.font();
+    bold.setBold(true);
+    bold.setPixelSize(10);
+    p.setFont(bold);
+    m_ctx.withSong([&](const core::TSong& song) {
+        const int rows = std::clamp(song.TrackCount, 0, core::MaxTracks);
+        for (int i = 0; i < rows; ++i) {
+            const bool on = core::TrackSoloed(song, i);
+            const QRect cell(2, i * GridRowHeight + scrollY + 5, soloBox->width() - 4, 14);
+            p.setPen(ToQColor(on ? colors::Black : colors::Gray));
+            p.setBrush(on ? QColor(0xf5, 0xb0, 0x3c) : QColor(0x3a, 0x41, 0x50));
+            p.drawRoundedRect(cell, 3, 3);
+            p.setPen(on ? ToQColor(colors::Black) : QColor(0xa0, 0xa8, 0xb4));
+            p.drawText(cell, Qt::AlignCenter, QStringLiteral("S"));
         }
     });
+}
+
+void TrackList::soloBoxMouseDown(QMouseEvent* event)
+{
+    const int row = rowAt(event->position().toPoint().y());
+    if (row < 0) {
+        return;
+    }
+    m_ctx.withSong([row](core::TSong& s) { core::ToggleSolo(s, row); });
+    m_ctx.documentEdited();
 }
 
 void TrackList::PaintBox4Paint(QPainter& p)

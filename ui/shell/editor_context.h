@@ -127,6 +127,11 @@ public:
     void showSongSettings() { emit songSettingsShown(); }
     /// Announces that the pattern list or the sequence changed (tabs and lanes follow).
     void patternsEdited() { emit patternsChanged(); }
+    /// Announces that tracks were added, removed or moved (the grid and the mixer follow).
+    /// Follow it with documentEdited.
+    void trackRowsEdited() { emit trackRowsChanged(); }
+    /// A message for the main window's status line, shown for ms milliseconds.
+    void showStatus(const QString& text, int ms = 8000) { emit statusMessage(text, ms); }
 
 signals:
     void documentChanged();
@@ -137,6 +142,8 @@ signals:
     void tracksBound();
     void libraryChanged();
     void patternsChanged();
+    void trackRowsChanged();
+    void statusMessage(const QString& text, int ms);
     void deleteSoundRequested(int index, QWidget* from);
     void skinChanged();
 

@@ -154,6 +154,7 @@ void TMain::FormCreate()
     createRegions();
     createMenus();
     connectEngine();
+    setAcceptDrops(true); // pattern and sound files from a file manager
 
     // The library must exist before the song, so that the song's tracks find their sounds.
     m_library.CreateSoundLibrary();

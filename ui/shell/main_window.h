@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include <QCursor>
 #include <QMainWindow>
@@ -88,6 +89,9 @@ public:
 
     // Menu handlers.
     void New1Click();
+    /// "New Empty Song": one empty 4-beat pattern, nothing placed, tracks without sounds; the
+    /// library stays as it is.
+    void NewEmpty1Click();
     void Open1Click();
     /// Save and Save as return whether the song was written.
     bool Save1Click();
@@ -110,6 +114,9 @@ public:
     void help2Click();
     void AboutBeatwright1Click();
     void gotowebsite1Click();
+    void AddTrack1Click();
+    void RemoveTrack1Click();
+    void RenameTrack1Click();
 
     /// Opens a pattern file as the song (no prompt); a file that cannot be read is reported
     /// and the current song kept. Returns whether it was opened.
@@ -178,9 +185,11 @@ public:
     // Menu.
     QMenu* fileMenu = nullptr;
     QMenu* editMenu = nullptr;
+    QMenu* trackMenu = nullptr;
     QMenu* viewMenu = nullptr;
     QMenu* helpMenu = nullptr;
     QAction* New1 = nullptr;
+    QAction* NewEmpty1 = nullptr;
     QAction* Open1 = nullptr;
     QAction* Save1 = nullptr;
     QAction* Saveas1 = nullptr;
@@ -193,6 +202,9 @@ public:
     QAction* Copy1 = nullptr;
     QAction* Inster1 = nullptr;
     QAction* Delete1 = nullptr;
+    QAction* AddTrack1 = nullptr;
+    QAction* RemoveTrack1 = nullptr;
+    QAction* RenameTrack1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* PatternSequencer1 = nullptr;
     QAction* SequencerWindow1 = nullptr;
@@ -214,6 +226,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Files dragged from a file manager (main_window_drop.cpp): a pattern file is opened
+    // (after the unsaved-changes prompt) wherever it is dropped; WAV, AIFF and FLAC files
+    // dropped on a track go to that track, dropped on the grid to tracks without a sound.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     struct Frame; // the window's own panels around the regions
@@ -268,6 +286,11 @@ private:
     bool copySelection();
     void runKeyword(const QString& keyword);
     bool isKeyForThisWindow(QObject* watched) const;
+
+    /// The track a sound dropped at pos (window coordinates) goes to: a row of the track list;
+    /// -1 for the first track without a sound (anywhere on the grid, "+ add track");
+    /// nullopt where sounds are not taken.
+    std::optional<int> soundDropTrack(QPoint pos) const;
 
     void Image3MouseDown(QMouseEvent* event);
     void Panel24MouseDown(QMouseEvent* event);

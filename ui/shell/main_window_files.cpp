@@ -2,6 +2,7 @@
 // caption and the close guard.
 
 #include "core/pattern_file.h"
+#include "core/track_commands.h"
 #include "library/atomic_file.h"
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/sequencer_panel.h"
@@ -186,6 +187,19 @@ void TMain::New1Click()
     }
     stopForNewDocument();
     takeDocument(std::move(loaded), showSequencer, QString(), QString::fromLatin1(NewCaption));
+}
+
+void TMain::NewEmpty1Click()
+{
+    if (m_transport->stopping() || !confirmDiscard()) {
+        return;
+    }
+    auto song = std::make_unique<core::TSong>();
+    core::InitEmptySong(*song);
+    stopForNewDocument();
+    // The sequencer panel stays as the user has it: an empty song is there to be arranged.
+    takeDocument(std::move(song), m_sequencer->isShown(), QString(),
+                 QString::fromLatin1(NewCaption));
 }
 
 void TMain::Open1Click()

@@ -137,6 +137,12 @@ void TMain::createRegions()
     connect(m_sequencer, &SequencerPanel::widthDragged, this, [this] { FormResize(); });
     connect(m_context.get(), &EditorContext::documentChanged, this, [this] { documentEdited(); });
     connect(m_context.get(), &EditorContext::displayChanged, this, [this] { displayEdited(); });
+    connect(m_context.get(), &EditorContext::trackRowsChanged, this, [this] {
+        m_grid->setRowCount(m_song->TrackCount);
+        FormResize(); // the mixer's columns follow the track count
+    });
+    connect(m_context.get(), &EditorContext::statusMessage, this,
+            [this](const QString& text, int ms) { statusBar()->showMessage(text, ms); });
 
     // Styled once every control exists (the tool row sizes its buttons from their unstyled
     // hints).

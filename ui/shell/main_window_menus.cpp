@@ -1,6 +1,7 @@
 // The main menu and the window-level click handlers.
 
 #include "ui/regions/sequencer_panel.h"
+#include "ui/regions/track_list.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/main_window_frame.h"
@@ -59,6 +60,7 @@ void TMain::createMenus()
     fileMenu = bar->addMenu(QStringLiteral("File"));
     fileMenu->setObjectName(QStringLiteral("File1"));
     New1 = AddItem(fileMenu, "New1", "New");
+    NewEmpty1 = AddItem(fileMenu, "NewEmpty1", "New Empty Song");
     Open1 = AddItem(fileMenu, "Open1", "Open", QKeySequence(Qt::CTRL | Qt::Key_O));
     Save1 = AddItem(fileMenu, "Save1", "Save", QKeySequence(Qt::CTRL | Qt::Key_S));
     Saveas1 = AddItem(fileMenu, "Saveas1", "Save as");
@@ -80,6 +82,12 @@ void TMain::createMenus()
     Copy1 = AddItem(editMenu, "Copy1", "Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
     Inster1 = AddItem(editMenu, "Inster1", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V));
     Delete1 = AddItem(editMenu, "Delete1", "Delete", QKeySequence(Qt::Key_Delete));
+
+    trackMenu = bar->addMenu(QStringLiteral("Track"));
+    trackMenu->setObjectName(QStringLiteral("Track1"));
+    AddTrack1 = AddItem(trackMenu, "AddTrack1", "Add Track");
+    RemoveTrack1 = AddItem(trackMenu, "RemoveTrack1", "Remove Track");
+    RenameTrack1 = AddItem(trackMenu, "RenameTrack1", "Rename Track...", QKeySequence(Qt::Key_F2));
 
     viewMenu = bar->addMenu(QStringLiteral("View"));
     viewMenu->setObjectName(QStringLiteral("View1"));
@@ -105,6 +113,7 @@ void TMain::createMenus()
 
     // The shortcuts work wherever the focus is inside the main window.
     for (QAction* a : {New1,
+                       NewEmpty1,
                        Open1,
                        Save1,
                        Saveas1,
@@ -117,6 +126,9 @@ void TMain::createMenus()
                        Copy1,
                        Inster1,
                        Delete1,
+                       AddTrack1,
+                       RemoveTrack1,
+                       RenameTrack1,
                        Preferences1,
                        PatternSequencer1,
                        SequencerWindow1,
@@ -130,6 +142,10 @@ void TMain::createMenus()
     }
 
     connect(New1, &QAction::triggered, this, [this] { New1Click(); });
+    connect(NewEmpty1, &QAction::triggered, this, [this] { NewEmpty1Click(); });
+    connect(AddTrack1, &QAction::triggered, this, [this] { AddTrack1Click(); });
+    connect(RemoveTrack1, &QAction::triggered, this, [this] { RemoveTrack1Click(); });
+    connect(RenameTrack1, &QAction::triggered, this, [this] { RenameTrack1Click(); });
     connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
     connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
     connect(Saveas1, &QAction::triggered, this, [this] { Saveas1Click(); });
@@ -165,6 +181,22 @@ void TMain::WritePatternSong1Click()
     if (links().writeWav != nullptr) {
         links().writeWav->openFor(ExportWhat::Song);
     }
+}
+
+void TMain::AddTrack1Click()
+{
+    m_trackList->addTrack();
+}
+
+void TMain::RemoveTrack1Click()
+{
+    m_trackList->removeTrack();
+}
+
+void TMain::RenameTrack1Click()
+{
+    m_trackList->renameTrack(
+        m_context->withSong([](const core::TSong& s) { return s.SelectedTrack; }));
 }
 
 void TMain::Quit1Click()

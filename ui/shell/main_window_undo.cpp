@@ -83,6 +83,7 @@ void TMain::restoreStep(bool undo)
     // The regions show the restored song; nothing here is a new edit.
     m_restoring = true;
     m_grid->setRowCount(m_song->TrackCount);
+    FormResize(); // a step may add or remove tracks: the mixer's columns follow
     ShowSongSettings();
     CheckTrackSounds();
     m_context->patternsEdited();

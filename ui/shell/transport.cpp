@@ -1,5 +1,6 @@
 #include "ui/shell/transport.h"
 
+#include "core/arrangement.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/ui_thread.h"
 #include "ui/widgets/file_dialogs.h"
@@ -84,7 +85,7 @@ bool Transport::playSelection(library::SampleDataPtr data, std::int32_t start, s
     return startRun();
 }
 
-bool Transport::exportTo(const QString& path, ExportWhat what)
+bool Transport::exportTo(const QString& path, ExportWhat what, bool loopRangeOnly)
 {
     BW_ASSERT_UI_THREAD();
     if (m_stopping || m_flags.WriteRequested.load()) {
@@ -92,6 +93,15 @@ bool Transport::exportTo(const QString& path, ExportWhat what)
     }
     const bool song = what == ExportWhat::Song;
     m_flags.setExportFileName(ToFileSystemPath(path));
+    m_flags.ExportFrom = -1;
+    m_flags.ExportTo = -1;
+    if (song && loopRangeOnly) {
+        std::lock_guard<core::SongLock> guard(m_lock);
+        if (core::HasLoopRange(m_song)) {
+            m_flags.ExportFrom = m_song.LoopStart;
+            m_flags.ExportTo = m_song.LoopEnd;
+        }
+    }
     m_flags.WriteSong = song;
     m_flags.InspectorPlayRequested = false;
     m_flags.SongMode = false;

@@ -71,9 +71,10 @@ public:
     /// Plays samples [start, end) of data once, in mono (the sample import's selection).
     bool playSelection(library::SampleDataPtr data, std::int32_t start, std::int32_t end);
     /// Writes the current pattern's pass or the song to path (a WAV file, written beside it
-    /// and renamed into place when complete). False when an export is already running or a
-    /// stop is being waited for; nothing starts then.
-    bool exportTo(const QString& path, ExportWhat what);
+    /// and renamed into place when complete). With loopRangeOnly a song export writes only the
+    /// song's loop range (once; the whole song when it has none). False when an export is
+    /// already running or a stop is being waited for; nothing starts then.
+    bool exportTo(const QString& path, ExportWhat what, bool loopRangeOnly = false);
     /// Hides the playing position (the LED) while on.
     void setDisplaySilenced(bool on);
 

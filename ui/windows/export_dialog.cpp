@@ -1,5 +1,6 @@
 #include "ui/windows/export_dialog.h"
 
+#include "core/arrangement.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,7 +25,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("WriteWavF"));
     setWindowTitle(QStringLiteral("Write Wav"));
-    setFixedSize(420, 140);
+    setFixedSize(420, 166);
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Output-file :"), this), 0, 0);
     m_file = new QLabel(QStringLiteral(" - - - "), this);
@@ -38,6 +40,11 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     grid->addWidget(m_progress, 1, 1);
+    m_loopOnly = new QCheckBox(QStringLiteral("export loop range only"), this);
+    m_loopOnly->setObjectName(QStringLiteral("loopOnly"));
+    m_loopOnly->setToolTip(
+        QStringLiteral("Write the song's loop range once instead of the whole song"));
+    grid->addWidget(m_loopOnly, 2, 1);
     auto* buttons = new QHBoxLayout();
     m_write = MakeButton(this, QStringLiteral("Button1"), QStringLiteral("Select File and Write"));
     m_write->setDefault(true);
@@ -46,7 +53,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     buttons->addStretch(1);
     buttons->addWidget(m_write);
     buttons->addWidget(m_cancel);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttons, 3, 0, 1, 2);
     connect(m_write, &QPushButton::clicked, this, &TWriteWavF::Button1Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::close);
 }
@@ -93,6 +100,13 @@ void TWriteWavF::showEvent(QShowEvent* event)
     }
     // One export at a time: while one runs the dialog only shows its progress.
     m_write->setEnabled(m_target.isEmpty());
+    const bool range = m_ctx != nullptr &&
+                       m_ctx->withSong([](const core::TSong& s) { return core::HasLoopRange(s); });
+    m_loopOnly->setVisible(m_what == ExportWhat::Song);
+    m_loopOnly->setEnabled(range && m_target.isEmpty());
+    if (!range) {
+        m_loopOnly->setChecked(false);
+    }
     CentreOnScreen(this);
 }
 
@@ -115,7 +129,8 @@ void TWriteWavF::Button1Click()
     // The engine writes beside the target and renames its file into place once the export is
     // complete; a stopped or failed export leaves the target as it was.
     // Nothing starts while the program stops the engine or another export runs.
-    m_ctx->transport().exportTo(target, m_what);
+    m_ctx->transport().exportTo(target, m_what,
+                                m_what == ExportWhat::Song && m_loopOnly->isChecked());
 }
 
 void TWriteWavF::followEngine(RenderBridge& bridge)

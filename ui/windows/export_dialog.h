@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -38,6 +39,9 @@ public:
     QLabel* fileLabel() const { return m_file; }
     QPushButton* writeButton() const { return m_write; }
     QPushButton* cancelButton() const { return m_cancel; }
+    /// "export loop range only": a song export writes the loop range once (shown for song
+    /// exports; enabled while the song has a range).
+    QCheckBox* loopOnlyBox() const { return m_loopOnly; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +62,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QPushButton* m_write = nullptr;
     QPushButton* m_cancel = nullptr;
+    QCheckBox* m_loopOnly = nullptr;
     QString m_target; // the file being written; empty while no export runs
 };
 

@@ -1,6 +1,7 @@
 // The sequencer panel: shown and hidden, its inner layout, and what it shows of playback.
 
 #include "audio/engine_host.h"
+#include "core/arrangement.h"
 #include "ui/regions/sequencer_panel.h"
 #include "ui/regions/transport_band.h"
 #include "ui/shell/editor_context.h"
@@ -131,7 +132,7 @@ private slots:
         QCOMPARE(PixelOf(*seq.PaintBox3, QPoint(5 * bw, seq.SeqRowHeight + 8)),
                  ToQColor(colors::Red));
         QCOMPARE(PixelOf(*seq.PaintBox3, QPoint(6 * bw, seq.SeqRowHeight + 8)),
-                 ToQColor(colors::Blue));
+                 ToQColor(core::PatternPalette[1])); // B's colour
         QCOMPARE(seq.PosLabel->text(), QStringLiteral("5"));
         // The names column marks the pattern heard, not the one at the engine's position.
         const int nameX = seq.leftseqbox->width() - 3;
@@ -163,7 +164,7 @@ private slots:
         };
         ClickAt(lane, QPoint(8 * bw + 2, 5));
         QCOMPARE(entries(), QStringList({"A@8"}));
-        // The placement's first and inner beats are drawn in the 4-beat colour.
+        // The placement's first and inner beats are drawn in the pattern's colour (A: blue).
         QCOMPARE(PixelOf(*lane, QPoint(9 * bw + 3, 8)), ToQColor(colors::Blue));
         ClickAt(lane, QPoint(11 * bw + 2, 5)); // anywhere on it removes it
         QVERIFY(entries().isEmpty());

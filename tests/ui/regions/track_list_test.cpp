@@ -75,7 +75,8 @@ private slots:
 
     void clicksChooseTheCurrentTrackAndOpenThePopup()
     {
-        ShownProgram program({"Kick", "", "Hat"});
+        // Tall enough for room below "+ add track", the row under the last track.
+        ShownProgram program({"Kick", "", "Hat"}, 4, false, 900, 800);
         TMain& main = program.main();
         TrackList& list = main.trackList();
         TselfPopup& popup = *program.windows->selfPopup;
@@ -84,7 +85,8 @@ private slots:
         QVERIFY(list.CheckBox1->isChecked());
         QCOMPARE(list.soundbox->currentIndex(), 2);
         QVERIFY(popup.isHidden());
-        // Below the last row: the last track.
+        // Below the last row (and "+ add track"): the last track.
+        QVERIFY(list.PaintBox1->height() - 2 > 13 * 24);
         ClickAt(list.PaintBox1, QPoint(40, list.PaintBox1->height() - 2));
         QCOMPARE(main.song().SelectedTrack, 11);
 

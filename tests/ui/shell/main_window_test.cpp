@@ -511,8 +511,8 @@ private slots:
         for (QAction* a : main.fileMenu->actions()) {
             file << (a->isSeparator() ? QStringLiteral("|") : a->text());
         }
-        QCOMPARE(file, QStringList({"New", "Open", "Save", "Save as", "|", "Write Pattern  Wav",
-                                    "Write Song Wav", "|", "Quit"}));
+        QCOMPARE(file, QStringList({"New", "New Empty Song", "Open", "Save", "Save as", "|",
+                                    "Write Pattern  Wav", "Write Song Wav", "|", "Quit"}));
 
         QSignalSpy closed(&main, &TMain::closed);
         main.Quit1->trigger();

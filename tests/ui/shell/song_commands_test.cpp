@@ -1,6 +1,8 @@
 // The main window's commands that span regions: files with the save prompt, the event
 // clipboard and the typed keys.
 
+#include "core/arrangement.h"
+#include "core/track_commands.h"
 #include "tests/support/test_paths.h"
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/pattern_tabs.h"
@@ -16,6 +18,7 @@
 #include "ui_test_support.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QObject>
 #include <QProcess>
 #include <QTabBar>
@@ -112,6 +115,43 @@ private slots:
         answers.chosen = again;
         QVERIFY(main.Saveas1Click());
         QCOMPARE(InfoJson(again), saved);
+        QVERIFY(program.messages.messages.empty());
+    }
+
+    void newEmptySongPlacesNothingAndAnArrangedSongReopensWhole()
+    {
+        ShownProgram program({"Kick", "Snare"});
+        TMain& main = program.main();
+        ClickAt(main.grid().noteBox, QPoint(3, 24 + 12)); // an edit
+        Answers answers(program.folder.path("arranged.bwp"), TwantsaveF::Answer::Cancel);
+        main.NewEmpty1->trigger();
+        QCOMPARE(answers.prompts, 1);
+        QCOMPARE(main.song().Tracks[0].SoundName.str(), std::string("Kick"));
+        answers.reply = TwantsaveF::Answer::No;
+        main.NewEmpty1->trigger();
+        QCOMPARE(main.song().PatternCount, 1);
+        QCOMPARE(main.song().Beats, 4);
+        QVERIFY(main.song().Sequence.empty());
+        QVERIFY(main.song().Tracks[0].SoundName.empty());
+        QCOMPARE(main.library().count(), 4); // the library stays
+        QCOMPARE(main.windowTitle(), QStringLiteral("Beatwright  - NONAME.BWP"));
+
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            core::SetTrackName(main.song(), 2, "Perc");
+            core::SetLoopRange(main.song(), 8, 15);
+            main.song().LoopOn = true;
+            main.song().pattern(0).Color = 5;
+        }
+        main.context().documentEdited();
+        QVERIFY(main.Saveas1Click());
+        main.New1Click();
+        main.Open1Click();
+        QCOMPARE(core::TrackLabel(main.song(), 2), std::string("Perc"));
+        QCOMPARE(main.song().LoopStart, 8);
+        QCOMPARE(main.song().LoopEnd, 16);
+        QVERIFY(main.sequencer().loopBox->isChecked());
+        QCOMPARE(main.song().pattern(0).Color, 5);
         QVERIFY(program.messages.messages.empty());
     }
 

@@ -1,6 +1,7 @@
 // The WAV export dialog: the file of the pattern and of the song, equal to the command
 // line's render, the progress bar, and a file that an unfinished export leaves alone.
 
+#include "core/arrangement.h"
 #include "sound_test_support.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/export_status.h"
@@ -8,6 +9,7 @@
 #include "ui/shell/transport.h"
 #include "ui/windows/export_dialog.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QObject>
@@ -204,6 +206,33 @@ private slots:
         const Export cancelled = RunExport(program, main.WriteWav1, QString());
         QVERIFY(cancelled.closed);
         QVERIFY(cancelled.progress.empty());
+    }
+
+    void loopRangeOnlyWritesTheRangeOnce()
+    {
+        ShownProgram program({"Kick"});
+        TMain& main = program.main();
+        TWriteWavF& dialog = *program.windows->writeWavF;
+        main.WritePatternSong1->trigger();
+        QVERIFY(!dialog.loopOnlyBox()->isEnabled()); // no range yet
+        dialog.close();
+        main.WriteWav1->trigger();
+        QVERIFY(dialog.loopOnlyBox()->isHidden()); // a pattern has no loop range
+        dialog.close();
+        main.context().withSong([](core::TSong& s) {
+            core::SetStopPosition(s, 15);
+            core::SetLoopRange(s, 4, 6);
+        });
+        main.WritePatternSong1->trigger();
+        QVERIFY(dialog.loopOnlyBox()->isEnabled());
+        dialog.loopOnlyBox()->click();
+        dialog.close();
+        const QString out = program.folder.path("loop.wav");
+        QVERIFY(RunExport(program, main.WritePatternSong1, out).closed);
+        QCOMPARE(ReadAll(out).size(), 44 + 3 * (2646000 / 120) * 2 * 2);
+        dialog.loopOnlyBox()->click(); // off: the whole song
+        QVERIFY(RunExport(program, main.WritePatternSong1, out).closed);
+        QCOMPARE(ReadAll(out).size(), 44 + 16 * (2646000 / 120) * 2 * 2);
     }
 };
 
