@@ -178,7 +178,7 @@ OutputDevice::Health FakeOutputDevice::health()
     return h;
 }
 
-OutputDeviceFactory FakeOutput(std::shared_ptr<FakeOutputControl> control)
+OutputDeviceFactory FakeOutput(const std::shared_ptr<FakeOutputControl>& control)
 {
     return [control] { return std::make_unique<FakeOutputDevice>(control); };
 }

@@ -82,6 +82,6 @@ private:
 };
 
 /// A factory of fake devices driven by control.
-OutputDeviceFactory FakeOutput(std::shared_ptr<FakeOutputControl> control);
+OutputDeviceFactory FakeOutput(const std::shared_ptr<FakeOutputControl>& control);
 
 } // namespace bw::audio

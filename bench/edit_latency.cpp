@@ -1,5 +1,5 @@
 // How long an edit takes to be heard while playing, and a preview after its click:
-//     edit_latency [BUFFER_FRAMES] [REPEATS]
+//     edit_latency [BUFFER_FRAMES] [REPEATS] [hang]
 // Two ways of playback are measured on simulated devices that take sound in real time and
 // note when each frame sounds:
 //   player  the engine's whole-beat blocks through the output player (a quarter of a second
@@ -10,10 +10,12 @@
 // The song: one track playing a constant level without a break (a one-beat sound on every
 // beat). The edits: a mute (latency: until silence) and a fader move to half (until the half
 // level), each at REPEATS (default 5) moments spread over the beat, at 112 and 60 bpm. The
-// preview: from the call until its first frame sounds, while stopped.
+// preview: from the call until its first frame sounds, while stopped and while playing. Last,
+// Stop and the close of the output while the device hangs.
 
 #include "audio/async_player.h"
 #include "audio/device_mix.h"
+#include "audio/fake_output_device.h"
 #include "audio/live_output.h"
 #include "audio/render_engine.h"
 #include "engine_fixture.h"
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -389,6 +392,39 @@ void MeasurePreview(bool stream, bool playing, int bufferFrames, int repeats)
                 playing ? "while playing" : "while stopped", p.mean, p.most);
 }
 
+/// Stop and the output's close while the device hangs (takes nothing and does not close):
+/// what the user waits for after pressing Stop and after closing the window.
+void MeasureHang(int bufferFrames)
+{
+    bw::test::EngineDoc doc;
+    LevelSong(doc, 112);
+    doc.flags.SongMode = false;
+    auto control = std::make_shared<bw::audio::FakeOutputControl>();
+    auto output = std::make_unique<bw::audio::LiveOutput>(bw::audio::FakeOutput(control));
+    output->choose({"", bufferFrames});
+    bw::audio::EngineContext ctx = doc.context();
+    ctx.stream = output.get();
+    bw::audio::Twaverender engine(std::move(ctx));
+    engine.start();
+    std::this_thread::sleep_for(1000ms);
+    control->stall();
+    std::this_thread::sleep_for(100ms);
+    auto at = Clock::now();
+    doc.flags.StopRequested = true;
+    while (!engine.finished()) {
+        std::this_thread::sleep_for(100us);
+    }
+    const double stop = std::chrono::duration<double, std::milli>(Clock::now() - at).count();
+    engine.join();
+    at = Clock::now();
+    const bool closed = output->shutDown(300ms); // as the main window closes it
+    const double close = std::chrono::duration<double, std::milli>(Clock::now() - at).count();
+    std::printf("hung device: Stop took %.1f ms; the close returned after %.1f ms (%s)\n", stop,
+                close, closed ? "closed" : "left to its keeper");
+    control->release();
+    output.reset();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -398,6 +434,10 @@ int main(int argc, char** argv)
     const int repeats = std::max(1, argc > 2 ? std::atoi(argv[2]) : 5);
     std::printf("device buffer %d frames (%.1f ms), %d repeats\n", bufferFrames,
                 bw::audio::BufferMilliseconds(bufferFrames), repeats);
+    if (argc > 3 && std::string(argv[3]) == "hang") {
+        MeasureHang(bufferFrames); // only the hung device
+        return 0;
+    }
     for (const int bpm : {112, 60}) {
         for (const bool stream : {false, true}) {
             MeasureEdits(stream, bpm, bufferFrames, repeats);
@@ -408,5 +448,6 @@ int main(int argc, char** argv)
             MeasurePreview(stream, playing, bufferFrames, repeats);
         }
     }
+    MeasureHang(bufferFrames);
     return 0;
 }

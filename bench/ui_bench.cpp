@@ -93,7 +93,7 @@ int main(int argc, char* argv[])
     const double cpu0 = CpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    while (wall.elapsed() < seconds * 1000) {
+    while (wall.elapsed() < static_cast<qint64>(seconds) * 1000) {
         QTest::qWait(100);
     }
     const double playShare = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1e3);
