@@ -86,16 +86,32 @@ struct LiveOutput::Shared
         std::string error;
         std::string driver;
         std::vector<std::string> devices;
+        OutputChoice used = wanted; // what the open device was opened with
         if (!device) {
             error = "There is no sound output.";
         } else {
             try {
                 name = device->open(wanted, mix);
                 deviceOpen = true;
-                lastCallbacks = mix.callbacks();
-                lastProgress = Clock::now();
             } catch (const std::exception& e) {
                 error = e.what();
+            }
+            if (!deviceOpen && !wanted.device.empty()) {
+                // The chosen device is not there (unplugged, renamed): the system default
+                // plays meanwhile, and the next run tries the chosen one again.
+                OutputChoice fallback = wanted;
+                fallback.device.clear();
+                try {
+                    name = device->open(fallback, mix);
+                    deviceOpen = true;
+                    used = fallback;
+                } catch (const std::exception&) {
+                    // The chosen device's error says more.
+                }
+            }
+            if (deviceOpen) {
+                lastCallbacks = mix.callbacks();
+                lastProgress = Clock::now();
             }
             try {
                 driver = device->driver();
@@ -110,8 +126,8 @@ struct LiveOutput::Shared
             state.status = OutputStatus::Open;
             state.device = name;
             state.error.clear();
-            state.opened = wanted;
-            bufferFrames = wanted.bufferFrames;
+            state.opened = used;
+            bufferFrames = used.bufferFrames;
             if (reopening) {
                 ++state.returns;
             }

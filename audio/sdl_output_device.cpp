@@ -130,9 +130,9 @@ std::string SdlOutputDevice::open(const OutputChoice& choice, DeviceMix& mix)
         return choice.device;
     }
     char* defaultName = nullptr;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec format{};
     std::string shown = DefaultName;
-    if (SDL_GetDefaultAudioInfo(&defaultName, &spec, 0) == 0 && defaultName != nullptr) {
+    if (SDL_GetDefaultAudioInfo(&defaultName, &format, 0) == 0 && defaultName != nullptr) {
         shown = defaultName;
     }
     SDL_free(defaultName);

@@ -262,6 +262,23 @@ TEST(LiveOutput, ARunOpensTheChosenDeviceOrFailsWithTheSystemsText)
     EXPECT_EQ(f.output->choice().bufferFrames, 512);
 }
 
+TEST(LiveOutput, AChosenDeviceThatIsMissingGivesWayToTheDefaultAndIsTriedAgain)
+{
+    FakeProgramOutput f;
+    std::atomic<bool> stop{false};
+    f.output->choose({"USB Headset", 1024});
+    f.output->begin(stop);
+    EXPECT_TRUE(f.output->playing());
+    EXPECT_EQ(f.output->state().device, "Fake Speakers");
+    ASSERT_EQ(f.control->opens().size(), 1U);
+    EXPECT_EQ(f.control->opens()[0], (audio::OutputChoice{"", 1024}));
+    // The next run asks for the chosen device again before it settles for the default.
+    f.output->end(true);
+    f.output->begin(stop);
+    EXPECT_EQ(f.control->opens().size(), 2U);
+    EXPECT_TRUE(f.output->playing());
+}
+
 TEST(LiveOutput, ADeviceThatStallsIsTakenAsLostAndNeverHoldsUpTheProgram)
 {
     FakeProgramOutput f;
