@@ -22,7 +22,7 @@ QString StatusText(const audio::OutputState& state)
     const QString device = QString::fromStdString(state.device);
     switch (state.status) {
     case audio::OutputStatus::Open:
-        return QStringLiteral("Playing through \"%1\"").arg(device);
+        return QStringLiteral("Sound goes to \"%1\"").arg(device);
     case audio::OutputStatus::Opening:
         return QStringLiteral("Opening the sound device...");
     case audio::OutputStatus::Failed:

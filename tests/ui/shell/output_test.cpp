@@ -205,7 +205,7 @@ private slots:
         QCOMPARE(w.bufferBox->count(), 4);
         QCOMPARE(w.bufferBox->currentText(), QStringLiteral("512 frames"));
         QCOMPARE(w.latencyLabel->text(), QStringLiteral("11.6 ms"));
-        QCOMPARE(w.statusLabel->text(), QStringLiteral("Playing through \"Fake Speakers\""));
+        QCOMPARE(w.statusLabel->text(), QStringLiteral("Sound goes to \"Fake Speakers\""));
 
         w.deviceList->setCurrentRow(2);
         w.bufferBox->setCurrentIndex(w.bufferBox->findData(2048));
@@ -216,7 +216,7 @@ private slots:
         QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(device->opens().size(), std::size_t{2}, 5000);
         QCOMPARE(device->opens()[1], (audio::OutputChoice{"Fake Headphones", 2048}));
-        QTRY_COMPARE(w.statusLabel->text(), QStringLiteral("Playing through \"Fake Headphones\""));
+        QTRY_COMPARE(w.statusLabel->text(), QStringLiteral("Sound goes to \"Fake Headphones\""));
         QTRY_VERIFY(main.transport().running());
         QCOMPARE(w.underrunLabel->text(), QString::number(main.transport().runUnderruns()));
         QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
