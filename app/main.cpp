@@ -7,6 +7,7 @@
 #include "ui/widgets/message_box.h"
 
 #ifdef BW_HAVE_SDL_OUT
+#include "audio/sdl_output_device.h"
 #include "audio/sdl_wave_out.h"
 #endif
 
@@ -16,12 +17,13 @@
 
 namespace {
 
-/// The sound device the program plays through: SDL when built with it, else an output that
-/// discards what it is given.
-bw::audio::WaveOutFactory DeviceOutput()
+/// The sound the program plays: through SDL when built with it (the output kept open, and
+/// a device of its own for the wave player demo), else into nothing.
+bw::ui::SoundOutputs Outputs()
 {
 #ifdef BW_HAVE_SDL_OUT
-    return [] { return std::make_unique<bw::audio::SdlWaveOut>(); };
+    return {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
+            [] { return std::make_unique<bw::audio::SdlWaveOut>(); }};
 #else
     return {};
 #endif
@@ -40,7 +42,7 @@ int main(int argc, char* argv[])
     // A build folder works in its own folder; an installed program on the user's copies.
     const bw::ui::ProgramFiles files =
         bw::ui::LocateProgramFiles(QCoreApplication::applicationDirPath());
-    auto windows = bw::ui::CreateProgramWindows(files, DeviceOutput());
+    auto windows = bw::ui::CreateProgramWindows(files, Outputs());
     if (!files.problem.isEmpty()) {
         bw::ui::ShowMessage(windows->main.get(), files.problem, QStringLiteral("!"));
     }

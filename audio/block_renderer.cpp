@@ -357,7 +357,7 @@ std::int32_t BlockRenderer::mixRuns(std::int32_t from, std::int32_t to)
     for (const Run& r : m_runs) {
         const std::int32_t a = std::max(from, r.offset);
         const std::int32_t b = std::min(to, r.offset + r.count);
-        if (a >= b) {
+        if (a >= b || r.muted) {
             continue;
         }
         std::int16_t* out = m_buffer.data() + 2 * static_cast<std::ptrdiff_t>(a);
@@ -375,12 +375,12 @@ void BlockRenderer::prepareMix()
     }
 }
 
-std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settings)
+void BlockRenderer::planMix(StretchCache& cache, const BlockSettings& settings)
 {
     VoiceTable& voices = *m_voices;
     const std::int32_t frames = m_blockValues / 2;
     m_runs.clear();
-    std::int64_t work = 0;
+    m_work = 0;
     for (int j = 0; j < VoiceCount; ++j) {
         Voice& v = voices[static_cast<std::size_t>(j)];
         if (!v.active()) {
@@ -405,8 +405,17 @@ std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settin
             r.gain.g = core::WrapMul(v.volume, 4) / 5;
             r.gain.stereo = settings.stereo != 0;
             PanWeights(v.settings.Pan, r.gain.leftWeight, r.gain.rightWeight);
+            r.planned = r.gain;
+            r.pattern = v.pattern;
+            r.track = v.track;
+            r.sound = v.sound;
+            r.panOffset = v.panOffset;
+            r.volume = v.volume;
+            r.trackVolume = v.settings.Volume;
+            r.master = v.startMaster;
+            r.pan = v.settings.Pan;
             m_runs.push_back(r);
-            work += count;
+            m_work += count;
         }
         const std::int64_t next =
             static_cast<std::int64_t>(v.position) + std::max<std::int64_t>(count, 0);
@@ -420,11 +429,26 @@ std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settin
             m_ending.push_back(std::move(v.data));
         }
     }
+}
 
+std::int32_t BlockRenderer::mixFrames(std::int32_t from, std::int32_t to)
+{
+    return mixRuns(std::max(from, 0), std::min(to, m_blockValues / 2));
+}
+
+void BlockRenderer::endMix()
+{
+    m_ending.clear();
+}
+
+std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settings)
+{
+    planMix(cache, settings);
+    const std::int32_t frames = m_blockValues / 2;
     // Voices are mixed in table order in each chunk, so saturation happens exactly as if one
     // thread mixed them all.
     std::int32_t clips = 0;
-    if (!m_scalar && work >= ParallelWork && frames >= 2 * ChunkFrames) {
+    if (!m_scalar && m_work >= ParallelWork && frames >= 2 * ChunkFrames) {
         if (!m_worker) {
             m_worker = std::make_unique<MixWorker>();
         }
@@ -447,8 +471,53 @@ std::int32_t BlockRenderer::mix(StretchCache& cache, const BlockSettings& settin
     } else {
         clips = mixRuns(0, frames);
     }
-    m_ending.clear();
+    endMix();
     return clips;
+}
+
+void BlockRenderer::noteSources(int pattern, std::int32_t masterVolume)
+{
+    for (Voice& v : *m_voices) {
+        if (v.active() && v.pattern < 0) {
+            v.pattern = pattern;
+            v.startMaster = masterVolume;
+        }
+    }
+}
+
+void BlockRenderer::followSong(const core::TSong& song)
+{
+    const std::int32_t master = std::clamp(song.MasterVolume, 0, 10000);
+    const int tracks = std::clamp(song.TrackCount, 0, core::MaxTracks);
+    for (Run& r : m_runs) {
+        r.gain = r.planned;
+        r.muted = false;
+        if (r.pattern < 0 || !song.validPattern(r.pattern) || r.track < 0 || r.track >= tracks ||
+            r.master <= 0 || r.trackVolume <= 0) {
+            continue;
+        }
+        // The working copy holds the current pattern's tracks as they are edited.
+        const core::TTrack& t =
+            r.pattern == song.CurrentPattern
+                ? song.Tracks[static_cast<std::size_t>(r.track)]
+                : song.pattern(r.pattern).Tracks[static_cast<std::size_t>(r.track)];
+        if (t.SoundIndex != r.sound) {
+            continue; // the track plays another sound now: the voice is no longer its
+        }
+        r.muted = !core::TrackHeard(song, t, r.track); // muted, or another track soloed
+        const std::int32_t trackVolume = std::clamp(t.Volume, 0, 10000);
+        const std::int32_t pan = std::clamp(std::clamp(t.Pan, 0, 2000) + r.panOffset, 0, 2000);
+        if (trackVolume == r.trackVolume && master == r.master && pan == r.pan) {
+            continue;
+        }
+        // The voice's volume scaled by how far the track's and the master volume moved.
+        const std::int64_t volume =
+            std::min<std::int64_t>(static_cast<std::int64_t>(r.volume) * master * trackVolume /
+                                       (static_cast<std::int64_t>(r.master) * r.trackVolume),
+                                   10000);
+        r.gain.g = static_cast<std::int32_t>(volume) * 4 / 5;
+        PanWeights(pan, r.gain.leftWeight, r.gain.rightWeight);
+    }
 }
 
 } // namespace bw::audio

@@ -74,8 +74,29 @@ public:
     /// The block's voices are set: a mixing thread that sleeps starts to wake, so that it is
     /// ready when mix() shares the block out.
     void prepareMix();
-    /// Mixes every active voice into the block; returns the saturated value count.
+    /// Mixes every active voice into the block; returns the saturated value count. The same
+    /// as planMix, mixFrames over the whole block (on two threads when it is large) and
+    /// endMix.
     std::int32_t mix(StretchCache& cache, const BlockSettings& settings);
+
+    /// Works out what every active voice plays in this block, and moves the voices on to the
+    /// next one; nothing is mixed yet.
+    void planMix(StretchCache& cache, const BlockSettings& settings);
+    /// Mixes the planned voices into frames [from, to) of the block, on this thread; returns
+    /// the saturated value count. Frames are independent: mixing a block in steps gives the
+    /// same samples and count as mixing it at once.
+    std::int32_t mixFrames(std::int32_t from, std::int32_t to);
+    /// The block is mixed: the samples of voices that ended in it may go.
+    void endMix();
+
+    /// Notes, for the voices pattern k's events have just started, where they came from and
+    /// the master volume they start with (for followSong).
+    void noteSources(int pattern, std::int32_t masterVolume);
+    /// Takes the song's mute, volume and pan of each noted voice's track and its master volume
+    /// as they are now into the rest of the planned block; a voice whose track no longer
+    /// plays its sound keeps what it was planned with. The caller holds the song lock. When
+    /// nothing changed since the voices started, the gains are exactly those planned.
+    void followSong(const core::TSong& song);
 
     std::int32_t blockValues() const { return m_blockValues; }
     std::int32_t voicesStarted() const { return m_voicesStarted; }
@@ -104,6 +125,17 @@ private:
         std::int32_t count = 0;
         const std::int16_t* samples = nullptr;
         MixGain gain;
+        bool muted = false; // its track is muted now (followSong): not mixed
+        // What followSong needs: the planned gain and where the voice came from.
+        MixGain planned;
+        std::int32_t pattern = -1;
+        std::int32_t track = 0;
+        std::int32_t sound = 0;
+        std::int32_t panOffset = 0;
+        std::int32_t volume = 0;
+        std::int32_t trackVolume = 0;
+        std::int32_t master = 0;
+        std::int32_t pan = 0;
     };
     std::int32_t mixRuns(std::int32_t from, std::int32_t to);
     int freeVoice(int from) const;
@@ -118,6 +150,7 @@ private:
     std::vector<std::int16_t> m_buffer;
     std::int32_t m_blockValues = 0;
     std::int32_t m_voicesStarted = 0;
+    std::int64_t m_work = 0; // voice frames planned for the block
     RefusedCopy m_refused;
     struct PassCount
     {

@@ -29,9 +29,10 @@ inline void NoteSounding(BlockReport& report, const core::TSong& song, int k)
 }
 
 /// The display reports of blocks handed to the sound device, held back until each block
-/// begins to sound: a block is rendered about a quarter of a second to a whole beat before
-/// it is heard, and the display should show what is heard. Durations are the player's
-/// shares in milliseconds; one render thread uses it.
+/// begins to sound: a block is rendered ahead of the device (a quarter of a second to a whole
+/// beat through the player, a few milliseconds through the program's open output), and the
+/// display should show what is heard. Durations are in the unit of the output's queue (the
+/// player's shares, or frames); one render thread uses it.
 class HeardReports
 {
 public:
@@ -41,6 +42,9 @@ public:
         m_pending.push_back({report, m_written});
         m_written += queued;
     }
+
+    /// More of the block last reported was written (it is handed on in steps).
+    void wrote(std::int32_t queued) { m_written += queued; }
 
     /// Hands deliver every report whose block has begun to sound, in order, given the
     /// duration the player still has queued: what was written minus that has been played.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/engine_host.h"
+#include "audio/engine_stream.h"
 #include "audio/request_flags.h"
 #include "audio/wave_out.h"
 #include "core/song.h"
@@ -27,10 +28,16 @@ struct EngineContext
     /// Opens the sound device for playback and previews; empty = an output that discards.
     /// Exports never use it.
     WaveOutFactory deviceOutput;
+    /// The program's open output: when given, playback goes through it in short steps
+    /// (a few milliseconds ahead of the device) instead of through deviceOutput.
+    EngineStream* stream = nullptr;
 };
 
 /// The render engine: one object per start of playback, preview or export. It renders one
-/// beat per block on its own thread until StopRequested is set at the end of a block.
+/// beat per block on its own thread until StopRequested is set at the end of a block. A block
+/// played through the program's open output is mixed and handed on in steps of a few
+/// milliseconds, each taking the song's mute, volumes and pans as they are then; a block
+/// written to a file is mixed at once, with the values of its beat's start.
 class Twaverender
 {
 public:

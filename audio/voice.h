@@ -25,6 +25,11 @@ struct Voice
     std::uint8_t delay = 0;
     std::uint8_t ownsCopy = 0;
     core::TTrack settings; // the track's record, its Pan replaced by the voice's pan
+    // Where a voice played on the device came from, so that changes to its track and the
+    // master volume are heard while it sounds: the pattern (-1: not noted, as in a file
+    // render) and the master volume it started with. Echoes take their source's.
+    std::int32_t pattern = -1;
+    std::int32_t startMaster = 0;
 
     bool active() const { return volume > 0; }
 };

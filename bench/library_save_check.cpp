@@ -9,9 +9,11 @@
 // PROGRAM_DIR holds the default library and starter song (a build folder); they are copied to
 // a temporary folder, and the library saved there grows to MEGABYTES (default 300) of sounds.
 
+#include "audio/sdl_output_device.h"
 #include "audio/sdl_wave_out.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_windows.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/message_box.h"
 #include "ui/windows/library_window.h"
 
@@ -36,13 +38,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-/// The last output the program opened, for its underrun count.
-std::atomic<bw::audio::SdlWaveOut*> g_output{nullptr};
+/// The program's window, for the underrun count of its output's run.
+bw::ui::TMain* g_main = nullptr;
 
 std::uint64_t Underruns()
 {
-    bw::audio::SdlWaveOut* out = g_output.load();
-    return out != nullptr ? out->underruns() : 0;
+    return g_main != nullptr ? g_main->transport().runUnderruns() : 0;
 }
 
 } // namespace
@@ -66,12 +67,11 @@ int main(int argc, char* argv[])
         QFile::copy(QDir(QString::fromLocal8Bit(argv[1])).filePath(QString::fromLatin1(name)),
                     folder.filePath(QString::fromLatin1(name)));
     }
-    auto windows = bw::ui::CreateProgramWindows(folder.path(), [] {
-        auto out = std::make_unique<bw::audio::SdlWaveOut>();
-        g_output = out.get();
-        return out;
-    });
+    auto windows = bw::ui::CreateProgramWindows(
+        folder.path(), {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
+                        [] { return std::make_unique<bw::audio::SdlWaveOut>(); }});
     bw::ui::TMain& main = *windows->main;
+    g_main = &main;
     main.show();
     if (!QTest::qWaitForWindowExposed(&main)) {
         std::fprintf(stderr, "the window did not show\n");

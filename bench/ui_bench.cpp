@@ -6,6 +6,7 @@
 //   ui_bench PROGRAM_DIR [SECONDS]     (run with QT_QPA_PLATFORM=offscreen or on a display;
 //                                       SDL_AUDIODRIVER picks the sound device)
 
+#include "audio/sdl_output_device.h"
 #include "audio/sdl_wave_out.h"
 #include "ui/regions/pattern_grid.h"
 #include "ui/regions/transport_band.h"
@@ -69,8 +70,10 @@ int main(int argc, char* argv[])
         return 2;
     }
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-    auto windows = bw::ui::CreateProgramWindows(
-        QString::fromLocal8Bit(argv[1]), [] { return std::make_unique<bw::audio::SdlWaveOut>(); });
+    auto windows =
+        bw::ui::CreateProgramWindows(QString::fromLocal8Bit(argv[1]),
+                                     {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
+                                      [] { return std::make_unique<bw::audio::SdlWaveOut>(); }});
     bw::ui::TMain& main = *windows->main;
     main.show();
     if (!QTest::qWaitForWindowExposed(&main)) {
@@ -90,7 +93,7 @@ int main(int argc, char* argv[])
     const double cpu0 = CpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    while (wall.elapsed() < seconds * 1000) {
+    while (wall.elapsed() < static_cast<qint64>(seconds) * 1000) {
         QTest::qWait(100);
     }
     const double playShare = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1e3);

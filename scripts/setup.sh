@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth sox imagemagick python3
+  pulseaudio pulseaudio-utils
   librsvg2-bin
   dpkg-dev desktop-file-utils appstream lintian debootstrap
 )

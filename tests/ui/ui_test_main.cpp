@@ -32,6 +32,8 @@ std::unique_ptr<QObject> MakeWaveTestWindowTest();
 std::unique_ptr<QObject> MakeProgramFilesTest();
 std::unique_ptr<QObject> MakeTransportTest();
 std::unique_ptr<QObject> MakeRecoveryTest();
+std::unique_ptr<QObject> MakeOutputTest();
+std::unique_ptr<QObject> MakePulseOutputTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -62,6 +64,8 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeProgramFilesTest());
     suites.push_back(bw::testing::MakeTransportTest());
     suites.push_back(bw::testing::MakeRecoveryTest());
+    suites.push_back(bw::testing::MakeOutputTest());
+    suites.push_back(bw::testing::MakePulseOutputTest());
     // BW_UI_SUITE=Name runs only the test class of that name (Qt Test's own arguments then
     // select its functions).
     const QByteArray only = qgetenv("BW_UI_SUITE");

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "audio/fake_output_device.h"
+#include "audio/live_output.h"
+#include "audio/sdl_output_device.h"
 #include "audio/sdl_wave_out.h"
 #include "core/pattern_file.h"
 #include "core/song.h"
@@ -21,6 +24,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
@@ -295,9 +299,10 @@ inline QColor PixelOf(QWidget& widget, QPoint at)
 
 /// The sound device as the program plays through it (SDL; the tests select its dummy or
 /// disk driver), so playback runs in real time as it does for a user.
-inline audio::WaveOutFactory DeviceOutput()
+inline ui::SoundOutputs DeviceOutput()
 {
-    return [] { return std::make_unique<audio::SdlWaveOut>(); };
+    return {[] { return std::make_unique<audio::SdlOutputDevice>(); },
+            [] { return std::make_unique<audio::SdlWaveOut>(); }};
 }
 
 /// Every window of the program, started on a folder of its own with a library of the Kit
@@ -313,10 +318,20 @@ struct ShownProgram
                           bool sequencerVisible = false,
                           int width = 900,
                           int height = 640)
+        : ShownProgram(DeviceOutput(), trackSounds, beats, sequencerVisible, width, height)
+    {}
+
+    /// The same, its sound going to outputs.
+    explicit ShownProgram(ui::SoundOutputs outputs,
+                          const std::vector<std::string>& trackSounds = Kit,
+                          int beats = 4,
+                          bool sequencerVisible = false,
+                          int width = 900,
+                          int height = 640)
     {
         WriteLibrary(folder.path("default.slb"), Kit);
         WriteSong(folder.path("default.bwp"), trackSounds, beats, sequencerVisible);
-        windows = ui::CreateProgramWindows(folder.dir.path(), DeviceOutput());
+        windows = ui::CreateProgramWindows(folder.dir.path(), std::move(outputs));
         ui::TMain& m = *windows->main;
         m.show();
         if (!QTest::qWaitForWindowExposed(&m)) {
@@ -329,5 +344,45 @@ struct ShownProgram
     }
     ui::TMain& main() { return *windows->main; }
 };
+
+/// The program's outputs on a fake device the test drives: it takes sound in real time and
+/// keeps what it played, and fails, stalls, vanishes and returns on command.
+inline ui::SoundOutputs FakeOutputs(const std::shared_ptr<audio::FakeOutputControl>& control)
+{
+    return {audio::FakeOutput(control), {}};
+}
+
+/// Waits until the program's output has opened (it opens on its own thread at the start).
+inline bool OutputOpen(ui::TMain& main)
+{
+    audio::LiveOutput* output = main.transport().output();
+    if (output == nullptr) {
+        return false;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (!output->playing() && timer.elapsed() < 10000) {
+        QTest::qWait(5);
+    }
+    return output->playing();
+}
+
+/// The first sound the device played from frame `from` on: its frames until the next
+/// silence, as left values (the right must match for a sound played on both sides).
+inline std::vector<std::int16_t> FirstSoundPlayed(const audio::FakeOutputControl& control,
+                                                  std::size_t from = 0)
+{
+    const std::vector<std::int16_t> played = control.played();
+    std::size_t f = from;
+    while (2 * f + 1 < played.size() && played[2 * f] == 0 && played[2 * f + 1] == 0) {
+        ++f;
+    }
+    std::vector<std::int16_t> sound;
+    while (2 * f + 1 < played.size() && (played[2 * f] != 0 || played[2 * f + 1] != 0)) {
+        sound.push_back(played[2 * f]);
+        ++f;
+    }
+    return sound;
+}
 
 } // namespace bw::testing

@@ -1,6 +1,7 @@
 #include "ui/regions/pattern_grid.h"
 
 #include "ui/shell/editor_context.h"
+#include "ui/shell/transport.h"
 #include "ui/widgets/draw_helpers.h"
 #include "ui/widgets/paint_box.h"
 #include "ui/widgets/skin.h"
@@ -219,6 +220,9 @@ void PatternGrid::noteBoxMouseDown(QMouseEvent* event)
         if (event->button() == Qt::LeftButton) {
             m_ctx.withSong([r, p](core::TSong& s) { core::InsertEvent(s, r, p); });
             m_ctx.documentEdited();
+            if (!m_ctx.transport().running()) {
+                m_ctx.previewEvent(r, p); // while stopped, the new event is heard at once
+            }
         } else if (event->button() == Qt::RightButton) {
             m_ctx.withSong([r, p](core::TSong& s) { core::DeleteEvent(s, r, p); });
             m_ctx.documentEdited();

@@ -1,5 +1,6 @@
 #include "ui/shell/editor_context.h"
 
+#include "audio/event_sound.h"
 #include "library/file_lock.h"
 #include "library/library_edits.h"
 #include "ui/shell/render_bridge.h"
@@ -112,6 +113,19 @@ void EditorContext::previewSound(int index)
     });
     if (found && m_transport != nullptr) {
         m_transport->preview(std::move(data), dataSize);
+    }
+}
+
+void EditorContext::previewEvent(int track, int slot)
+{
+    if (m_transport == nullptr) {
+        return;
+    }
+    audio::EventSound sound = withSong(
+        [&](const core::TSong& s) { return audio::MakeEventSound(s, track, slot, m_library); });
+    if (sound.data) {
+        m_transport->playLive(std::move(sound.data), 0, sound.count, sound.gain,
+                              Transport::PreviewGroup);
     }
 }
 

@@ -93,9 +93,12 @@ public:
     /// would repeat them at every switch).
     void SwitchPattern(int index, bool warn = true);
 
-    /// Plays library sound index once, in mono, through the engine; an index outside the
-    /// library plays nothing.
+    /// Plays library sound index once on the live voices (heard at once, over playback if
+    /// any); an index outside the library plays nothing.
     void previewSound(int index);
+    /// Plays the working copy's event at track, slot once on the live voices, as the engine
+    /// would play it (its volume, pitch and pan through the track and the master volume).
+    void previewEvent(int track, int slot);
 
     /// Saves the library to its file. The file is written from a snapshot on a worker thread,
     /// without the song lock and with the UI serving the engine, so playback goes on; changes

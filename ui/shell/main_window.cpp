@@ -19,6 +19,7 @@
 #include "ui/windows/periphery_windows.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -32,6 +33,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QStatusBar>
 
 namespace bw::ui {
 
@@ -81,11 +83,11 @@ bool LoadCursorFile(const QString& path, QCursor& cursor)
 
 } // namespace
 
-TMain::TMain(const QString& programDir, audio::WaveOutFactory deviceOutput, QWidget* parent)
-    : TMain(FilesInFolder(programDir), std::move(deviceOutput), parent)
+TMain::TMain(const QString& programDir, SoundOutputs outputs, QWidget* parent)
+    : TMain(FilesInFolder(programDir), std::move(outputs), parent)
 {}
 
-TMain::TMain(const ProgramFiles& files, audio::WaveOutFactory deviceOutput, QWidget* parent)
+TMain::TMain(const ProgramFiles& files, SoundOutputs outputs, QWidget* parent)
     : QMainWindow(parent), m_song(std::make_unique<core::TSong>()),
       m_cache(std::make_unique<audio::StretchCache>()),
       m_clipboard(std::make_unique<core::EventGrid>())
@@ -95,7 +97,7 @@ TMain::TMain(const ProgramFiles& files, audio::WaveOutFactory deviceOutput, QWid
     m_context = std::make_unique<EditorContext>(*m_song, m_songLock, m_library, *m_clipboard, this);
     m_bridge = new RenderBridge(*m_song, m_songLock, this);
     m_transport = new Transport(*m_song, m_library, m_songLock, *m_cache, *m_bridge,
-                                std::move(deviceOutput), this);
+                                std::move(outputs), this);
     m_context->setBridge(m_bridge);
     m_context->setTransport(m_transport);
     FormCreate();
@@ -359,6 +361,13 @@ void TMain::connectEngine()
             show();
         }
     });
+    // The sound device coming and going is told on the status line, without a message box:
+    // Play stays at hand, and opens the output again.
+    connect(m_transport, &Transport::outputLost, this,
+            [this](const QString& device) { statusBar()->showMessage(OutputLostText(device)); });
+    connect(m_transport, &Transport::outputReturned, this, [this](const QString& device) {
+        statusBar()->showMessage(OutputReturnedText(device));
+    });
 }
 
 void TMain::closeEvent(QCloseEvent* event)
@@ -383,6 +392,9 @@ void TMain::FormClose()
     // this thread. Only then is it safe to free what it reads.
     m_transport->setShuttingDown(true);
     m_transport->stopAndWait();
+    // A device that does not answer is left to close by itself: closing the window never
+    // waits for it for more than a moment.
+    m_transport->closeOutput(std::chrono::milliseconds(300));
     {
         std::lock_guard<core::SongLock> guard(m_songLock);
         m_library.DestroySoundLibrary();

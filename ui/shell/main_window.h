@@ -1,10 +1,10 @@
 #pragma once
 
-#include "audio/wave_out.h"
 #include "core/song.h"
 #include "core/undo_history.h"
 #include "library/sound_library.h"
 #include "ui/shell/program_files.h"
+#include "ui/shell/sound_outputs.h"
 #include "ui/shell/window_links.h"
 
 #include <array>
@@ -50,16 +50,14 @@ class TMain : public QMainWindow
     Q_OBJECT
 public:
     /// Runs the start-up sequence. programDir is where the default files are looked up
-    /// (empty: the executable's folder); deviceOutput opens the sound device for playback
-    /// (empty: playback goes to an output that discards).
+    /// (empty: the executable's folder); outputs are where the sound goes (none: playback
+    /// goes to an output that discards, and previews are not heard).
     explicit TMain(const QString& programDir = {},
-                   audio::WaveOutFactory deviceOutput = {},
+                   SoundOutputs outputs = {},
                    QWidget* parent = nullptr);
     /// The same with each file named (the library, song, cursor and help page may live in
     /// different folders, as in an installed program).
-    explicit TMain(const ProgramFiles& files,
-                   audio::WaveOutFactory deviceOutput = {},
-                   QWidget* parent = nullptr);
+    explicit TMain(const ProgramFiles& files, SoundOutputs outputs = {}, QWidget* parent = nullptr);
     ~TMain() override;
     TMain(const TMain&) = delete;
     TMain& operator=(const TMain&) = delete;

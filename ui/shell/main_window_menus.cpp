@@ -12,6 +12,7 @@
 #include "ui/windows/performance_window.h"
 #include "ui/windows/periphery_windows.h"
 #include "ui/windows/sequencer_windows.h"
+#include "ui/windows/wave_output_window.h"
 
 #include <QAction>
 #include <QDir>
@@ -100,7 +101,6 @@ void TMain::createMenus()
     SoundLibary1 =
         AddItem(viewMenu, "SoundLibary1", "Sound Libary", QKeySequence(Qt::CTRL | Qt::Key_L));
     WaveOutput1 = AddItem(viewMenu, "WaveOutput1", "Wave Output");
-    WaveOutput1->setVisible(false);
     Performance1 = AddItem(viewMenu, "Performance1", "Performance");
 
     helpMenu = bar->addMenu(QStringLiteral("Help"));

@@ -15,6 +15,7 @@
 #include "ui/windows/sequencer_windows.h"
 #include "ui/windows/sound_popup.h"
 #include "ui/windows/wave_inspector_window.h"
+#include "ui/windows/wave_output_window.h"
 
 namespace bw::ui {
 
@@ -65,16 +66,17 @@ template <typename T> T* Create(std::unique_ptr<T>& slot, std::vector<QWidget*>&
 } // namespace
 
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir,
-                                                     audio::WaveOutFactory deviceOutput)
+                                                     SoundOutputs outputs)
 {
-    return CreateProgramWindows(FilesInFolder(programDir), std::move(deviceOutput));
+    return CreateProgramWindows(FilesInFolder(programDir), std::move(outputs));
 }
 
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
-                                                     audio::WaveOutFactory deviceOutput)
+                                                     SoundOutputs outputs)
 {
     auto w = std::make_unique<ProgramWindows>();
-    w->main = std::make_unique<TMain>(files, deviceOutput);
+    audio::WaveOutFactory player = outputs.player;
+    w->main = std::make_unique<TMain>(files, std::move(outputs));
     w->creationOrder.push_back(w->main.get());
     Create(w->infoF, w->creationOrder);
     Create(w->waveInspector, w->creationOrder);
@@ -134,7 +136,8 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     w->delayF->attach(context);
     w->lowPassF->attach(context);
     w->humanizeForm->attach(context);
-    w->waveTest->setDeviceOutput(std::move(deviceOutput));
+    w->waveTest->setDeviceOutput(std::move(player));
+    w->waveoutf->attach(w->main->transport());
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/wave_out.h"
 #include "ui/shell/program_files.h"
+#include "ui/shell/sound_outputs.h"
 
 #include <memory>
 #include <vector>
@@ -75,11 +75,12 @@ struct ProgramWindows
 };
 
 /// Creates every window in the program's order, all hidden; the main window runs its start-up
-/// sequence as it is created. programDir and deviceOutput as for TMain.
+/// sequence as it is created. programDir and outputs as for TMain; the wave player demo plays
+/// through outputs.player.
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programDir = {},
-                                                     audio::WaveOutFactory deviceOutput = {});
+                                                     SoundOutputs outputs = {});
 /// The same with each of the main window's files named.
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
-                                                     audio::WaveOutFactory deviceOutput = {});
+                                                     SoundOutputs outputs = {});
 
 } // namespace bw::ui

@@ -52,6 +52,10 @@ void RenderBridge::pressPlay()
 
 void RenderBridge::blockDone(const audio::BlockReport& report)
 {
+    // Playback does not wait for the display: the engine keeps only a few milliseconds
+    // ahead of the device. An export waits for each block to be shown, which keeps the
+    // window's queue of reports short.
+    const bool wait = report.writing || report.exportPending;
     onUiThread(
         [this, report] {
             try {
@@ -60,7 +64,7 @@ void RenderBridge::blockDone(const audio::BlockReport& report)
                 // A failing display update must not end playback.
             }
         },
-        true);
+        wait);
 }
 
 void RenderBridge::closeExportDialog()

@@ -1,6 +1,7 @@
 #include "ui/shell/transport.h"
 
 #include "core/arrangement.h"
+#include "ui/shell/output_settings.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/ui_thread.h"
 #include "ui/widgets/file_dialogs.h"
@@ -13,25 +14,102 @@
 
 namespace bw::ui {
 
+QString OutputLostText(const QString& device)
+{
+    return QStringLiteral("The sound device \"%1\" is no longer available: playback stopped.")
+        .arg(device);
+}
+
+QString OutputReturnedText(const QString& device)
+{
+    return QStringLiteral("The sound device \"%1\" is available again.").arg(device);
+}
+
 Transport::Transport(core::TSong& song,
                      library::SoundLibrary& library,
                      core::SongLock& lock,
                      audio::StretchCache& cache,
                      RenderBridge& host,
-                     audio::WaveOutFactory deviceOutput,
+                     SoundOutputs outputs,
                      QObject* parent)
     : QObject(parent), m_song(song), m_library(library), m_lock(lock), m_cache(cache), m_host(host),
-      m_deviceOutput(std::move(deviceOutput))
+      m_deviceOutput(std::move(outputs.player))
 {
     // Each run of the engine reports to the UI thread that it has ended; its thread is
     // joined a little later.
     connect(&m_host, &RenderBridge::runEnded, this, &Transport::scheduleReap);
+    if (outputs.device) {
+        // The output opens now and stays open while the program runs.
+        m_output = std::make_unique<audio::LiveOutput>(std::move(outputs.device));
+        m_output->choose(LoadOutputChoice());
+        m_output->open();
+        connect(&m_watch, &QTimer::timeout, this, &Transport::watchOutput);
+        m_watch.start(100);
+    }
 }
 
 Transport::~Transport()
 {
     if (!m_runs.empty()) {
         stopAndWait();
+    }
+    closeOutput(std::chrono::milliseconds(300));
+}
+
+void Transport::closeOutput(std::chrono::milliseconds limit)
+{
+    m_watch.stop();
+    if (m_output) {
+        m_output->shutDown(limit);
+    }
+}
+
+void Transport::setOutputChoice(const audio::OutputChoice& choice)
+{
+    if (m_output) {
+        m_output->choose(choice);
+    }
+}
+
+audio::OutputChoice Transport::outputChoice() const
+{
+    return m_output ? m_output->choice() : audio::OutputChoice{};
+}
+
+audio::OutputState Transport::outputState() const
+{
+    return m_output ? m_output->state() : audio::OutputState{};
+}
+
+std::uint64_t Transport::runUnderruns() const
+{
+    return m_output ? m_output->runUnderruns() : 0;
+}
+
+void Transport::watchOutput()
+{
+    if (!m_output) {
+        return;
+    }
+    m_output->voices().collect();
+    const audio::OutputState state = m_output->state();
+    if (state.losses > m_losses) {
+        m_losses = state.losses;
+        // As by Stop: the engine ends, and the transport and the position stop moving. An
+        // export needs no device and goes on.
+        if (running() && !exporting() && state.losses > m_runLosses) {
+            stop();
+        }
+        emit outputLost(QString::fromStdString(state.device));
+    }
+    if (state.returns > m_returns) {
+        m_returns = state.returns;
+        emit outputReturned(QString::fromStdString(state.device));
+    }
+    if (state.status != m_status || state.devices.size() != m_deviceCount) {
+        m_status = state.status;
+        m_deviceCount = state.devices.size();
+        emit outputChanged();
     }
 }
 
@@ -65,24 +143,40 @@ void Transport::stop()
 bool Transport::preview(library::SampleDataPtr data, std::int32_t dataSize)
 {
     BW_ASSERT_UI_THREAD();
-    if (m_stopping) {
+    if (!data || dataSize < 4 || static_cast<std::size_t>(dataSize) > data->size() * 2) {
         return false;
     }
-    m_flags.setPreview(std::move(data), dataSize);
-    m_flags.PreviewRequested = true;
-    // A running engine plays it at its next block; the new thread then ends at once.
-    return startRun();
+    // The whole sound but its last four bytes, as the engine's own preview plays it.
+    const std::int32_t samples = (dataSize - 4) / 2;
+    return playLive(std::move(data), 0, samples, audio::LiveVoices::unityGain(), PreviewGroup);
 }
 
 bool Transport::playSelection(library::SampleDataPtr data, std::int32_t start, std::int32_t end)
 {
     BW_ASSERT_UI_THREAD();
-    if (m_stopping) {
+    return playLive(std::move(data), start, end, audio::LiveVoices::unityGain(), PreviewGroup);
+}
+
+bool Transport::playLive(library::SampleDataPtr data,
+                         std::int32_t start,
+                         std::int32_t end,
+                         const audio::MixGain& gain,
+                         int chokeGroup)
+{
+    BW_ASSERT_UI_THREAD();
+    if (m_stopping || !m_output) {
         return false;
     }
-    m_flags.setInspectorSelection(std::move(data), start, end);
-    m_flags.InspectorPlayRequested = true;
-    return startRun();
+    if (!m_output->playing()) {
+        // Nothing is queued for a device that is not there: the click would sound whenever
+        // it came back. Ask for it instead, so that the next one plays.
+        const audio::OutputStatus status = m_output->state().status;
+        if (status != audio::OutputStatus::Opening) {
+            m_output->open();
+        }
+        return false;
+    }
+    return m_output->voices().start(std::move(data), start, end, gain, chokeGroup);
 }
 
 bool Transport::exportTo(const QString& path, ExportWhat what, bool loopRangeOnly)
@@ -127,8 +221,12 @@ bool Transport::startRun()
         return false;
     }
     reapFinished();
-    auto run = std::make_unique<audio::Twaverender>(
-        audio::EngineContext{m_song, m_library, m_lock, m_cache, m_flags, m_host, m_deviceOutput});
+    if (m_output && !running()) {
+        // A loss the watch has not seen yet happened before this run: it must not stop it.
+        m_runLosses = m_output->state().losses;
+    }
+    auto run = std::make_unique<audio::Twaverender>(audio::EngineContext{
+        m_song, m_library, m_lock, m_cache, m_flags, m_host, m_deviceOutput, m_output.get()});
     run->start();
     m_runs.push_back(std::move(run));
     scheduleReap();

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "audio/live_output.h"
+#include "audio/mixer.h"
 #include "audio/render_engine.h"
 #include "audio/request_flags.h"
 #include "audio/wave_out.h"
 #include "core/song.h"
 #include "library/sound_library.h"
+#include "ui/shell/sound_outputs.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +17,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace bw::audio {
 class StretchCache;
@@ -21,6 +26,11 @@ class StretchCache;
 namespace bw::ui {
 
 class RenderBridge;
+
+/// The status line's text when the output's device went away.
+QString OutputLostText(const QString& device);
+/// The status line's text when the output opened again by itself, on device.
+QString OutputReturnedText(const QString& device);
 
 /// What Play starts: the song from its position, or the current pattern over and over.
 enum class PlayMode
@@ -42,9 +52,14 @@ enum class ExportWhat
 /// flag that triggers the request last, so that an engine running on its own thread never
 /// sees a trigger before what it asks for. It owns the render threads. Lives on the UI thread.
 ///
-/// Stop is the same wherever it is pressed: playback ends after the current block, and an
-/// export that is running is abandoned (no file is written and an existing target keeps what
-/// it held).
+/// Stop is the same wherever it is pressed: playback ends at the next step (a few
+/// milliseconds), and an export that is running is abandoned (no file is written and an
+/// existing target keeps what it held).
+///
+/// It also keeps the program's sound output (audio::LiveOutput): open from the start, played
+/// through by the engine's runs and by the live voices (previews now, pads next), watched a
+/// few times a second. A device that goes away stops playback as Stop does and is announced
+/// by outputLost; the next Play, or a device that appears, opens the output again.
 class Transport : public QObject
 {
     Q_OBJECT
@@ -54,7 +69,7 @@ public:
               core::SongLock& lock,
               audio::StretchCache& cache,
               RenderBridge& host,
-              audio::WaveOutFactory deviceOutput,
+              SoundOutputs outputs,
               QObject* parent = nullptr);
     /// Stops any run still going, serving events while it ends.
     ~Transport() override;
@@ -66,10 +81,22 @@ public:
     bool play(PlayMode mode);
     /// Ends playback after the current block and abandons an export under way. Does not wait.
     void stop();
-    /// Plays a sound once, in mono (data: its samples, dataSize: their byte count).
+    /// Plays a sound once on both channels as it is (data: its samples, dataSize: their byte
+    /// count, of which the last four are left out), on the live voices: heard within a device
+    /// buffer, while stopped and while playing; a new preview ends the one before.
     bool preview(library::SampleDataPtr data, std::int32_t dataSize);
-    /// Plays samples [start, end) of data once, in mono (the sample import's selection).
+    /// Plays samples [start, end) of data once the same way (the sample import's selection).
     bool playSelection(library::SampleDataPtr data, std::int32_t start, std::int32_t end);
+    /// Plays samples [start, end) of data once on the live voices at gain. A sound of a choke
+    /// group above 0 ends the one of the same group still sounding. False when there is no
+    /// open output to play it (the output is then asked to open again).
+    bool playLive(library::SampleDataPtr data,
+                  std::int32_t start,
+                  std::int32_t end,
+                  const audio::MixGain& gain,
+                  int chokeGroup);
+    /// The choke group of previews.
+    static constexpr int PreviewGroup = 1;
     /// Writes the current pattern's pass or the song to path (a WAV file, written beside it
     /// and renamed into place when complete). With loopRangeOnly a song export writes only the
     /// song's loop range (once; the whole song when it has none). False when an export is
@@ -81,6 +108,18 @@ public:
     /// Asks every run to end and waits with the UI event loop served (the engine may be in a
     /// call that needs the UI thread), then joins the threads.
     void stopAndWait();
+    /// Closes the sound output, waiting at most limit for a device that does not answer
+    /// (the program is closing).
+    void closeOutput(std::chrono::milliseconds limit);
+    /// The program's output, or null when it plays through `SoundOutputs::player`.
+    audio::LiveOutput* output() const { return m_output.get(); }
+    /// Remembers the output to open and its buffer size; the next Play opens it.
+    void setOutputChoice(const audio::OutputChoice& choice);
+    audio::OutputChoice outputChoice() const;
+    audio::OutputState outputState() const;
+    /// Underruns of the current (or last) run on the output.
+    std::uint64_t runUnderruns() const;
+
     /// True while stopAndWait waits; commands that start or stop playback ignore themselves.
     bool stopping() const { return m_stopping; }
     /// Joins and drops runs whose threads have finished.
@@ -102,6 +141,12 @@ public:
 signals:
     /// An export was started to path (song: the whole song, else a pattern pass).
     void exportStarted(const QString& path, bool song);
+    /// The output's device went away while open; playback was stopped.
+    void outputLost(const QString& device);
+    /// The output opened by itself again after a loss, on device.
+    void outputReturned(const QString& device);
+    /// The output's state changed (opened, failed, lost, devices listed).
+    void outputChanged();
 
 private:
     friend class TransportTestAccess; // tests read and fake the engine's side of the flags
@@ -110,6 +155,8 @@ private:
     /// running one picks up the changed requests at its next block.
     bool startRun();
     void scheduleReap();
+    /// Looks at the output's state (every 100 ms): losses, returns, finished live voices.
+    void watchOutput();
 
     core::TSong& m_song;
     library::SoundLibrary& m_library;
@@ -117,6 +164,13 @@ private:
     audio::StretchCache& m_cache;
     RenderBridge& m_host;
     audio::WaveOutFactory m_deviceOutput;
+    std::unique_ptr<audio::LiveOutput> m_output;
+    QTimer m_watch;
+    std::uint64_t m_losses = 0;    // the output's losses already announced
+    std::uint64_t m_returns = 0;   // and its returns
+    std::uint64_t m_runLosses = 0; // the output's losses when the playing run started
+    audio::OutputStatus m_status = audio::OutputStatus::Closed;
+    std::size_t m_deviceCount = 0;
     audio::RequestFlags m_flags;
     std::vector<std::unique_ptr<audio::Twaverender>> m_runs;
     bool m_stopping = false;

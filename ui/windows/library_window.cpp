@@ -174,6 +174,9 @@ void Tsoundlibary::createButtons()
     Button7 = MakeButton(this, QStringLiteral("Button7"), QStringLiteral("Export Libary"));
     Button7->setGeometry(Left + half + 8, 346, half, 26);
     Button7->setToolTip(QStringLiteral("Save the library to a file of your choice"));
+    ButtonPlay = MakeButton(this, QStringLiteral("ButtonPlay"), QStringLiteral("PLAY"));
+    ButtonPlay->setGeometry(Left, 376, GroupWidth, 24);
+    ButtonPlay->setToolTip(QStringLiteral("Hear the selected sound (or double-click it)"));
     Button3 = MakeButton(this, QStringLiteral("Button3"), QStringLiteral("CLOSE and SAVE"));
     Button3->setGeometry(Left, height() - 38, GroupWidth, 30);
     connect(Button1, &QPushButton::clicked, this, &Tsoundlibary::Button1Click);
@@ -181,6 +184,16 @@ void Tsoundlibary::createButtons()
     connect(Button6, &QPushButton::clicked, this, &Tsoundlibary::Button6Click);
     connect(Button7, &QPushButton::clicked, this, &Tsoundlibary::Button7Click);
     connect(Button3, &QPushButton::clicked, this, &Tsoundlibary::Button3Click);
+    connect(ButtonPlay, &QPushButton::clicked, this, &Tsoundlibary::playSelected);
+    // A double-click or Enter on a sound plays it too.
+    connect(ListBox1, &QListWidget::itemActivated, this, &Tsoundlibary::playSelected);
+}
+
+void Tsoundlibary::playSelected()
+{
+    if (m_ctx != nullptr) {
+        m_ctx->previewSound(selectedIndex());
+    }
 }
 
 void Tsoundlibary::attach(EditorContext& context)
@@ -270,7 +283,7 @@ void Tsoundlibary::ShowSelectedSound()
     for (QWidget* w : {static_cast<QWidget*>(StrEn), static_cast<QWidget*>(combomul),
                        static_cast<QWidget*>(combodiv), static_cast<QWidget*>(swbox),
                        static_cast<QWidget*>(Button4), static_cast<QWidget*>(Button5),
-                       static_cast<QWidget*>(Button2)}) {
+                       static_cast<QWidget*>(Button2), static_cast<QWidget*>(ButtonPlay)}) {
         w->setEnabled(d.valid);
     }
 }

@@ -44,6 +44,8 @@ public:
     void Button6Click(); // Import Libary
     void Button7Click(); // Export Libary
     void Button3Click(); // CLOSE and SAVE
+    /// Plays the selected sound on the live voices (PLAY, a double-click or Enter).
+    void playSelected();
 
     QListWidget* ListBox1 = nullptr;
     QGroupBox* GroupBox2 = nullptr; // INFO
@@ -56,13 +58,14 @@ public:
     QComboBox* combodiv = nullptr;
     QGroupBox* GroupBox1 = nullptr; // Set Stop Event
     QComboBox* swbox = nullptr;
-    QPushButton* Button4 = nullptr; // SET
-    QPushButton* Button5 = nullptr; // DELETE
-    QPushButton* Button1 = nullptr; // ADD Sound
-    QPushButton* Button2 = nullptr; // DELETE Sound
-    QPushButton* Button6 = nullptr; // Import Libary
-    QPushButton* Button7 = nullptr; // Export Libary
-    QPushButton* Button3 = nullptr; // CLOSE and SAVE
+    QPushButton* Button4 = nullptr;    // SET
+    QPushButton* Button5 = nullptr;    // DELETE
+    QPushButton* Button1 = nullptr;    // ADD Sound
+    QPushButton* Button2 = nullptr;    // DELETE Sound
+    QPushButton* Button6 = nullptr;    // Import Libary
+    QPushButton* Button7 = nullptr;    // Export Libary
+    QPushButton* Button3 = nullptr;    // CLOSE and SAVE
+    QPushButton* ButtonPlay = nullptr; // PLAY the selected sound
 
 protected:
     void showEvent(QShowEvent* event) override;

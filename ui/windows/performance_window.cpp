@@ -87,13 +87,6 @@ Tprefform::Tprefform(QWidget* parent) : QDialog(parent, Qt::WindowStaysOnTopHint
     layout->addWidget(group);
 }
 
-Twaveoutf::Twaveoutf(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
-{
-    setObjectName(QStringLiteral("waveoutf"));
-    setWindowTitle(QStringLiteral("waveoutf"));
-    resize(300, 200);
-}
-
 void Tperformf::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -103,12 +96,6 @@ void Tperformf::showEvent(QShowEvent* event)
 void Tprefform::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    PlaceOnFirstShow(this, event, m_placed);
-}
-
-void Twaveoutf::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
     PlaceOnFirstShow(this, event, m_placed);
 }
 

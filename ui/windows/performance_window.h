@@ -48,18 +48,4 @@ private:
     bool m_placed = false;
 };
 
-/// The wave output window, without controls.
-class Twaveoutf : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit Twaveoutf(QWidget* parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    bool m_placed = false;
-};
-
 } // namespace bw::ui

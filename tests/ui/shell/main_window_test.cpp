@@ -21,6 +21,7 @@
 #include "ui/windows/periphery_windows.h"
 #include "ui/windows/sequencer_windows.h"
 #include "ui/windows/sound_popup.h"
+#include "ui/windows/wave_output_window.h"
 #include "ui_test_support.h"
 
 #include <atomic>

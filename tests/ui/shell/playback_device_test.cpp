@@ -93,25 +93,15 @@ public:
     DiskDevice(const DiskDevice&) = delete;
     DiskDevice& operator=(const DiskDevice&) = delete;
 
-    /// An output factory that remembers the last output, for its underrun count (to be read
-    /// while that output plays: the run frees it when it ends).
-    audio::WaveOutFactory factory()
-    {
-        return [this] {
-            auto out = std::make_unique<audio::SdlWaveOut>();
-            m_last = out.get();
-            return out;
-        };
-    }
-    std::uint64_t underruns() const
-    {
-        audio::SdlWaveOut* last = m_last.load();
-        return last != nullptr ? last->underruns() : 0;
-    }
-
-private:
-    std::atomic<audio::SdlWaveOut*> m_last{nullptr};
+    /// The program's outputs on that driver.
+    static SoundOutputs outputs() { return DeviceOutput(); }
 };
+
+/// The underruns of the run playing (or last played) on the program's output.
+std::uint64_t Underruns(TMain& main)
+{
+    return main.transport().runUnderruns();
+}
 
 } // namespace
 
@@ -141,13 +131,13 @@ private slots:
             QFile::remove(deviceFile);
             DiskDevice device(deviceFile);
             MessageRecorder messages;
-            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            auto windows = CreateProgramWindows(folder.dir.path(), DiskDevice::outputs());
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
             QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(main.songPosition() >= 6, 15000);
-            const std::uint64_t underruns = device.underruns(); // the output lives while it plays
+            const std::uint64_t underruns = Underruns(main); // the output lives while it plays
             QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
             QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
@@ -197,13 +187,13 @@ private slots:
             QFile::remove(deviceFile);
             DiskDevice device(deviceFile);
             MessageRecorder messages;
-            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            auto windows = CreateProgramWindows(folder.dir.path(), DiskDevice::outputs());
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
             QTest::mouseClick(main.transportBand().playb, Qt::LeftButton);
             std::uint64_t underruns = 0;
-            QTRY_VERIFY_WITH_TIMEOUT((underruns = device.underruns(), main.songPosition() >= 3),
+            QTRY_VERIFY_WITH_TIMEOUT((underruns = Underruns(main), main.songPosition() >= 3),
                                      10000);
             QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 10000);
             QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
@@ -245,7 +235,7 @@ private slots:
             QFile::remove(deviceFile);
             DiskDevice device(deviceFile);
             MessageRecorder messages;
-            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            auto windows = CreateProgramWindows(folder.dir.path(), DiskDevice::outputs());
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -260,7 +250,7 @@ private slots:
             std::uint64_t underruns = 0;
             QObject::connect(&main.bridge(), &RenderBridge::blockReported, &main,
                              [&](const audio::BlockReport& r) {
-                                 underruns = device.underruns();
+                                 underruns = Underruns(main);
                                  shown.push_back({r.songPosition, QFileInfo(deviceFile).size() / 4,
                                                   main.sequencer().PosLabel->text()});
                              });
@@ -320,7 +310,7 @@ private slots:
             QFile::remove(deviceFile);
             DiskDevice device(deviceFile);
             MessageRecorder messages;
-            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            auto windows = CreateProgramWindows(folder.dir.path(), DiskDevice::outputs());
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -333,7 +323,7 @@ private slots:
             main.transportBand().bpm->setValue(150); // beats twice as long from the next one
             const int after = blocks;
             QTRY_VERIFY_WITH_TIMEOUT(blocks >= after + 8, 15000);
-            const std::uint64_t underruns = device.underruns(); // the output lives while it plays
+            const std::uint64_t underruns = Underruns(main); // the output lives while it plays
             QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
             QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);
@@ -396,7 +386,7 @@ private slots:
             QFile::remove(deviceFile);
             DiskDevice device(deviceFile);
             MessageRecorder messages;
-            auto windows = CreateProgramWindows(folder.dir.path(), device.factory());
+            auto windows = CreateProgramWindows(folder.dir.path(), DiskDevice::outputs());
             TMain& main = *windows->main;
             main.show();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -417,7 +407,7 @@ private slots:
             while (!held) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            const std::uint64_t before = device.underruns();
+            const std::uint64_t before = Underruns(main);
             const int blocksBefore = blocks;
             int blocksDuring = -1;
             bool lockFree = false;
@@ -437,7 +427,7 @@ private slots:
             main.SoundLibary1->trigger();
             QTest::mouseClick(windows->soundlibary->Button3, Qt::LeftButton);
             other.join();
-            const std::uint64_t underruns = device.underruns() - before;
+            const std::uint64_t underruns = Underruns(main) - before;
             QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(!main.transport().running(), 5000);
             QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);

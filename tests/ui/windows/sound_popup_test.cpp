@@ -8,6 +8,8 @@
 #include "ui/windows/sound_popup.h"
 #include "ui_test_support.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QObject>
@@ -75,20 +77,26 @@ private slots:
 
     void rightClickPlaysTheSoundAndStaysOpen()
     {
-        ShownProgram program({"Kick"});
+        auto device = std::make_shared<audio::FakeOutputControl>();
+        ShownProgram program(FakeOutputs(device), {"Kick"});
         TMain& main = program.main();
+        QVERIFY(OutputOpen(main));
         TselfPopup& popup = *program.windows->selfPopup;
         popup.showAt(QPoint(0, 0), main.trackList().soundbox);
         // An empty cell plays nothing.
         ClickAt(popup.P, popup.cellOrigin(7) + QPoint(5, 5), Qt::RightButton);
         QVERIFY(popup.isVisible());
-        QVERIFY(!EngineFlags(main).PreviewRequested.load());
-        QCOMPARE(main.transport().runCount(), 0);
+        QCOMPARE(main.transport().output()->voices().pending(), 0);
         ClickAt(popup.P, popup.cellOrigin(1) + QPoint(5, 5), Qt::RightButton);
         QVERIFY(popup.isVisible());
-        QCOMPARE(main.transport().runCount(), 1);
-        QCOMPARE(EngineFlags(main).preview().second, main.library().at(1).DataSize);
-        QTRY_COMPARE_WITH_TIMEOUT(main.transport().runCount(), 0, 5000);      // played once, ended
+        // Played once on the live voices, without a run of the engine: the sound as it is,
+        // but its last four bytes, on both sides.
+        QCOMPARE(main.transport().runCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(main.transport().output()->voices().pending(), 0, 5000);
+        const std::vector<std::int16_t> heard = FirstSoundPlayed(*device);
+        const library::SampleData& snare = *main.library().at(1).Data;
+        QCOMPARE(heard.size(), snare.size() - 2);
+        QVERIFY(std::equal(heard.begin(), heard.end(), snare.begin()));
         QCOMPARE(main.song().Tracks[0].SoundName.str(), std::string("Kick")); // no pick
         // Esc closes it, still without a pick, wherever the keyboard focus is inside it.
         QTest::keyClick(popup.ScrollBox1, Qt::Key_Escape);

@@ -15,6 +15,18 @@ namespace bw::testing {
 
 using namespace bw::ui;
 
+namespace {
+
+/// The program's own output on a fake device: SDL's dummy driver opens one device at a time,
+/// and the demo's player needs it.
+ui::SoundOutputs DemoOutputs()
+{
+    return {audio::FakeOutput(std::make_shared<audio::FakeOutputControl>()),
+            [] { return std::make_unique<audio::SdlWaveOut>(); }};
+}
+
+} // namespace
+
 class WaveTestWindowTest : public QObject
 {
     Q_OBJECT
@@ -22,7 +34,7 @@ class WaveTestWindowTest : public QObject
 private slots:
     void playsAToneAndAMonoFile()
     {
-        ShownProgram program({"Kick"});
+        ShownProgram program(DemoOutputs(), {"Kick"});
         TWaveTest& w = *program.windows->waveTest;
         w.show();
         w.frequency->setValue(1000);
@@ -49,7 +61,7 @@ private slots:
 
     void refusesWhatItCannotPlayAndStops()
     {
-        ShownProgram program({"Kick"});
+        ShownProgram program(DemoOutputs(), {"Kick"});
         TWaveTest& w = *program.windows->waveTest;
         w.show();
         const QString stereo = program.folder.path("stereo.wav");

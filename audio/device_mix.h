@@ -1,0 +1,45 @@
+#pragma once
+
+#include "audio/live_voices.h"
+#include "audio/stream_ring.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace bw::audio {
+
+/// What the sound device plays while the program runs: the render engine's stream when a run
+/// plays, silence otherwise, and the live voices mixed over it. render() is the device
+/// callback's whole work: it copies, mixes and counts, and never locks, allocates, logs or
+/// touches a file.
+class DeviceMix
+{
+public:
+    /// Device callback: fills count interleaved 16-bit stereo frames.
+    void render(std::int16_t* frames, std::int32_t count) noexcept;
+
+    StreamRing& stream() { return m_stream; }
+    LiveVoices& voices() { return m_voices; }
+
+    /// A render run starts or ends its stream (render thread). While one plays, a callback
+    /// that finds fewer frames than it needs, once the run's first frames have sounded, counts
+    /// an underrun.
+    void setRunActive(bool active);
+    /// Underruns since the program started (a run's are the difference over it).
+    std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
+    /// Callbacks so far: a device that stops calling has stalled.
+    std::uint64_t callbacks() const { return m_callbacks.load(std::memory_order_relaxed); }
+
+private:
+    StreamRing m_stream;
+    LiveVoices m_voices;
+    std::atomic<std::uint64_t> m_underruns{0};
+    std::atomic<std::uint64_t> m_callbacks{0};
+    // The run's generation: odd while a run plays. The callback compares it with the one it
+    // saw last to know whether the run has sounded yet.
+    std::atomic<std::uint32_t> m_run{0};
+    std::uint32_t m_runSeen = 0; // callback only
+    bool m_runSounded = false;   // callback only
+};
+
+} // namespace bw::audio
