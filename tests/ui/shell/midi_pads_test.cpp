@@ -1,0 +1,129 @@
+// Pads and keys as the user meets them: a note on plays its track at once on the program's
+// output, a closed hat ends the open hat, and "Learn MIDI Note" binds a note to the selected
+// track as one undo step that the saved song keeps. A fake MIDI source stands for the ports.
+
+#include "audio/fake_output_device.h"
+#include "audio/midi_input.h"
+#include "core/note_map.h"
+#include "core/pattern_file.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/midi_pads.h"
+#include "ui/shell/transport.h"
+#include "ui_test_support.h"
+
+#include <QAction>
+#include <QObject>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+
+namespace bw::testing {
+
+using namespace bw::ui;
+
+namespace {
+
+/// Messages the test hands in, as a port would.
+struct FakeMidi
+{
+    std::vector<audio::MidiMessage> waiting;
+};
+
+class FakeMidiSource : public audio::MidiInputSource
+{
+public:
+    explicit FakeMidiSource(std::shared_ptr<FakeMidi> shared) : m_shared(std::move(shared)) {}
+    bool available() const override { return true; }
+    std::vector<std::string> ports() override { return {"Pads"}; }
+    bool connect(const std::string&) override { return true; }
+    void disconnect(const std::string&) override {}
+    void take(std::vector<audio::MidiMessage>& out) override
+    {
+        out.insert(out.end(), m_shared->waiting.begin(), m_shared->waiting.end());
+        m_shared->waiting.clear();
+    }
+
+private:
+    std::shared_ptr<FakeMidi> m_shared;
+};
+
+SoundOutputs WithMidi(const std::shared_ptr<audio::FakeOutputControl>& device,
+                      const std::shared_ptr<FakeMidi>& midi)
+{
+    SoundOutputs outputs = FakeOutputs(device);
+    outputs.midi = [midi] { return std::make_unique<FakeMidiSource>(midi); };
+    return outputs;
+}
+
+} // namespace
+
+class MidiPadsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aNoteOnPlaysItsTrackAtOnceWithItsVelocity()
+    {
+        auto device = std::make_shared<audio::FakeOutputControl>();
+        auto midi = std::make_shared<FakeMidi>();
+        ShownProgram program(WithMidi(device, midi), {"Kick", "Snare"});
+        TMain& main = program.main();
+        QVERIFY(OutputOpen(main));
+        QVERIFY(main.pads().available());
+        QCOMPARE(main.pads().connectedPorts(), std::vector<std::string>{"Pads"});
+        QSignalSpy hits(&main.pads(), &MidiPads::padHit);
+        const std::size_t from = device->playedFrames();
+        midi->waiting.push_back({1, 0x99, 38, 127}); // Snare's default note, full velocity
+        QTRY_COMPARE_WITH_TIMEOUT(hits.count(), 1, 2000);
+        QCOMPARE(hits.at(0).at(0).toInt(), 1);
+        QCOMPARE(hits.at(0).at(1).toInt(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!FirstSoundPlayed(*device, from).empty(), 5000);
+        const std::vector<std::int16_t> heard = FirstSoundPlayed(*device, from);
+        const library::SampleData& snare = *main.library().at(1).Data;
+        QVERIFY(heard.size() >= 2);
+        QVERIFY(heard[0] != 0 && std::abs(heard[0]) <= std::abs(snare[0]));
+        midi->waiting.push_back({2, 0x99, 60, 127}); // no track plays 60
+        QTest::qWait(50);
+        QCOMPARE(hits.count(), 1);
+    }
+
+    void learningBindsTheNextNoteAsOneUndoStepThatTheSongKeeps()
+    {
+        auto device = std::make_shared<audio::FakeOutputControl>();
+        auto midi = std::make_shared<FakeMidi>();
+        ShownProgram program(WithMidi(device, midi), {"Kick", "Snare"});
+        TMain& main = program.main();
+        QSignalSpy learned(&main.pads(), &MidiPads::learned);
+        {
+            std::lock_guard<core::SongLock> g(main.songLock());
+            main.song().SelectedTrack = 1;
+        }
+        main.LearnMidi1->trigger();
+        QVERIFY(main.pads().learning());
+        QVERIFY(main.statusBar()->currentMessage().contains(QStringLiteral("track 2")));
+        midi->waiting.push_back({1, 0x90, 70, 90});
+        QTRY_COMPARE_WITH_TIMEOUT(learned.count(), 1, 2000);
+        QCOMPARE(main.song().TrackNotes[1], 70);
+        QVERIFY(main.isModified());
+        const auto bytes = [&main] {
+            std::lock_guard<core::SongLock> g(main.songLock());
+            return core::SerializePatternFile(main.song());
+        }();
+        QCOMPARE(core::ParsePatternFile(bytes, "x.bwp")->TrackNotes[1], 70);
+        QSignalSpy hits(&main.pads(), &MidiPads::padHit);
+        midi->waiting.push_back({2, 0x90, 70, 90});
+        QTRY_COMPARE_WITH_TIMEOUT(hits.count(), 1, 2000);
+        QCOMPARE(hits.at(0).at(0).toInt(), 1);
+        main.Undo1->trigger();
+        QCOMPARE(main.song().TrackNotes[1], -1);
+    }
+};
+
+std::unique_ptr<QObject> MakeMidiPadsTest()
+{
+    return std::make_unique<MidiPadsTest>();
+}
+
+} // namespace bw::testing
+
+#include "midi_pads_test.moc"
