@@ -132,7 +132,7 @@ template <typename F> void walkSong(const core::TSong& song, const core::SongSpa
     if (last < first) {
         return;
     }
-    const auto length = static_cast<std::size_t>(last - first + 1);
+    const std::size_t length = static_cast<std::size_t>(last) - static_cast<std::size_t>(first) + 1;
     std::vector<std::int32_t> start(length);
     for (int k = 0; k < song.PatternCount; ++k) {
         const core::TPattern& p = song.pattern(k);

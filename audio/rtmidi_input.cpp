@@ -66,9 +66,9 @@ std::unique_ptr<RtMidiIn> OpenClient(RtMidi::Api& api, std::string& why)
 
 struct RtMidiInputSource::Connection
 {
-    std::string name;
     MidiQueue queue;              // filled by this connection's thread only
-    std::unique_ptr<RtMidiIn> in; // destroyed first: its thread ends before the queue goes
+    std::unique_ptr<RtMidiIn> in; // destroyed before the queue: its thread ends first
+    std::string name;
 };
 
 RtMidiInputSource::RtMidiInputSource()

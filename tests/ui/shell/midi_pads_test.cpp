@@ -1,15 +1,20 @@
 // Pads and keys as the user meets them: a note on plays its track at once on the program's
 // output, a closed hat ends the open hat, and "Learn MIDI Note" binds a note to the selected
-// track as one undo step that the saved song keeps. A fake MIDI source stands for the ports.
+// track as one undo step that the saved song keeps. A fake MIDI source stands for the ports,
+// and a JACK server with its dummy back end carries real MIDI into the program's own input.
 
 #include "audio/fake_output_device.h"
 #include "audio/midi_input.h"
+#include "audio/rtmidi_input.h"
 #include "core/note_map.h"
 #include "core/pattern_file.h"
+#include "tests/support/jack_server.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/midi_pads.h"
 #include "ui/shell/transport.h"
 #include "ui_test_support.h"
+
+#include <RtMidi.h>
 
 #include <QAction>
 #include <QObject>
@@ -85,6 +90,38 @@ private slots:
         midi->waiting.push_back({2, 0x99, 60, 127}); // no track plays 60
         QTest::qWait(50);
         QCOMPARE(hits.count(), 1);
+    }
+
+    void aNoteSentThroughJackPlaysTheKickWhileStopped()
+    {
+        JackServer jack;
+        if (!jack.up()) {
+            QSKIP("jackd with its dummy back end could not start: MIDI through JACK is untested");
+        }
+        auto device = std::make_shared<audio::FakeOutputControl>();
+        SoundOutputs outputs = FakeOutputs(device);
+        outputs.midi = [] { return std::make_unique<audio::RtMidiInputSource>(); };
+        ShownProgram program(std::move(outputs), {"Kick", "Snare"});
+        TMain& main = program.main();
+        QVERIFY(OutputOpen(main));
+        QVERIFY(main.pads().available());
+        RtMidiOut sender(RtMidi::UNIX_JACK, "Sender");
+        sender.openVirtualPort("Pads");
+        // The rescan finds the new port by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            main.pads().connectedPorts() == std::vector<std::string>{"Sender:Pads"}, 5000);
+        QSignalSpy hits(&main.pads(), &MidiPads::padHit);
+        QTest::qWait(100);
+        const std::size_t from = device->playedFrames();
+        std::vector<unsigned char> noteOn{0x99, 36, 127};
+        sender.sendMessage(&noteOn);
+        QTRY_COMPARE_WITH_TIMEOUT(hits.count(), 1, 2000);
+        QCOMPARE(hits.at(0).at(0).toInt(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!FirstSoundPlayed(*device, from).empty(), 5000);
+        const library::SampleData& kick = *main.library().at(0).Data;
+        const std::vector<std::int16_t> heard = FirstSoundPlayed(*device, from);
+        QVERIFY(heard.size() >= 2);
+        QVERIFY(std::abs(heard[0]) <= std::abs(kick[0]) && heard[0] != 0);
     }
 
     void learningBindsTheNextNoteAsOneUndoStepThatTheSongKeeps()
