@@ -1,6 +1,7 @@
 // MIDI input behind its interface: the ring, port keeping, pad routing and learning, without a
 // MIDI service.
 #include "audio/midi_input.h"
+#include "audio/take_recorder.h"
 
 #include <map>
 #include <memory>
@@ -140,6 +141,38 @@ TEST(MidiLearn, TheNextNoteGoesToTheArmedTrackAndLeavesItsFormerTrack)
     EXPECT_EQ(song->TrackNotes[1], -1);
     EXPECT_EQ(RoutePad(*song, {0, 0x90, 50, 100}).track, 2);
     EXPECT_EQ(RoutePad(*song, {0, 0x90, 42, 100}).track, 1) << "track 1 has its default again";
+}
+
+TEST(TakeRecorder, AHitLandsOnTheNearestGridStepOfTheBeatHeard)
+{
+    TakeRecorder r;
+    EXPECT_EQ(r.slotOf(0, 4, 4), -1) << "nothing heard yet";
+    const std::int64_t beat = 500'000'000;     // 120 bpm
+    r.beatHeard(1'000'000'000, 64, 128, beat); // beat 1 of 4
+    EXPECT_EQ(r.slotOf(1'000'000'000, 4, 4), 64);
+    EXPECT_EQ(r.slotOf(1'000'000'000 + beat / 4, 4, 4), 80) << "the second sixteenth";
+    EXPECT_EQ(r.slotOf(1'000'000'000 + beat / 8 - 1'000'000, 4, 4), 64) << "just early";
+    EXPECT_EQ(r.slotOf(1'000'000'000 + beat / 8 + 1'000'000, 4, 4), 80) << "just late";
+    EXPECT_EQ(r.slotOf(1'000'000'000 - 10'000'000, 4, 4), 64) << "slightly ahead of the beat";
+    EXPECT_EQ(r.slotOf(1'000'000'000 + 3 * beat, 4, 4), -1) << "long past";
+    r.beatHeard(0, 192, 256, beat); // the last beat
+    EXPECT_EQ(r.slotOf(beat - 10'000'000, 4, 4), 0) << "the pattern's end wraps to its start";
+    EXPECT_EQ(r.slotOf(beat / 3, 4, 3), 192 + 21) << "triplets: 256 / 12 = 21.3 per step";
+    r.silent();
+    EXPECT_EQ(r.slotOf(beat / 3, 4, 3), -1);
+}
+
+TEST(TakeRecorder, AHitOnAnEventTakesItsVolumeAndKeepsItsPitch)
+{
+    auto song = kit();
+    song->Events[1][16].Volume = 3000;
+    song->Events[1][16].Pitch = 5;
+    RecordHit(*song, 1, 16, 9000);
+    RecordHit(*song, 0, 0, 1);
+    RecordHit(*song, 0, 257, 5000);
+    EXPECT_EQ(song->Events[1][16].Volume, 9000);
+    EXPECT_EQ(song->Events[1][16].Pitch, 5);
+    EXPECT_EQ(song->Events[0][0].Volume, 2);
 }
 
 } // namespace

@@ -100,9 +100,9 @@ TMain::TMain(const ProgramFiles& files, SoundOutputs outputs, QWidget* parent)
     auto midi = std::move(outputs.midi);
     m_transport = new Transport(*m_song, m_library, m_songLock, *m_cache, *m_bridge,
                                 std::move(outputs), this);
-    m_pads = new MidiPads(*m_context, *m_transport, midi ? midi() : nullptr, this);
     m_context->setBridge(m_bridge);
     m_context->setTransport(m_transport);
+    m_pads = new MidiPads(*m_context, *m_transport, midi ? midi() : nullptr, this);
     FormCreate();
     connectPads();
 }

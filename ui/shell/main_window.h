@@ -315,6 +315,8 @@ private:
     RenderBridge* m_bridge = nullptr;
     Transport* m_transport = nullptr;
     MidiPads* m_pads = nullptr;
+    /// A recorded take is under way: its hits become one undo step when it ends.
+    bool m_takeOpen = false;
     ExportStatus* m_exportStatus = nullptr; // the status line during exports
     std::unique_ptr<Skin> m_ownSkin;        // used until the picture container is linked
     std::unique_ptr<Frame> m_frame;

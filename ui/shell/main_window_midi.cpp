@@ -4,6 +4,7 @@
 #include "audio/midi_file.h"
 #include "audio/wav_writer.h"
 #include "library/atomic_file.h"
+#include "ui/regions/transport_band.h"
 #include "ui/shell/editor_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/midi_pads.h"
@@ -17,6 +18,7 @@
 
 #include <QDir>
 #include <QStatusBar>
+#include <QToolButton>
 
 namespace bw::ui {
 
@@ -87,6 +89,18 @@ void TMain::connectPads()
         statusBar()->showMessage(QStringLiteral("Track %1 plays note %2.").arg(track + 1).arg(note),
                                  5000);
     });
+    // A take is one undo step: its hits wait as an open edit, as the moves of a drag do.
+    connect(m_pads, &MidiPads::recorded, this, [this](int, int) {
+        m_takeOpen = true;
+        m_context->documentEdited();
+    });
+    connect(m_pads, &MidiPads::takeEnded, this, [this] {
+        m_takeOpen = false;
+        if (m_editPending) {
+            commitEdit();
+        }
+    });
+    connect(m_transportBand->recB, &QToolButton::toggled, m_pads, &MidiPads::setRecording);
 }
 
 } // namespace bw::ui

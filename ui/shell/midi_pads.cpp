@@ -2,7 +2,10 @@
 
 #include "audio/event_sound.h"
 #include "ui/shell/editor_context.h"
+#include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
+
+#include <chrono>
 
 #include <QSettings>
 #include <QStringList>
@@ -41,6 +44,24 @@ MidiPads::MidiPads(EditorContext& context,
         chosen.push_back(p.toStdString());
     }
     m_keeper->choose(chosen);
+    RenderBridge& bridge = m_context.bridge();
+    connect(&bridge, &RenderBridge::blockReported, this, [this](const audio::BlockReport& r) {
+        if (!r.patternSounds) {
+            m_take.silent();
+            return;
+        }
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count();
+        const int bpm = m_context.withSong([](const core::TSong& s) { return s.Bpm; });
+        m_take.beatHeard(now, r.playFromSlot, r.playToSlot, bpm > 0 ? 60'000'000'000LL / bpm : 0);
+    });
+    connect(&bridge, &RenderBridge::runEnded, this, [this] {
+        m_take.silent();
+        if (m_recording) {
+            emit takeEnded();
+        }
+    });
     if (!m_source->available()) {
         return; // said once by whoever made the source; no timers for nothing
     }
@@ -69,6 +90,14 @@ void MidiPads::choosePorts(const std::vector<std::string>& ports)
     rescan();
 }
 
+void MidiPads::setRecording(bool on)
+{
+    if (m_recording && !on) {
+        emit takeEnded();
+    }
+    m_recording = on;
+}
+
 void MidiPads::rescan()
 {
     m_keeper->rescan();
@@ -87,6 +116,8 @@ void MidiPads::handle(const audio::MidiMessage& m)
 {
     int learnedTrack = -1;
     int stopGroup = 0;
+    int recordedSlot = -1;
+    const bool record = m_recording && m_transport.running();
     audio::EventSound sound;
     const audio::PadHit hit = m_context.withSong([&](core::TSong& s) {
         const audio::PadHit h = audio::RoutePad(s, m);
@@ -99,6 +130,12 @@ void MidiPads::handle(const audio::MidiMessage& m)
             return h;
         }
         sound = audio::MakeHitSound(s, h.track, h.volume, m_context.library());
+        if (record) {
+            recordedSlot = m_take.slotOf(m.timeNs, s.Beats, s.Ticks);
+            if (recordedSlot >= 0) {
+                audio::RecordHit(s, h.track, recordedSlot, h.volume);
+            }
+        }
         // The track whose sound this one stops (the open hat a closed hat ends).
         const std::int32_t target = s.Tracks[static_cast<std::size_t>(h.track)].StopTargetIndex;
         for (int t = 0; target >= 0 && t < std::clamp(s.TrackCount, 0, core::MaxTracks); ++t) {
@@ -124,6 +161,9 @@ void MidiPads::handle(const audio::MidiMessage& m)
                              trackGroup(hit.track));
     }
     emit padHit(hit.track, hit.volume, m.timeNs);
+    if (recordedSlot >= 0) {
+        emit recorded(hit.track, recordedSlot);
+    }
 }
 
 } // namespace bw::ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/midi_input.h"
+#include "audio/take_recorder.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,11 @@ public:
     /// Connects ports that came and forgets those that went (the timer calls it).
     void rescan();
 
+    /// Record: while playing, each pad hit is also written into the pattern being played, at
+    /// the grid step nearest to when it was heard. Turning it off ends the take.
+    void setRecording(bool on);
+    bool recording() const { return m_recording; }
+
     /// The choke group a track's pad sounds in: a new hit of the track, or of a track whose
     /// sound stops this one's, ends it.
     static int trackGroup(int track) { return 2 + track; }
@@ -54,6 +60,10 @@ signals:
     void padHit(int track, std::int32_t volume, std::int64_t timeNs);
     /// Learning bound note to track (the song's map changed).
     void learned(int track, int note);
+    /// A hit was written into the working copy (the first of a take opens it).
+    void recorded(int track, int slot);
+    /// The take ended: Record was turned off or playback stopped.
+    void takeEnded();
 
 private:
     void handle(const audio::MidiMessage& m);
@@ -63,6 +73,8 @@ private:
     std::unique_ptr<audio::MidiInputSource> m_source;
     std::unique_ptr<audio::MidiPortKeeper> m_keeper;
     audio::MidiLearn m_learn;
+    audio::TakeRecorder m_take;
+    bool m_recording = false;
     std::vector<audio::MidiMessage> m_messages;
     QTimer m_poll;
     QTimer m_rescan;

@@ -9,18 +9,22 @@
 #include "core/note_map.h"
 #include "core/pattern_file.h"
 #include "tests/support/jack_server.h"
+#include "ui/regions/sequencer_panel.h"
+#include "ui/regions/transport_band.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/midi_pads.h"
 #include "ui/shell/transport.h"
 #include "ui_test_support.h"
 
 #include <RtMidi.h>
+#include <chrono>
 
 #include <QAction>
 #include <QObject>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolButton>
 
 namespace bw::testing {
 
@@ -122,6 +126,44 @@ private slots:
         const std::vector<std::int16_t> heard = FirstSoundPlayed(*device, from);
         QVERIFY(heard.size() >= 2);
         QVERIFY(std::abs(heard[0]) <= std::abs(kick[0]) && heard[0] != 0);
+    }
+
+    void aTakeWritesEachHitOnTheGridAndUndoesAsOneStep()
+    {
+        auto device = std::make_shared<audio::FakeOutputControl>();
+        auto midi = std::make_shared<FakeMidi>();
+        ShownProgram program(WithMidi(device, midi), {"Kick", "Snare"});
+        TMain& main = program.main();
+        QVERIFY(OutputOpen(main));
+        QSignalSpy recorded(&main.pads(), &MidiPads::recorded);
+        QSignalSpy ended(&main.pads(), &MidiPads::takeEnded);
+        main.transportBand().recB->click();
+        QVERIFY(main.pads().recording());
+        QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton); // the pattern loops
+        QTRY_VERIFY_WITH_TIMEOUT(main.transport().running(), 5000);
+        QTest::qWait(300); // a beat or so heard
+        const auto now = [] {
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+        midi->waiting.push_back({now(), 0x99, 36, 127});
+        QTRY_COMPARE_WITH_TIMEOUT(recorded.count(), 1, 2000);
+        QTest::qWait(120);
+        midi->waiting.push_back({now(), 0x99, 38, 64});
+        QTRY_COMPARE_WITH_TIMEOUT(recorded.count(), 2, 2000);
+        const int kickSlot = recorded.at(0).at(1).toInt();
+        const int snareSlot = recorded.at(1).at(1).toInt();
+        QCOMPARE(kickSlot % 16, 0); // a sixteenth of the 4 x 4 grid
+        QCOMPARE(snareSlot % 16, 0);
+        QCOMPARE(main.song().Events[0][static_cast<std::size_t>(kickSlot)].Volume, 10000);
+        QCOMPARE(main.song().Events[1][static_cast<std::size_t>(snareSlot)].Volume, 5039);
+        main.stopBClick();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 5000);
+        QVERIFY(main.isModified());
+        main.Undo1->trigger(); // the whole take goes
+        QCOMPARE(main.song().Events[0][static_cast<std::size_t>(kickSlot)].Volume, 0);
+        QCOMPARE(main.song().Events[1][static_cast<std::size_t>(snareSlot)].Volume, 0);
     }
 
     void learningBindsTheNextNoteAsOneUndoStepThatTheSongKeeps()
