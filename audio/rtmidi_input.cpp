@@ -32,6 +32,15 @@ void Receive(double /*delta*/, std::vector<unsigned char>* message, void* user)
 void Quiet(RtMidiError::Type, const std::string&, void*)
 {}
 
+/// Keeps the text of the first error or warning RtMidi reports.
+void Remember(RtMidiError::Type, const std::string& text, void* user)
+{
+    auto& first = *static_cast<std::string*>(user);
+    if (first.empty()) {
+        first = text;
+    }
+}
+
 /// Opens an input on the ALSA sequencer where it exists, else on JACK; null when neither
 /// works.
 std::unique_ptr<RtMidiIn> OpenClient(RtMidi::Api& api, std::string& why)
@@ -45,9 +54,17 @@ std::unique_ptr<RtMidiIn> OpenClient(RtMidi::Api& api, std::string& why)
     for (const RtMidi::Api a : apis) {
         try {
             auto in = std::make_unique<RtMidiIn>(a, ClientName);
+            // RtMidi's JACK client only warns when no server runs, and warns again at every
+            // later call: ask once whether it got through, and use it only then.
+            std::string warning;
+            in->setErrorCallback(&Remember, &warning);
+            in->getPortCount();
+            if (!warning.empty()) {
+                why = warning;
+                continue;
+            }
             in->setErrorCallback(&Quiet, nullptr);
             if (a == RtMidi::UNIX_JACK) {
-                // RtMidi's JACK client connects lazily: a port proves that a server runs.
                 in->openVirtualPort(ClientName);
             }
             api = a;
