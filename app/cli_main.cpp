@@ -1,5 +1,6 @@
 // beatwright-cli: the headless entry. `info` prints a pattern file or a sound library as JSON.
 #include "app/cli_add_sound.h"
+#include "app/cli_midi.h"
 #include "app/cli_render.h"
 #include "app/cli_text.h"
 #include "core/pattern_file.h"
@@ -24,7 +25,8 @@ int usage()
                  "  beatwright-cli info FILE.slb --json\n"
                  "  beatwright-cli render FILE.bwp --library FILE.slb (--pattern [N] | --song "
                  "[--from BEAT] [--to BEAT]) -o OUT.wav\n"
-                 "  beatwright-cli add-sound FILE --library LIB.slb [--name NAME]\n";
+                 "  beatwright-cli add-sound FILE --library LIB.slb [--name NAME]\n"
+                 "  beatwright-cli export-midi FILE.bwp -o OUT.mid [--pattern N]\n";
     return 2;
 }
 
@@ -99,6 +101,9 @@ int main(int argc, char** argv)
         }
         if (command == "add-sound") {
             return AddSoundCommand(args);
+        }
+        if (command == "export-midi") {
+            return ExportMidiCommand(args);
         }
     } catch (const std::exception& e) {
         // Messages name files, whose names may hold anything.

@@ -1,5 +1,6 @@
 // The GUI program: creates the windows in their order and runs the event loop.
 
+#include "audio/rtmidi_input.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_files.h"
 #include "ui/shell/program_windows.h"
@@ -11,6 +12,7 @@
 #include "audio/sdl_wave_out.h"
 #endif
 
+#include <cstdio>
 #include <memory>
 
 #include <QApplication>
@@ -22,11 +24,21 @@ namespace {
 bw::ui::SoundOutputs Outputs()
 {
 #ifdef BW_HAVE_SDL_OUT
-    return {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
-            [] { return std::make_unique<bw::audio::SdlWaveOut>(); }};
+    bw::ui::SoundOutputs outputs{[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
+                                 [] { return std::make_unique<bw::audio::SdlWaveOut>(); },
+                                 {}};
 #else
-    return {};
+    bw::ui::SoundOutputs outputs{};
 #endif
+    outputs.midi = []() -> std::unique_ptr<bw::audio::MidiInputSource> {
+        auto source = std::make_unique<bw::audio::RtMidiInputSource>();
+        if (!source->why().empty()) {
+            // Said once; the program runs on without MIDI.
+            std::fprintf(stderr, "%s\n", source->why().c_str());
+        }
+        return source;
+    };
+    return outputs;
 }
 
 } // namespace

@@ -7,17 +7,15 @@
 
 namespace bw::audio {
 
-EventSound
-MakeEventSound(const core::TSong& song, int track, int slot, const library::SoundLibrary& lib)
+namespace {
+
+EventSound MakeSound(const core::TSong& song,
+                     int track,
+                     const core::TNoteEvent& ev,
+                     const library::SoundLibrary& lib)
 {
     EventSound out;
-    if (track < 0 || track >= std::clamp(song.TrackCount, 0, core::MaxTracks) || slot < 0 ||
-        slot >= core::PatternSlots) {
-        return out;
-    }
     const core::TTrack& t = song.Tracks[static_cast<std::size_t>(track)];
-    const core::TNoteEvent& ev =
-        song.Events[static_cast<std::size_t>(track)][static_cast<std::size_t>(slot)];
     if (t.Enabled != 1 || ev.Volume <= 0 || !lib.validIndex(t.SoundIndex)) {
         return out;
     }
@@ -66,6 +64,33 @@ MakeEventSound(const core::TSong& song, int track, int slot, const library::Soun
     out.data = std::move(copy);
     out.count = n;
     return out;
+}
+
+} // namespace
+
+EventSound
+MakeEventSound(const core::TSong& song, int track, int slot, const library::SoundLibrary& lib)
+{
+    if (track < 0 || track >= std::clamp(song.TrackCount, 0, core::MaxTracks) || slot < 0 ||
+        slot >= core::PatternSlots) {
+        return {};
+    }
+    return MakeSound(song, track,
+                     song.Events[static_cast<std::size_t>(track)][static_cast<std::size_t>(slot)],
+                     lib);
+}
+
+EventSound MakeHitSound(const core::TSong& song,
+                        int track,
+                        std::int32_t volume,
+                        const library::SoundLibrary& lib)
+{
+    if (track < 0 || track >= std::clamp(song.TrackCount, 0, core::MaxTracks)) {
+        return {};
+    }
+    core::TNoteEvent ev;
+    ev.Volume = std::clamp(volume, 0, 10000);
+    return MakeSound(song, track, ev, lib);
 }
 
 } // namespace bw::audio

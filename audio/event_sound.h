@@ -29,6 +29,13 @@ struct EventSound
 EventSound
 MakeEventSound(const core::TSong& song, int track, int slot, const library::SoundLibrary& lib);
 
+/// The sound of a hit of track at volume (a pad played): as an event of that volume with no
+/// pitch or pan of its own.
+EventSound MakeHitSound(const core::TSong& song,
+                        int track,
+                        std::int32_t volume,
+                        const library::SoundLibrary& lib);
+
 inline constexpr int MaxCopySeconds = 30;
 
 } // namespace bw::audio

@@ -73,7 +73,8 @@ int main(int argc, char* argv[])
     auto windows =
         bw::ui::CreateProgramWindows(QString::fromLocal8Bit(argv[1]),
                                      {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
-                                      [] { return std::make_unique<bw::audio::SdlWaveOut>(); }});
+                                      [] { return std::make_unique<bw::audio::SdlWaveOut>(); },
+                                      {}});
     bw::ui::TMain& main = *windows->main;
     main.show();
     if (!QTest::qWaitForWindowExposed(&main)) {

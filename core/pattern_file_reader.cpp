@@ -48,10 +48,11 @@ enum class Tag
     TrackNames,
     Solo,
     LoopRange,
+    NoteMap,
     Unknown
 };
 
-constexpr std::array<std::pair<std::string_view, Tag>, 25> Tags{{
+constexpr std::array<std::pair<std::string_view, Tag>, 26> Tags{{
     {"TRACKS", Tag::Tracks},        {"BPM___", Tag::Bpm},         {"SHUFFL", Tag::Shuffle},
     {"SHUFFQ", Tag::ShuffleDiv},    {"DELAY_", Tag::Delay},       {"STOPSE", Tag::StopPos},
     {"MASVOL", Tag::MasterVol},     {"STEREO", Tag::Stereo},      {"RESOLU", Tag::Resolution},
@@ -60,7 +61,7 @@ constexpr std::array<std::pair<std::string_view, Tag>, 25> Tags{{
     {"SEQVIS", Tag::SeqVisible},    {"SEQ_V2", Tag::SeqV2},       {"SEQ_V3", Tag::SeqV3},
     {"SEQDAT", Tag::SeqData},       {"HUMANZ", Tag::Humanize},    {"DEFVOL", Tag::DefaultVolume},
     {"PATCOL", Tag::PatternColors}, {"TRKNAM", Tag::TrackNames},  {"SOLO__", Tag::Solo},
-    {"LOOPRG", Tag::LoopRange},
+    {"LOOPRG", Tag::LoopRange},     {"MIDMAP", Tag::NoteMap},
 }};
 
 Tag classify(const std::uint8_t* bytes)
@@ -294,6 +295,9 @@ private:
         case Tag::LoopRange:
             readLoopRange();
             break;
+        case Tag::NoteMap:
+            readNoteMap();
+            break;
         case Tag::Unknown:
             // Recovery found no known tag before the last 6 bytes: the unknown field runs to the
             // end of the file, which is a read past its end (also when no byte is left to read).
@@ -388,6 +392,28 @@ private:
         } else {
             song.LoopStart = 0;
             song.LoopEnd = 0;
+        }
+    }
+
+    /// "MIDMAP": the MIDI channel (0 any, 1..16), n, then n pairs of a track row and its note.
+    /// A channel or a note outside its range is left at its default; a row outside the table
+    /// or a count no table holds means a damaged file.
+    void readNoteMap()
+    {
+        TSong& song = *m_song;
+        const std::int32_t channel = m_r.i32();
+        song.MidiChannel = channel >= 0 && channel <= 16 ? channel : 0;
+        const std::int32_t n = m_r.i32();
+        if (n < 0 || n > MaxTracks) {
+            bad("learned note count " + std::to_string(n) + " is outside 0..31");
+        }
+        for (std::int32_t i = 0; i < n; ++i) {
+            const std::int32_t t = m_r.i32();
+            const std::int32_t note = m_r.i32();
+            if (t < 0 || t >= MaxTracks) {
+                bad("a learned note belongs to track " + std::to_string(t) + ", outside 0..30");
+            }
+            song.TrackNotes[static_cast<std::size_t>(t)] = note >= 0 && note <= 127 ? note : -1;
         }
     }
 

@@ -1,4 +1,5 @@
 #include "core/arrangement.h"
+#include "core/note_map.h"
 #include "core/pattern_file.h"
 #include "core/record_images.h"
 #include "library/atomic_file.h"
@@ -57,6 +58,23 @@ void writeArrangement(ByteWriter& w, const TSong& song)
         w.i32(HasLoopRange(song) ? song.LoopStart : 0);
         w.i32(HasLoopRange(song) ? song.LoopEnd : 0);
         w.i32(song.LoopOn ? 1 : 0);
+    }
+    if (HasOwnNoteMap(song)) {
+        // The channel, then the learned notes as pairs of a track row and its note.
+        w.text("MIDMAP");
+        w.i32(song.MidiChannel);
+        std::int32_t learned = 0;
+        for (const std::int32_t n : song.TrackNotes) {
+            learned += n >= 0 ? 1 : 0;
+        }
+        w.i32(learned);
+        for (int t = 0; t < MaxTracks; ++t) {
+            const std::int32_t n = song.TrackNotes[static_cast<std::size_t>(t)];
+            if (n >= 0) {
+                w.i32(t);
+                w.i32(n);
+            }
+        }
     }
 }
 

@@ -64,6 +64,8 @@ void InitSong(TSong& song)
     song.LoopStart = 0;
     song.LoopEnd = 0;
     song.LoopOn = false;
+    song.TrackNotes = NoLearnedNotes();
+    song.MidiChannel = 0;
     InitSequence(song);
     for (auto& row : song.Events) {
         for (auto& e : row) {

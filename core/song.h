@@ -106,6 +106,14 @@ struct TSeqEntry
     std::int32_t Color = 0xFF0000; // 0xBBGGRR
 };
 
+/// A note map with no learned note.
+constexpr std::array<std::int32_t, MaxTracks> NoLearnedNotes()
+{
+    std::array<std::int32_t, MaxTracks> notes{};
+    notes.fill(-1);
+    return notes;
+}
+
 /// The song document, with the working copy of the current pattern. About 360 KB: keep it on
 /// the heap. Guarded by the song lock (SongLock) between the UI and the render thread.
 struct TSong
@@ -150,6 +158,11 @@ struct TSong
     std::int32_t LoopEnd = 0;
     /// Song playback stays within the loop range (exports ignore it unless asked).
     bool LoopOn = false;
+    // The MIDI map, kept in a tag of its own: a file without it leaves these.
+    /// The note learned for each track row, 0..127; -1: the default note (core/note_map.h).
+    std::array<std::int32_t, MaxTracks> TrackNotes = NoLearnedNotes();
+    /// The MIDI channel pads are taken from, 1..16; 0: any channel.
+    std::int32_t MidiChannel = 0;
 
     TPattern& pattern(int index) { return *Patterns.at(static_cast<std::size_t>(index)); }
     const TPattern& pattern(int index) const

@@ -77,6 +77,7 @@ bool AddTrack(TSong& song)
                 [rows](TrackArray& tracks, EventGrid& events) { ClearRow(tracks, events, rows); });
     song.TrackNames[static_cast<std::size_t>(rows)].clear();
     song.SoloTracks &= ~(1U << static_cast<unsigned>(rows));
+    song.TrackNotes[static_cast<std::size_t>(rows)] = -1;
     song.TrackCount = rows + 1;
     song.InstrumentCount = std::max(song.InstrumentCount, song.TrackCount);
     return true;
@@ -95,6 +96,8 @@ bool RemoveTrack(TSong& song, int t)
     });
     MoveElement(song.TrackNames, t, MaxTracks - 1);
     song.TrackNames[MaxTracks - 1].clear();
+    MoveElement(song.TrackNotes, t, MaxTracks - 1);
+    song.TrackNotes[MaxTracks - 1] = -1;
     song.SoloTracks = MoveBit(song.SoloTracks, t, MaxTracks - 1) & ~(1U << (MaxTracks - 1));
     --song.TrackCount;
     if (song.SelectedTrack > t) {
@@ -114,6 +117,7 @@ bool MoveTrack(TSong& song, int from, int to)
         MoveElement(events, from, to);
     });
     MoveElement(song.TrackNames, from, to);
+    MoveElement(song.TrackNotes, from, to);
     song.SoloTracks = MoveBit(song.SoloTracks, from, to);
     const int s = song.SelectedTrack;
     if (s == from) {

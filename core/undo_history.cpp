@@ -97,6 +97,8 @@ struct UndoHistory::State
     std::int32_t LoopStart = 0;
     std::int32_t LoopEnd = 0;
     bool LoopOn = false;
+    std::array<std::int32_t, MaxTracks> TrackNotes = NoLearnedNotes();
+    std::int32_t MidiChannel = 0;
     /// Shared with the step before while the sequence is unchanged: a song may place a pattern
     /// hundreds of thousands of times.
     std::shared_ptr<const std::vector<TSeqEntry>> Sequence;
@@ -118,7 +120,7 @@ struct UndoHistory::State
                HumanizeSeed == o.HumanizeSeed && DefaultVolume == o.DefaultVolume &&
                (TrackNames == o.TrackNames || *TrackNames == *o.TrackNames) &&
                SoloTracks == o.SoloTracks && LoopStart == o.LoopStart && LoopEnd == o.LoopEnd &&
-               LoopOn == o.LoopOn &&
+               LoopOn == o.LoopOn && TrackNotes == o.TrackNotes && MidiChannel == o.MidiChannel &&
                (Sequence == o.Sequence || sameSequence(*Sequence, *o.Sequence));
     }
 };
@@ -155,6 +157,8 @@ Capture(const TSong& song, const UndoHistory::State* previous, bool& changed)
     state->LoopStart = song.LoopStart;
     state->LoopEnd = song.LoopEnd;
     state->LoopOn = song.LoopOn;
+    state->TrackNotes = song.TrackNotes;
+    state->MidiChannel = song.MidiChannel;
     if (previous != nullptr &&
         UndoHistory::State::sameSequence(*previous->Sequence, song.Sequence)) {
         state->Sequence = previous->Sequence;
@@ -296,6 +300,8 @@ void UndoHistory::restore(const State& state, TSong& song) const
     song.LoopStart = state.LoopStart;
     song.LoopEnd = state.LoopEnd;
     song.LoopOn = state.LoopOn;
+    song.TrackNotes = state.TrackNotes;
+    song.MidiChannel = state.MidiChannel;
     song.Sequence = *state.Sequence;
     // Pattern objects stay where they are as far as they go: the engine may be about to read
     // them (it holds the song lock while it does).

@@ -6,6 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev
   libsdl2-dev
+  librtmidi-dev jackd2 python3-mido
   libsndfile1-dev libsamplerate0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy

@@ -61,6 +61,14 @@ void checkPatternFile(const std::uint8_t* data, std::size_t size)
     if ((song->SoloTracks >> core::MaxTracks) != 0) {
         broken("a solo mark read from a file names no track");
     }
+    if (song->MidiChannel < 0 || song->MidiChannel > 16) {
+        broken("a MIDI channel read from a file lies outside 0..16");
+    }
+    for (const std::int32_t note : song->TrackNotes) {
+        if (note < -1 || note > 127) {
+            broken("a learned note read from a file lies outside 0..127");
+        }
+    }
     const auto first = core::SerializePatternFile(*song);
     std::unique_ptr<core::TSong> again;
     try {

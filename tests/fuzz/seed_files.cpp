@@ -59,6 +59,11 @@ Seeds patternSeeds()
         song.LoopOn = true;
         core::AddSeqEntry(song, 4, "B");
         seeds.emplace_back("arrangement.bwp", core::SerializePatternFile(song, false));
+        // With learned MIDI notes and a chosen channel.
+        song.TrackNotes[0] = 60;
+        song.TrackNotes[30] = 127;
+        song.MidiChannel = 10;
+        seeds.emplace_back("midi_map.bwp", core::SerializePatternFile(song, false));
     }
     // The older layout: relative sequence positions, no "SEQ_V3".
     {

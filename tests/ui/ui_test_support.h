@@ -302,7 +302,8 @@ inline QColor PixelOf(QWidget& widget, QPoint at)
 inline ui::SoundOutputs DeviceOutput()
 {
     return {[] { return std::make_unique<audio::SdlOutputDevice>(); },
-            [] { return std::make_unique<audio::SdlWaveOut>(); }};
+            [] { return std::make_unique<audio::SdlWaveOut>(); },
+            {}};
 }
 
 /// Every window of the program, started on a folder of its own with a library of the Kit
@@ -349,7 +350,7 @@ struct ShownProgram
 /// keeps what it played, and fails, stalls, vanishes and returns on command.
 inline ui::SoundOutputs FakeOutputs(const std::shared_ptr<audio::FakeOutputControl>& control)
 {
-    return {audio::FakeOutput(control), {}};
+    return {audio::FakeOutput(control), {}, {}};
 }
 
 /// Waits until the program's output has opened (it opens on its own thread at the start).

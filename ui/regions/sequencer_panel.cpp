@@ -274,7 +274,7 @@ void SequencerPanel::layoutInner()
     const int loopWidth = loopBox->sizeHint().width();
     loopBox->setGeometry(std::max(Label6->x() + Label6->width(), followBox->x() - 6 - loopWidth), 3,
                          loopWidth, 18);
-    Panel35->setGeometry(12, sh - 30 - 8, 136, 30);
+    Panel35->setGeometry(12, sh - 30 - 8, 166, 30);
     const int posLeft = Panel35->x() + Panel35->width() + 4;
     Panel34->setGeometry(posLeft, sh - 30 - 8, std::max(0, sw - 9 - posLeft), 30);
     const int laneTop = Label6->y() + Label6->height() + 5;

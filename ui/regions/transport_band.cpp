@@ -279,6 +279,11 @@ void TransportBand::attachPlayButtons(QWidget* host)
     group->setExclusive(true);
     group->addButton(playb);
     group->addButton(stopB);
+    recB = MakeSpeedButton(host, QStringLiteral("recB"), QStringLiteral("REC"), true);
+    recB->setGeometry(134, 3, 30, 24);
+    recB->setAccessibleName(QStringLiteral("Record"));
+    recB->setToolTip(
+        QStringLiteral("Record: pads played while the song plays go into the pattern"));
     connect(playb, &QToolButton::clicked, this, [this] { playbClick(); });
     connect(stopB, &QToolButton::clicked, this, [this] { stopBClick(); });
 }

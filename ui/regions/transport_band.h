@@ -81,6 +81,8 @@ public:
     // Transport buttons (in the sequencer panel) and the LED.
     QToolButton* playb = nullptr;
     QToolButton* stopB = nullptr;
+    /// Record: pads played while the song plays are written into the pattern.
+    QToolButton* recB = nullptr;
     PaintBox* ledPB = nullptr;
 
 signals:

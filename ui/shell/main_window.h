@@ -38,6 +38,7 @@ class Skin;
 class ToolRow;
 class TrackList;
 class Transport;
+class MidiPads;
 class TransportBand;
 class ValueLane;
 
@@ -96,6 +97,13 @@ public:
     bool Saveas1Click();
     void WriteWav1Click();
     void WritePatternSong1Click();
+    /// "Write Pattern MIDI" and "Write Song MIDI": the current pattern, or the song's
+    /// arrangement, as a MIDI file the user names. Returns whether it was written.
+    bool writeMidi(bool wholeSong);
+    /// "Learn MIDI Note": the next note played binds to the selected track.
+    void learnMidiNote();
+    /// Connects the pads' signals (learned notes become undo steps).
+    void connectPads();
     void Quit1Click();
     void Undo1Click();
     void Redo1Click();
@@ -144,6 +152,7 @@ public:
     library::SoundLibrary& library() { return m_library; }
     core::SongLock& songLock() { return m_songLock; }
     Transport& transport() { return *m_transport; }
+    MidiPads& pads() { return *m_pads; }
     ExportStatus& exportStatus() { return *m_exportStatus; }
     audio::StretchCache& stretchCache() { return *m_cache; }
     RenderBridge& bridge() { return *m_bridge; }
@@ -193,6 +202,8 @@ public:
     QAction* Saveas1 = nullptr;
     QAction* WriteWav1 = nullptr;
     QAction* WritePatternSong1 = nullptr;
+    QAction* WritePatternMidi1 = nullptr;
+    QAction* WriteSongMidi1 = nullptr;
     QAction* Quit1 = nullptr;
     QAction* Undo1 = nullptr;
     QAction* Redo1 = nullptr;
@@ -203,6 +214,7 @@ public:
     QAction* AddTrack1 = nullptr;
     QAction* RemoveTrack1 = nullptr;
     QAction* RenameTrack1 = nullptr;
+    QAction* LearnMidi1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* PatternSequencer1 = nullptr;
     QAction* SequencerWindow1 = nullptr;
@@ -302,6 +314,9 @@ private:
     std::unique_ptr<EditorContext> m_context;
     RenderBridge* m_bridge = nullptr;
     Transport* m_transport = nullptr;
+    MidiPads* m_pads = nullptr;
+    /// A recorded take is under way: its hits become one undo step when it ends.
+    bool m_takeOpen = false;
     ExportStatus* m_exportStatus = nullptr; // the status line during exports
     std::unique_ptr<Skin> m_ownSkin;        // used until the picture container is linked
     std::unique_ptr<Frame> m_frame;

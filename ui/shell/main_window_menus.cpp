@@ -69,6 +69,8 @@ void TMain::createMenus()
     WriteWav1 =
         AddItem(fileMenu, "WriteWav1", "Write Pattern  Wav", QKeySequence(Qt::CTRL | Qt::Key_W));
     WritePatternSong1 = AddItem(fileMenu, "WritePatternSong1", "Write Song Wav");
+    WritePatternMidi1 = AddItem(fileMenu, "WritePatternMidi1", "Write Pattern MIDI");
+    WriteSongMidi1 = AddItem(fileMenu, "WriteSongMidi1", "Write Song MIDI");
     fileMenu->addSeparator();
     Quit1 = AddItem(fileMenu, "Quit1", "Quit");
 
@@ -89,6 +91,7 @@ void TMain::createMenus()
     AddTrack1 = AddItem(trackMenu, "AddTrack1", "Add Track");
     RemoveTrack1 = AddItem(trackMenu, "RemoveTrack1", "Remove Track");
     RenameTrack1 = AddItem(trackMenu, "RenameTrack1", "Rename Track...", QKeySequence(Qt::Key_F2));
+    LearnMidi1 = AddItem(trackMenu, "LearnMidi1", "Learn MIDI Note");
 
     viewMenu = bar->addMenu(QStringLiteral("View"));
     viewMenu->setObjectName(QStringLiteral("View1"));
@@ -151,6 +154,9 @@ void TMain::createMenus()
     connect(Saveas1, &QAction::triggered, this, [this] { Saveas1Click(); });
     connect(WriteWav1, &QAction::triggered, this, [this] { WriteWav1Click(); });
     connect(WritePatternSong1, &QAction::triggered, this, [this] { WritePatternSong1Click(); });
+    connect(WritePatternMidi1, &QAction::triggered, this, [this] { writeMidi(false); });
+    connect(WriteSongMidi1, &QAction::triggered, this, [this] { writeMidi(true); });
+    connect(LearnMidi1, &QAction::triggered, this, [this] { learnMidiNote(); });
     connect(Quit1, &QAction::triggered, this, [this] { Quit1Click(); });
     connect(Undo1, &QAction::triggered, this, [this] { Undo1Click(); });
     connect(Redo1, &QAction::triggered, this, [this] { Redo1Click(); });

@@ -20,7 +20,7 @@ void TMain::documentEdited()
     m_modified = true;
     m_recoveryStale = true;
     updateCaption();
-    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+    if (QGuiApplication::mouseButtons() != Qt::NoButton || m_takeOpen) {
         m_editPending = true; // the rest of the drag joins this step
         return;
     }

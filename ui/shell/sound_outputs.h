@@ -1,7 +1,11 @@
 #pragma once
 
+#include "audio/midi_input.h"
 #include "audio/output_device.h"
 #include "audio/wave_out.h"
+
+#include <functional>
+#include <memory>
 
 namespace bw::ui {
 
@@ -14,6 +18,8 @@ struct SoundOutputs
     /// A device of its own for each user of the output player: the wave player demo, and
     /// playback when there is no `device`. Empty: an output that discards.
     audio::WaveOutFactory player;
+    /// Makes the MIDI input the pads come in through. Empty: no MIDI input.
+    std::function<std::unique_ptr<audio::MidiInputSource>()> midi;
 };
 
 } // namespace bw::ui

@@ -179,6 +179,14 @@ bool Transport::playLive(library::SampleDataPtr data,
     return m_output->voices().start(std::move(data), start, end, gain, chokeGroup);
 }
 
+void Transport::stopLive(int chokeGroup)
+{
+    BW_ASSERT_UI_THREAD();
+    if (chokeGroup > 0 && m_output && m_output->playing()) {
+        m_output->voices().stop(chokeGroup);
+    }
+}
+
 bool Transport::exportTo(const QString& path, ExportWhat what, bool loopRangeOnly)
 {
     BW_ASSERT_UI_THREAD();

@@ -95,6 +95,8 @@ public:
                   std::int32_t end,
                   const audio::MixGain& gain,
                   int chokeGroup);
+    /// Ends the live sounds of a choke group above 0 at the device's next buffer.
+    void stopLive(int chokeGroup);
     /// The choke group of previews.
     static constexpr int PreviewGroup = 1;
     /// Writes the current pattern's pass or the song to path (a WAV file, written beside it

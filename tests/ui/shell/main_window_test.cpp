@@ -507,13 +507,14 @@ private slots:
         main.PatternSequencer1->trigger();
         QCOMPARE(main.sequencer().isShown(), !shown);
 
-        // Separators stand after "Save as", "Write Song Wav" and "Help".
+        // Separators stand after "Save as", "Write Song MIDI" and "Help".
         QStringList file;
         for (QAction* a : main.fileMenu->actions()) {
             file << (a->isSeparator() ? QStringLiteral("|") : a->text());
         }
         QCOMPARE(file, QStringList({"New", "New Empty Song", "Open", "Save", "Save as", "|",
-                                    "Write Pattern  Wav", "Write Song Wav", "|", "Quit"}));
+                                    "Write Pattern  Wav", "Write Song Wav", "Write Pattern MIDI",
+                                    "Write Song MIDI", "|", "Quit"}));
 
         QSignalSpy closed(&main, &TMain::closed);
         main.Quit1->trigger();

@@ -1,6 +1,7 @@
 // The main window's commands that span regions: files with the save prompt, the event
 // clipboard and the typed keys.
 
+#include "audio/midi_file.h"
 #include "core/arrangement.h"
 #include "core/track_commands.h"
 #include "tests/support/test_paths.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QObject>
 #include <QProcess>
 #include <QTabBar>
@@ -81,6 +83,31 @@ class SongCommandsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void writeMidiTakesTheCurrentPatternOrTheSongAndRefusesAFolder()
+    {
+        ShownProgram program({"Kick", "Snare"});
+        TMain& main = program.main();
+        ClickAt(main.grid().noteBox, QPoint(3, 24 + 12)); // an edit not yet stored
+        const QString path = program.folder.path("pattern.mid");
+        Answers answers(path);
+        main.WritePatternMidi1->trigger();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        std::vector<std::uint8_t> expected;
+        {
+            std::lock_guard<core::SongLock> guard(main.songLock());
+            expected = audio::MidiFileBytes(main.song(), {false, main.song().CurrentPattern});
+        }
+        QCOMPARE(bytes, QByteArray(reinterpret_cast<const char*>(expected.data()),
+                                   static_cast<qsizetype>(expected.size())));
+        QVERIFY(bytes.contains("Snare")); // the new event's row
+        QVERIFY(program.messages.messages.empty());
+        answers.chosen = program.folder.path("");
+        main.WriteSongMidi1->trigger();
+        QCOMPARE(program.messages.messages.size(), std::size_t{1});
+    }
+
     void saveNewAndOpenKeepTheDocument()
     {
         ShownProgram program({"Kick", "Snare"});

@@ -22,7 +22,8 @@ namespace {
 ui::SoundOutputs DemoOutputs()
 {
     return {audio::FakeOutput(std::make_shared<audio::FakeOutputControl>()),
-            [] { return std::make_unique<audio::SdlWaveOut>(); }};
+            [] { return std::make_unique<audio::SdlWaveOut>(); },
+            {}};
 }
 
 } // namespace
