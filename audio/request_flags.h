@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/export_file.h"
 #include "library/sound_library.h"
 
 #include <atomic>
@@ -42,6 +43,26 @@ struct RequestFlags
     {
         std::lock_guard<std::mutex> g(m_mutex);
         return m_exportFileName;
+    }
+    /// How the engine exports: the format (Auto: from the file name's suffix), the Ogg Vorbis
+    /// quality, whether the mix is written to exportFileName(), and the folder of the stems
+    /// ("" for none). Set before WriteRequested.
+    struct ExportOptions
+    {
+        ExportFormat format = ExportFormat::Auto;
+        double oggQuality = DefaultOggQuality;
+        bool mix = true;
+        std::string stemsFolder;
+    };
+    void setExportOptions(ExportOptions options)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_exportOptions = std::move(options);
+    }
+    ExportOptions exportOptions() const
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return m_exportOptions;
     }
     /// The sound to preview (its samples and byte size); set before PreviewRequested.
     void setPreview(library::SampleDataPtr data, std::int32_t dataSize)
@@ -94,6 +115,7 @@ struct RequestFlags
 private:
     mutable std::mutex m_mutex;
     std::string m_exportFileName;
+    ExportOptions m_exportOptions;
     library::SampleDataPtr m_previewData;
     std::int32_t m_previewSize = 0;
     library::SampleDataPtr m_inspectorData;
