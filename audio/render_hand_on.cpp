@@ -158,6 +158,7 @@ void RenderRun::writeToFile()
 {
     m_flags.setStage("play Error(510)");
     if (m_writing) {
+        ++m_beatsWritten;
         if (m_wav) {
             // A mono file takes the left channel (the writer's own conversion).
             m_wav->writeStereo(m_renderer->block(), m_blockValues / 2);

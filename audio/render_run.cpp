@@ -264,7 +264,10 @@ void RenderRun::reportBlock()
         report.progress = withSong([&](core::TSong& s) {
             const std::int32_t beats = std::clamp(s.Beats, 1, core::MaxBeats);
             if (!wholeSong) {
-                return m_beatCounter * 100 / beats;
+                // The beats of the pass written so far, this one included.
+                const std::int32_t played =
+                    std::max(core::PlayedBeats(s.pattern(s.CurrentPattern)), 1);
+                return std::min(m_beatsWritten + 1, played) * 100 / played;
             }
             const core::SongSpan span =
                 core::ExportSpan(s, m_flags.ExportFrom.load(), m_flags.ExportTo.load());
@@ -388,6 +391,7 @@ void RenderRun::startExport()
         m_renderer->setStems(true);
     }
     m_writing = true;
+    m_beatsWritten = 0;
     if (wholeSong) {
         m_host.setSongPosition(span.first, false);
         m_flags.SongMode = true;

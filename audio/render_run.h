@@ -95,6 +95,8 @@ private:
     bool m_endOfSong = false;
     bool m_refusedReported = false;
     std::int32_t m_beatCounter = 1;
+    std::int32_t m_beatsWritten = 0; // blocks written to the export's files
+
     std::int32_t m_patternBeat = 0;
     std::int32_t m_queuedSnapshot = 0;
     std::int32_t m_blockValues = 0;
