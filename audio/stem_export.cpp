@@ -6,7 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace bw::audio {
@@ -72,9 +75,9 @@ void StemExport::writeBlock(const BlockRenderer& renderer,
     if (!m_active) {
         return;
     }
+    std::vector<int> tracks; // the tracks that have a stem, in order
     for (int t = 0; t < core::MaxTracks; ++t) {
-        const std::int16_t* stem = renderer.stemBlock(t);
-        if (stem == nullptr) {
+        if (renderer.stemBlock(t) == nullptr) {
             continue;
         }
         auto& file = m_files[static_cast<std::size_t>(t)];
@@ -89,7 +92,35 @@ void StemExport::writeBlock(const BlockRenderer& renderer,
             w->writeSilence(m_frames);
             file = std::move(w);
         }
-        file->writeStereo(stem, frames);
+        tracks.push_back(t);
+    }
+    // Writing (and encoding) the stems is most of their cost: with several, a second thread
+    // takes every other file, so the pass keeps both cores busy. Each file is written by one
+    // thread only.
+    const auto writeEvery = [&](std::size_t first, std::size_t step, std::exception_ptr& error) {
+        try {
+            for (std::size_t i = first; i < tracks.size(); i += step) {
+                const int t = tracks[i];
+                m_files[static_cast<std::size_t>(t)]->writeStereo(renderer.stemBlock(t), frames);
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+    };
+    std::exception_ptr mine;
+    std::exception_ptr helpers;
+    if (tracks.size() >= 2) {
+        std::thread helper(writeEvery, 1, 2, std::ref(helpers));
+        writeEvery(0, 2, mine);
+        helper.join();
+    } else {
+        writeEvery(0, 1, mine);
+    }
+    if (mine) {
+        std::rethrow_exception(mine);
+    }
+    if (helpers) {
+        std::rethrow_exception(helpers);
     }
     m_frames += frames;
 }
