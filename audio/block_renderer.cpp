@@ -367,16 +367,21 @@ std::int32_t BlockRenderer::mixRuns(std::int32_t from, std::int32_t to)
         }
         std::int16_t* out = m_buffer.data() + 2 * static_cast<std::ptrdiff_t>(a);
         const std::int16_t* samples = r.samples + (a - r.offset);
-        clips += m_scalar ? MixRunScalar(out, samples, b - a, r.gain)
-                          : MixRun(out, samples, b - a, r.gain);
         if (m_stemsOn && r.track >= 0 && static_cast<std::size_t>(r.track) < m_stems.size() &&
             !m_stems[static_cast<std::size_t>(r.track)].empty()) {
-            // The same arithmetic into the track's own block: a stem is what the track adds.
+            // The same values into the track's own block: a stem is what the track adds.
             std::int16_t* stem = m_stems[static_cast<std::size_t>(r.track)].data() +
                                  2 * static_cast<std::ptrdiff_t>(a);
-            m_scalar ? MixRunScalar(stem, samples, b - a, r.gain)
-                     : MixRun(stem, samples, b - a, r.gain);
+            if (m_scalar) {
+                MixRunScalar(stem, samples, b - a, r.gain);
+                clips += MixRunScalar(out, samples, b - a, r.gain);
+            } else {
+                clips += MixRunWithStem(out, stem, samples, b - a, r.gain);
+            }
+            continue;
         }
+        clips += m_scalar ? MixRunScalar(out, samples, b - a, r.gain)
+                          : MixRun(out, samples, b - a, r.gain);
     }
     return clips;
 }
