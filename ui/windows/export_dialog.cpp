@@ -28,7 +28,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("WriteWavF"));
     setWindowTitle(QStringLiteral("Write Wav"));
-    setFixedSize(420, 226);
+    setFixedSize(420, 196);
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Output-file :"), this), 0, 0);
     m_file = new QLabel(QStringLiteral(" - - - "), this);
@@ -36,6 +36,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     m_file->setFrameShape(QFrame::Panel);
     m_file->setFrameShadow(QFrame::Sunken);
     m_file->setMinimumWidth(300);
+    m_file->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); // one line, not the rest
     grid->addWidget(m_file, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Progress"), this), 1, 0);
     m_progress = new QProgressBar(this);
