@@ -3,6 +3,7 @@
 #include "app/cli_render.h"
 
 #include "app/cli_text.h"
+#include "audio/export_file.h"
 #include "audio/headless_host.h"
 #include "audio/render_engine.h"
 #include "audio/stretch_cache.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <optional>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -27,8 +29,10 @@ namespace {
 
 int renderUsage()
 {
-    std::cerr << "usage: beatwright-cli render FILE.bwp --library FILE.slb "
-                 "(--pattern [N] | --song [--from BEAT] [--to BEAT]) -o OUT.wav\n";
+    std::cerr
+        << "usage: beatwright-cli render FILE.bwp --library FILE.slb "
+           "(--pattern [N] | --song [--from BEAT] [--to BEAT]) (-o OUT.wav | --stems DIR | both) "
+           "[--format wav|flac|ogg]\n";
     return 2;
 }
 
@@ -116,17 +120,28 @@ int RenderCommand(const std::vector<std::string>& args)
     std::string songFile;
     std::string libraryFile;
     std::string outFile;
+    std::string stemsFolder; // one file per track that sounds, when given
     bool songMode = false;
     bool patternMode = false;
     int patternIndex = 0;
     int from = -1; // beats from .. to - 1 of the song; -1: as "Stop at" says
     int to = -1;
+    std::optional<bw::audio::ExportFormat> format; // from the suffix of OUT when not given
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--library" && i + 1 < args.size()) {
             libraryFile = args[++i];
         } else if (a == "-o" && i + 1 < args.size()) {
             outFile = args[++i];
+        } else if (a == "--stems" && i + 1 < args.size()) {
+            stemsFolder = args[++i];
+        } else if (a == "--format" && i + 1 < args.size()) {
+            format = bw::audio::ExportFormatNamed(args[++i]);
+            if (!format) {
+                std::cerr << "--format takes wav, flac or ogg, not \"" << TerminalText(args[i])
+                          << "\"\n";
+                return 2;
+            }
         } else if (a == "--song") {
             songMode = true;
         } else if ((a == "--from" || a == "--to") && i + 1 < args.size()) {
@@ -145,7 +160,8 @@ int RenderCommand(const std::vector<std::string>& args)
             return renderUsage();
         }
     }
-    if (songFile.empty() || libraryFile.empty() || outFile.empty() || songMode == patternMode) {
+    if (songFile.empty() || libraryFile.empty() || (outFile.empty() && stemsFolder.empty()) ||
+        songMode == patternMode) {
         return renderUsage();
     }
     const bool ranged = from >= 0 || to >= 0;
@@ -153,8 +169,18 @@ int RenderCommand(const std::vector<std::string>& args)
         std::cerr << "--from and --to choose beats of the song: use them with --song\n";
         return 2;
     }
+    const bw::audio::ExportFormat outFormat =
+        format ? *format : bw::audio::ExportFormatOfName(outFile);
+    // Refused before anything is read or written: no empty file for a codec that is missing.
+    if (const std::string problem = bw::audio::ExportFormatProblem(outFormat, 2);
+        !problem.empty()) {
+        std::cerr << TerminalText(problem) << '\n';
+        return 1;
+    }
     if (const std::string problem =
-            bw::audio::ExportTargetProblem(outFile, {{songFile, "song"}, {libraryFile, "library"}});
+            outFile.empty() ? std::string()
+                            : bw::audio::ExportTargetProblem(
+                                  outFile, {{songFile, "song"}, {libraryFile, "library"}});
         !problem.empty()) {
         std::cerr << TerminalText(problem) << '\n';
         return 1;
@@ -209,6 +235,12 @@ int RenderCommand(const std::vector<std::string>& args)
     flags.InspectorPlayRequested = false;
     flags.SongMode = false;
     flags.setExportFileName(outFile);
+    bw::audio::ExportOptions options;
+    // The stems take --format, else the suffix of OUT, else WAV.
+    options.format = outFormat;
+    options.mix = !outFile.empty();
+    options.stemsFolder = stemsFolder;
+    flags.setExportOptions(options);
     flags.WriteSong = songMode;
     if (ranged) {
         // The beats after the last one default to the song's end, the "Stop at" beat.
@@ -232,7 +264,13 @@ int RenderCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "\n");
     }
     if (interrupted != 0 && host.exportDialogCloses() == 0) {
-        std::cerr << "interrupted: " << TerminalText(outFile) << " was not written\n";
+        if (!outFile.empty()) {
+            std::cerr << "interrupted: " << TerminalText(outFile) << " was not written\n";
+        }
+        if (!stemsFolder.empty()) {
+            std::cerr << "interrupted: no stems were written to " << TerminalText(stemsFolder)
+                      << '\n';
+        }
         // End as the signal would have ended the program, so that callers see it.
         std::signal(interrupted, SIG_DFL);
         std::raise(interrupted);

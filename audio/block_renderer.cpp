@@ -92,6 +92,11 @@ std::int32_t BlockRenderer::beginBlock(std::int32_t bpm)
     m_voicesStarted = 0;
     if (m_blockValues > 0) {
         std::fill_n(m_buffer.begin(), m_blockValues, std::int16_t{0});
+        for (auto& stem : m_stems) {
+            if (!stem.empty()) {
+                std::fill_n(stem.begin(), m_blockValues, std::int16_t{0});
+            }
+        }
     }
     return m_blockValues;
 }
@@ -362,6 +367,19 @@ std::int32_t BlockRenderer::mixRuns(std::int32_t from, std::int32_t to)
         }
         std::int16_t* out = m_buffer.data() + 2 * static_cast<std::ptrdiff_t>(a);
         const std::int16_t* samples = r.samples + (a - r.offset);
+        if (m_stemsOn && r.track >= 0 && static_cast<std::size_t>(r.track) < m_stems.size() &&
+            !m_stems[static_cast<std::size_t>(r.track)].empty()) {
+            // The same values into the track's own block: a stem is what the track adds.
+            std::int16_t* stem = m_stems[static_cast<std::size_t>(r.track)].data() +
+                                 2 * static_cast<std::ptrdiff_t>(a);
+            if (m_scalar) {
+                MixRunScalar(stem, samples, b - a, r.gain);
+                clips += MixRunScalar(out, samples, b - a, r.gain);
+            } else {
+                clips += MixRunWithStem(out, stem, samples, b - a, r.gain);
+            }
+            continue;
+        }
         clips += m_scalar ? MixRunScalar(out, samples, b - a, r.gain)
                           : MixRun(out, samples, b - a, r.gain);
     }
@@ -414,6 +432,9 @@ void BlockRenderer::planMix(StretchCache& cache, const BlockSettings& settings)
             r.trackVolume = v.settings.Volume;
             r.master = v.startMaster;
             r.pan = v.settings.Pan;
+            if (m_stemsOn) {
+                noteStem(r.track, r.sound);
+            }
             m_runs.push_back(r);
             m_work += count;
         }
@@ -518,6 +539,43 @@ void BlockRenderer::followSong(const core::TSong& song)
         r.gain.g = static_cast<std::int32_t>(volume) * 4 / 5;
         PanWeights(pan, r.gain.leftWeight, r.gain.rightWeight);
     }
+}
+
+} // namespace bw::audio
+
+namespace bw::audio {
+
+void BlockRenderer::noteStem(int track, std::int32_t sound)
+{
+    if (track < 0 || track >= core::MaxTracks) {
+        return;
+    }
+    if (m_stems.empty()) {
+        m_stems.resize(core::MaxTracks);
+        m_stemSounds.assign(core::MaxTracks, -1);
+    }
+    auto& stem = m_stems[static_cast<std::size_t>(track)];
+    if (stem.empty()) {
+        stem.assign(BufferValues, 0); // allocated once per track and run, at its first voice
+        m_stemSounds[static_cast<std::size_t>(track)] = sound;
+    }
+}
+
+const std::int16_t* BlockRenderer::stemBlock(int track) const
+{
+    if (track < 0 || static_cast<std::size_t>(track) >= m_stems.size()) {
+        return nullptr;
+    }
+    const auto& stem = m_stems[static_cast<std::size_t>(track)];
+    return stem.empty() ? nullptr : stem.data();
+}
+
+std::int32_t BlockRenderer::stemSound(int track) const
+{
+    if (track < 0 || static_cast<std::size_t>(track) >= m_stemSounds.size()) {
+        return -1;
+    }
+    return m_stemSounds[static_cast<std::size_t>(track)];
 }
 
 } // namespace bw::audio

@@ -109,6 +109,13 @@ public:
         std::int64_t bytes = 0;
     };
     RefusedCopy takeRefusedCopy();
+    /// Keeps, besides the mix, each track's own sum in a block of its own (its echoes included,
+    /// saturated at 16 bits on its own, untouched by the saturation of the mix). For stems.
+    void setStems(bool on) { m_stemsOn = on; }
+    /// Track t's own block of the last mix; nullptr while the track has not sounded in the run.
+    const std::int16_t* stemBlock(int track) const;
+    /// The sound of the first voice that made track t sound in the run (-1 before).
+    std::int32_t stemSound(int track) const;
     const std::int16_t* block() const { return m_buffer.data(); }
     std::int16_t* block() { return m_buffer.data(); }
     VoiceTable& voices() { return *m_voices; }
@@ -138,6 +145,8 @@ private:
         std::int32_t pan = 0;
     };
     std::int32_t mixRuns(std::int32_t from, std::int32_t to);
+    /// Gives track its own block at its first voice of the run (stems only).
+    void noteStem(int track, std::int32_t sound);
     int freeVoice(int from) const;
     /// Which pass of pattern k this block plays, for humanize: its placement's first song beat
     /// in song mode, else the passes counted since the pattern began to play in this run.
@@ -159,6 +168,11 @@ private:
     };
     std::vector<PassCount> m_passes; // per pattern index, while it plays alone
     bool m_scalar = false;
+    bool m_stemsOn = false;
+    // Per track: its own block once it has sounded (stereo frames like m_buffer), and the sound
+    // that first made it sound.
+    std::vector<std::vector<std::int16_t>> m_stems;
+    std::vector<std::int32_t> m_stemSounds;
     std::unique_ptr<class MixWorker> m_worker; // started for the first large block; goes first
 };
 

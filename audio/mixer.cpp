@@ -70,8 +70,13 @@ constexpr int Shift10000 = 12;
 constexpr int Magic1000 = 0x10624DD3;
 constexpr int Shift1000 = 6;
 
-__attribute__((target("avx2"))) std::int32_t
-mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
+// With stem given, the same values are also added (saturating on their own) to stem's frames:
+// the arithmetic is done once for both.
+__attribute__((target("avx2"))) std::int32_t mixAvx2(std::int16_t* frames,
+                                                     std::int16_t* stem,
+                                                     const std::int16_t* samples,
+                                                     std::int32_t count,
+                                                     const MixGain& m)
 {
     const __m256i g = _mm256_set1_epi32(m.g);
     const __m256i m10000 = _mm256_set1_epi32(Magic10000);
@@ -105,6 +110,10 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
                                                       _mm256_cmpeq_epi16(sat, wrap));
             unclipped = _mm256_sub_epi16(unclipped, clean);
             _mm256_storeu_si256(out, sat);
+            if (stem != nullptr) {
+                auto* st = reinterpret_cast<__m256i*>(stem + 2 * static_cast<std::ptrdiff_t>(i));
+                _mm256_storeu_si256(st, _mm256_adds_epi16(_mm256_loadu_si256(st), v));
+            }
         } else {
             const __m256i v = _mm256_and_si256(t, low16);
             const __m256i satL = _mm256_adds_epi16(buf, v);
@@ -117,6 +126,12 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
             unclipped = _mm256_sub_epi16(unclipped, clean);
             const __m256i left = _mm256_and_si256(satL, low16);
             _mm256_storeu_si256(out, _mm256_or_si256(left, _mm256_slli_epi32(left, 16)));
+            if (stem != nullptr) {
+                auto* st = reinterpret_cast<__m256i*>(stem + 2 * static_cast<std::ptrdiff_t>(i));
+                const __m256i stemLeft =
+                    _mm256_and_si256(_mm256_adds_epi16(_mm256_loadu_si256(st), v), low16);
+                _mm256_storeu_si256(st, _mm256_or_si256(stemLeft, _mm256_slli_epi32(stemLeft, 16)));
+            }
         }
     }
     // Sum the lane counts: widen pairs of 16-bit lanes to 32 bits, then add the 8 results.
@@ -131,6 +146,9 @@ mixAvx2(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, c
     if (i < count) {
         clips +=
             MixRunScalar(frames + 2 * static_cast<std::ptrdiff_t>(i), samples + i, count - i, m);
+        if (stem != nullptr) {
+            MixRunScalar(stem + 2 * static_cast<std::ptrdiff_t>(i), samples + i, count - i, m);
+        }
     }
     return clips;
 }
@@ -145,6 +163,14 @@ bool detectAvx2()
 
 const bool HaveAvx2 = detectAvx2();
 
+bool vectorGain(const MixGain& m)
+{
+    // The vector kernel keeps every intermediate inside 32 and 16 bits only for gains below
+    // 10000, which every volume of the editors gives; other gains take the reference path.
+    return HaveAvx2 && m.g >= 0 && m.g <= 9999 && m.leftWeight >= 0 && m.leftWeight <= 1000 &&
+           m.rightWeight >= 0 && m.rightWeight <= 1000;
+}
+
 } // namespace
 
 bool MixRunIsVectorised()
@@ -155,12 +181,22 @@ bool MixRunIsVectorised()
 std::int32_t
 MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
 {
-    // The vector kernel keeps every intermediate inside 32 and 16 bits only for gains below
-    // 10000, which every volume of the editors gives; other gains take the reference path.
-    if (HaveAvx2 && m.g >= 0 && m.g <= 9999 && m.leftWeight >= 0 && m.leftWeight <= 1000 &&
-        m.rightWeight >= 0 && m.rightWeight <= 1000) {
-        return mixAvx2(frames, samples, count, m);
+    if (vectorGain(m)) {
+        return mixAvx2(frames, nullptr, samples, count, m);
     }
+    return MixRunScalar(frames, samples, count, m);
+}
+
+std::int32_t MixRunWithStem(std::int16_t* frames,
+                            std::int16_t* stem,
+                            const std::int16_t* samples,
+                            std::int32_t count,
+                            const MixGain& m)
+{
+    if (vectorGain(m)) {
+        return mixAvx2(frames, stem, samples, count, m);
+    }
+    MixRunScalar(stem, samples, count, m);
     return MixRunScalar(frames, samples, count, m);
 }
 
@@ -174,6 +210,16 @@ bool MixRunIsVectorised()
 std::int32_t
 MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& m)
 {
+    return MixRunScalar(frames, samples, count, m);
+}
+
+std::int32_t MixRunWithStem(std::int16_t* frames,
+                            std::int16_t* stem,
+                            const std::int16_t* samples,
+                            std::int32_t count,
+                            const MixGain& m)
+{
+    MixRunScalar(stem, samples, count, m);
     return MixRunScalar(frames, samples, count, m);
 }
 

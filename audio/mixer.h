@@ -41,6 +41,14 @@ std::int32_t MixRunScalar(std::int16_t* frames,
 std::int32_t
 MixRun(std::int16_t* frames, const std::int16_t* samples, std::int32_t count, const MixGain& gain);
 
+/// MixRun into frames, and the same values added to stem (saturating on their own, counted
+/// nowhere) in the same pass; returns the saturated value count of frames.
+std::int32_t MixRunWithStem(std::int16_t* frames,
+                            std::int16_t* stem,
+                            const std::int16_t* samples,
+                            std::int32_t count,
+                            const MixGain& gain);
+
 /// Whether MixRun uses the vector kernel on this machine.
 bool MixRunIsVectorised();
 

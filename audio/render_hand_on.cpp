@@ -158,20 +158,18 @@ void RenderRun::writeToFile()
 {
     m_flags.setStage("play Error(510)");
     if (m_writing) {
-        const std::int32_t stereo = withSong([](core::TSong& s) { return s.Stereo; });
-        if (stereo == 1) {
-            m_wav.WriteWavBlock(m_renderer->block(), static_cast<std::size_t>(m_blockValues) * 2);
-        } else {
-            m_flags.setStage("play Error(520)");
-            m_flags.appendStage("(proc makemono)");
-            const std::int32_t frames = m_blockValues / 2;
-            m_mono.resize(static_cast<std::size_t>(frames));
-            const std::int16_t* block = m_renderer->block();
-            for (std::int32_t f = 0; f < frames; ++f) {
-                m_mono[static_cast<std::size_t>(f)] = block[2 * static_cast<std::ptrdiff_t>(f)];
-            }
-            m_wav.WriteWavBlock(m_mono.data(), static_cast<std::size_t>(frames) * 2);
-            m_flags.setStage("play Error(520)");
+        ++m_beatsWritten;
+        if (m_wav) {
+            // A mono file takes the left channel (the writer's own conversion).
+            m_wav->writeStereo(m_renderer->block(), m_blockValues / 2);
+        }
+        if (m_stems.active()) {
+            m_stems.writeBlock(*m_renderer, m_blockValues / 2, [this](std::int32_t sound) {
+                return withSong([&](core::TSong&) {
+                    return m_ctx.library.validIndex(sound) ? m_ctx.library.SoundNameAt(sound)
+                                                           : std::string();
+                });
+            });
         }
     }
     m_ctx.cache.TrimCache();

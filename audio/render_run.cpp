@@ -264,7 +264,10 @@ void RenderRun::reportBlock()
         report.progress = withSong([&](core::TSong& s) {
             const std::int32_t beats = std::clamp(s.Beats, 1, core::MaxBeats);
             if (!wholeSong) {
-                return m_beatCounter * 100 / beats;
+                // The beats of the pass written so far, this one included.
+                const std::int32_t played =
+                    std::max(core::PlayedBeats(s.pattern(s.CurrentPattern)), 1);
+                return std::min(m_beatsWritten + 1, played) * 100 / played;
             }
             const core::SongSpan span =
                 core::ExportSpan(s, m_flags.ExportFrom.load(), m_flags.ExportTo.load());
@@ -323,7 +326,10 @@ void RenderRun::endExport()
         if (m_flags.AbandonExport.load()) {
             return; // the run stops now and removes the file
         }
-        m_wav.CloseWavFile();
+        if (m_wav) {
+            m_wav->commit();
+        }
+        m_stems.commit();
         m_flags.WriteRequested = false;
         m_writing = false;
         m_host.closeExportDialog();
@@ -358,14 +364,34 @@ void RenderRun::startExport()
     if (!startNow) {
         return;
     }
-    const bool ok =
-        m_wav.WriteWavHeader(m_flags.exportFileName(), channels,
-                             static_cast<std::int32_t>(static_cast<std::uint32_t>(provisional)), 16,
-                             channels * 2, library::SampleRate * channels * 2, library::SampleRate);
-    if (!ok) {
-        m_flags.WavWriteFailed = true; // the next block write fails and reports it
+    const ExportOptions options = m_flags.exportOptions();
+    const std::string target = m_flags.exportFileName();
+    const ExportFormat format =
+        options.format == ExportFormat::Auto ? ExportFormatOfName(target) : options.format;
+    if (options.mix) {
+        m_wav = std::make_unique<ExportFileWriter>(format, options.oggQuality);
+        if (!m_wav->open(target, channels, provisional)) {
+            m_flags.WavWriteFailed = true; // the next block write fails and reports it
+            if (format != ExportFormat::Wav) {
+                throw WavWriteError(m_wav->error());
+            }
+        }
+    }
+    if (!options.stemsFolder.empty()) {
+        // The stems take the format chosen, or the mix's when it is written.
+        const ExportFormat stemFormat = options.format != ExportFormat::Auto ? options.format
+                                        : options.mix                        ? format
+                                                                             : ExportFormat::Wav;
+        if (const std::string problem =
+                m_stems.begin(options.stemsFolder, stemFormat, options.oggQuality, channels);
+            !problem.empty()) {
+            m_flags.WavWriteFailed = true;
+            throw WavWriteError(problem);
+        }
+        m_renderer->setStems(true);
     }
     m_writing = true;
+    m_beatsWritten = 0;
     if (wholeSong) {
         m_host.setSongPosition(span.first, false);
         m_flags.SongMode = true;
@@ -387,15 +413,23 @@ void RenderRun::finish(bool failed)
     if (m_stream != nullptr) {
         m_stream->end(true); // what is still queued after Stop or a failure is not played
     }
-    if (m_wav.isOpen()) {
+    if (m_wav && m_wav->isOpen()) {
         try {
             if (failed || m_flags.AbandonExport.load()) {
-                m_wav.abandon(); // the target stays as it was
+                m_wav->abandon(); // the target stays as it was
             } else {
-                m_wav.CloseWavFile(); // stopped part-way: a valid, shorter file
+                m_wav->commit(); // stopped part-way: a valid, shorter file
             }
         } catch (...) {
         }
+    }
+    try {
+        if (failed || m_flags.AbandonExport.load()) {
+            m_stems.abandon(); // the folder stays as it was
+        } else {
+            m_stems.commit(); // stopped part-way: shorter stems, as long as the mix
+        }
+    } catch (...) {
     }
     m_flags.AbandonExport = false;
     m_ctx.cache.ReleaseAllCopies();

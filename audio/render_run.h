@@ -4,9 +4,10 @@
 
 #include "audio/async_player.h"
 #include "audio/block_renderer.h"
+#include "audio/export_file.h"
 #include "audio/heard_reports.h"
 #include "audio/render_engine.h"
-#include "audio/wav_writer.h"
+#include "audio/stem_export.h"
 #include "core/arrangement.h"
 
 #include <atomic>
@@ -86,14 +87,16 @@ private:
     bool m_streaming = false;         // the run's frames still go to m_stream
     bool m_stepped = false;           // the block is mixed step by step as it goes to m_stream
     std::unique_ptr<BlockRenderer> m_renderer;
-    WavWriter m_wav;
-    std::vector<std::int16_t> m_mono;
-    BlockReport m_report; // the block just rendered
+    std::unique_ptr<ExportFileWriter> m_wav; // the mix's file, while an export writes one
+    StemExport m_stems;                      // the tracks' files, while an export writes them
+    BlockReport m_report;                    // the block just rendered
     HeardReports m_heard; // reports of blocks queued on the device, not yet sounding
     bool m_writing = false;
     bool m_endOfSong = false;
     bool m_refusedReported = false;
     std::int32_t m_beatCounter = 1;
+    std::int32_t m_beatsWritten = 0; // blocks written to the export's files
+
     std::int32_t m_patternBeat = 0;
     std::int32_t m_queuedSnapshot = 0;
     std::int32_t m_blockValues = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/export_file.h"
 #include "library/sound_library.h"
 
 #include <atomic>
@@ -9,6 +10,17 @@
 #include <string>
 
 namespace bw::audio {
+
+/// How the engine exports: the format (Auto: from the file name's suffix), the Ogg Vorbis
+/// quality, whether the mix is written to the export file name, and the folder of the stems
+/// ("" for none).
+struct ExportOptions
+{
+    ExportFormat format = ExportFormat::Auto;
+    double oggQuality = DefaultOggQuality;
+    bool mix = true;
+    std::string stemsFolder;
+};
 
 /// The request and status flags shared by the UI thread and the render thread.
 struct RequestFlags
@@ -42,6 +54,17 @@ struct RequestFlags
     {
         std::lock_guard<std::mutex> g(m_mutex);
         return m_exportFileName;
+    }
+    /// How the engine exports (ExportOptions); set before WriteRequested.
+    void setExportOptions(ExportOptions options)
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_exportOptions = std::move(options);
+    }
+    ExportOptions exportOptions() const
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return m_exportOptions;
     }
     /// The sound to preview (its samples and byte size); set before PreviewRequested.
     void setPreview(library::SampleDataPtr data, std::int32_t dataSize)
@@ -94,6 +117,7 @@ struct RequestFlags
 private:
     mutable std::mutex m_mutex;
     std::string m_exportFileName;
+    ExportOptions m_exportOptions;
     library::SampleDataPtr m_previewData;
     std::int32_t m_previewSize = 0;
     library::SampleDataPtr m_inspectorData;

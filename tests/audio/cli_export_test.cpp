@@ -183,6 +183,28 @@ TEST_F(CliExport, AnInterruptedExportLeavesTheTargetAsItWasAndNoTemporaryFile)
     }
 }
 
+TEST_F(CliExport, AnInterruptedStemsExportLeavesTheFolderAsItWas)
+{
+    bw::writeFileAtomically(dir.path("slow.bwp"), slowSong());
+    std::filesystem::create_directory(dir.path("kept"));
+    bw::writeFileAtomically(dir.path("kept/01 Kick.wav"), Old);
+    for (const char* folder : {"kept", "made"}) {
+        SCOPED_TRACE(folder);
+        const CliResult r =
+            runCli({"render", "slow.bwp", "--library", "kit.slb", "--song", "--stems", folder},
+                   dir.root().string(), std::chrono::seconds(120), SIGTERM,
+                   std::chrono::duration<double>(0.3 * bw::testing::buildSlowness()));
+        EXPECT_EQ(r.signal, SIGTERM) << r.err;
+        EXPECT_NE(r.err.find(std::string("no stems were written to ") + folder), std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(bw::readWholeFile(dir.path("kept/01 Kick.wav")), Old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("kept")),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("made"))); // the folder it made goes again
+}
+
 TEST_F(CliExport, AnOutputPipeWhoseReaderHasGoneDoesNotStopTheExport)
 {
     // Its messages piped to `head`, which leaves after the first byte: the messages that follow

@@ -36,6 +36,13 @@ TEST(Mixer, VectorKernelMatchesReferenceOnRandomRuns)
             a[1] = 32767;
         }
         std::vector<std::int16_t> b = a;
+        std::vector<std::int16_t> c = a;
+        // A stem of its own loud material: it saturates on its own, apart from the mix.
+        std::vector<std::int16_t> stem(a.size());
+        for (auto& v : stem) {
+            v = static_cast<std::int16_t>(sample(rng));
+        }
+        std::vector<std::int16_t> stemRef = stem;
         MixGain m;
         m.g = round % 50 == 0 ? 0 : gain(rng);
         m.stereo = round % 4 != 0;
@@ -44,6 +51,11 @@ TEST(Mixer, VectorKernelMatchesReferenceOnRandomRuns)
         const std::int32_t clipsB = MixRun(b.data(), samples.data(), n, m);
         ASSERT_EQ(a, b) << "round " << round << " g " << m.g;
         ASSERT_EQ(clipsA, clipsB) << "round " << round;
+        // Mixed with a stem in the same pass: the mix as before, the stem as its own run.
+        MixRunScalar(stemRef.data(), samples.data(), n, m);
+        ASSERT_EQ(MixRunWithStem(c.data(), stem.data(), samples.data(), n, m), clipsA);
+        ASSERT_EQ(c, a) << "round " << round;
+        ASSERT_EQ(stem, stemRef) << "round " << round;
     }
 }
 

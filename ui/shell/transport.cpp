@@ -187,14 +187,18 @@ void Transport::stopLive(int chokeGroup)
     }
 }
 
-bool Transport::exportTo(const QString& path, ExportWhat what, bool loopRangeOnly)
+bool Transport::exportTo(const QString& path,
+                         ExportWhat what,
+                         bool loopRangeOnly,
+                         const audio::ExportOptions& options)
 {
     BW_ASSERT_UI_THREAD();
     if (m_stopping || m_flags.WriteRequested.load()) {
         return false; // one export at a time, and none while the program stops the engine
     }
     const bool song = what == ExportWhat::Song;
-    m_flags.setExportFileName(ToFileSystemPath(path));
+    m_flags.setExportFileName(options.mix ? ToFileSystemPath(path) : std::string());
+    m_flags.setExportOptions(options);
     m_flags.ExportFrom = -1;
     m_flags.ExportTo = -1;
     if (song && loopRangeOnly) {

@@ -99,11 +99,16 @@ public:
     void stopLive(int chokeGroup);
     /// The choke group of previews.
     static constexpr int PreviewGroup = 1;
-    /// Writes the current pattern's pass or the song to path (a WAV file, written beside it
-    /// and renamed into place when complete). With loopRangeOnly a song export writes only the
-    /// song's loop range (once; the whole song when it has none). False when an export is
-    /// already running or a stop is being waited for; nothing starts then.
-    bool exportTo(const QString& path, ExportWhat what, bool loopRangeOnly = false);
+    /// Writes the current pattern's pass or the song to path (the mix, written beside it and
+    /// renamed into place when complete; the stems folder when options write no mix). With
+    /// loopRangeOnly a song export writes only the song's loop range (once; the whole song when
+    /// it has none). options choose the format and the stems (by default the mix alone, its
+    /// format from path's suffix). False when an export is already running or a stop is being
+    /// waited for; nothing starts then.
+    bool exportTo(const QString& path,
+                  ExportWhat what,
+                  bool loopRangeOnly = false,
+                  const audio::ExportOptions& options = {});
     /// Hides the playing position (the LED) while on.
     void setDisplaySilenced(bool on);
 

@@ -30,6 +30,10 @@ QString ChooseFile(QWidget* parent, const FileRequest& request)
     const bool save = request.kind == FileRequest::Kind::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (request.kind == FileRequest::Kind::Folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
     if (!request.filter.isEmpty()) {
         dialog.setNameFilters({request.filter, QStringLiteral("All files (*)")});
     }

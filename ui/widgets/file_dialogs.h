@@ -15,6 +15,7 @@ struct FileRequest
     {
         Open,
         Save,
+        Folder, // an existing folder, or one the dialog makes
     };
     Kind kind = Kind::Open;
     QString title;

@@ -11,7 +11,10 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,7 +28,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("WriteWavF"));
     setWindowTitle(QStringLiteral("Write Wav"));
-    setFixedSize(420, 166);
+    setFixedSize(420, 196);
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("Output-file :"), this), 0, 0);
     m_file = new QLabel(QStringLiteral(" - - - "), this);
@@ -33,6 +36,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     m_file->setFrameShape(QFrame::Panel);
     m_file->setFrameShadow(QFrame::Sunken);
     m_file->setMinimumWidth(300);
+    m_file->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); // one line, not the rest
     grid->addWidget(m_file, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Progress"), this), 1, 0);
     m_progress = new QProgressBar(this);
@@ -45,6 +49,32 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     m_loopOnly->setToolTip(
         QStringLiteral("Write the song's loop range once instead of the whole song"));
     grid->addWidget(m_loopOnly, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Write"), this), 3, 0);
+    auto* choices = new QHBoxLayout();
+    m_parts = new QComboBox(this);
+    m_parts->setObjectName(QStringLiteral("exportParts"));
+    m_parts->addItems({QStringLiteral("mix"), QStringLiteral("stems"), QStringLiteral("both")});
+    m_parts->setToolTip(QStringLiteral("The mix, one file per track that plays (stems), or both"));
+    m_format = new QComboBox(this);
+    m_format->setObjectName(QStringLiteral("exportFormat"));
+    m_format->addItems(
+        {QStringLiteral("WAV"), QStringLiteral("FLAC"), QStringLiteral("Ogg Vorbis")});
+    m_quality = new QDoubleSpinBox(this);
+    m_quality->setObjectName(QStringLiteral("oggQuality"));
+    m_quality->setRange(0.0, 1.0);
+    m_quality->setSingleStep(0.1);
+    m_quality->setDecimals(1);
+    m_quality->setValue(audio::DefaultOggQuality);
+    m_quality->setToolTip(QStringLiteral("Ogg Vorbis quality: 0 smallest, 1 best"));
+    m_quality->setEnabled(false);
+    connect(m_format, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_quality->setEnabled(index == 2); });
+    choices->addWidget(m_parts);
+    choices->addWidget(m_format);
+    choices->addWidget(new QLabel(QStringLiteral("quality"), this));
+    choices->addWidget(m_quality);
+    choices->addStretch(1);
+    grid->addLayout(choices, 3, 1);
     auto* buttons = new QHBoxLayout();
     m_write = MakeButton(this, QStringLiteral("Button1"), QStringLiteral("Select File and Write"));
     m_write->setDefault(true);
@@ -53,7 +83,7 @@ TWriteWavF::TWriteWavF(QWidget* parent) : QDialog(parent)
     buttons->addStretch(1);
     buttons->addWidget(m_write);
     buttons->addWidget(m_cancel);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
     connect(m_write, &QPushButton::clicked, this, &TWriteWavF::Button1Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::close);
 }
@@ -115,22 +145,59 @@ void TWriteWavF::Button1Click()
     if (m_ctx == nullptr || !m_target.isEmpty()) {
         return;
     }
+    static const audio::ExportFormat formats[] = {
+        audio::ExportFormat::Wav, audio::ExportFormat::Flac, audio::ExportFormat::Ogg};
+    static const char* const filters[] = {"Windows PCM (*.wav)", "FLAC (*.flac)",
+                                          "Ogg Vorbis (*.ogg *.oga)"};
+    const int f = std::clamp(m_format->currentIndex(), 0, 2);
+    audio::ExportOptions options;
+    options.format = formats[f];
+    options.oggQuality = m_quality->value();
+    options.mix = m_parts->currentIndex() != 1;
+    const bool stems = m_parts->currentIndex() != 0;
     FileRequest request;
-    request.kind = FileRequest::Kind::Save;
     request.title = caption();
-    request.filter = QStringLiteral("Windows PCM (*.wav)");
-    request.defaultSuffix = QStringLiteral("wav");
-    request.presetName = QStringLiteral("*.wav");
-    const QString target = ChooseFile(this, request);
+    QString target;
+    if (options.mix) {
+        const QString suffix = QString::fromLatin1(audio::ExportFormatSuffix(formats[f]) + 1);
+        request.kind = FileRequest::Kind::Save;
+        request.filter = QString::fromLatin1(filters[f]);
+        request.defaultSuffix = suffix;
+        request.presetName = QStringLiteral("*.") + suffix;
+        target = ChooseFile(this, request);
+        // A name typed with one of the formats' suffixes is written in that format.
+        const QString typed = QFileInfo(target).suffix().toLower();
+        if (typed == QLatin1String("wav") || typed == QLatin1String("flac") ||
+            typed == QLatin1String("ogg") || typed == QLatin1String("oga")) {
+            options.format = audio::ExportFormatOfName(ToFileSystemPath(target));
+        }
+        if (stems && !target.isEmpty()) {
+            const QFileInfo mix(target);
+            options.stemsFolder = ToFileSystemPath(
+                mix.dir().filePath(mix.completeBaseName() + QStringLiteral(" stems")));
+        }
+    } else {
+        request.kind = FileRequest::Kind::Folder;
+        target = ChooseFile(this, request);
+        options.stemsFolder = ToFileSystemPath(target);
+    }
     if (target.isEmpty()) {
         close();
+        return;
+    }
+    // Refused here, before anything is written, when this system cannot write the format.
+    const int channels =
+        m_ctx->withSong([](const core::TSong& s) { return s.Stereo == 1 ? 2 : 1; });
+    if (const std::string problem = audio::ExportFormatProblem(options.format, channels);
+        !problem.empty()) {
+        ShowErrorMessage(this, QString::fromStdString(problem), caption());
         return;
     }
     // The engine writes beside the target and renames its file into place once the export is
     // complete; a stopped or failed export leaves the target as it was.
     // Nothing starts while the program stops the engine or another export runs.
     m_ctx->transport().exportTo(target, m_what,
-                                m_what == ExportWhat::Song && m_loopOnly->isChecked());
+                                m_what == ExportWhat::Song && m_loopOnly->isChecked(), options);
 }
 
 void TWriteWavF::followEngine(RenderBridge& bridge)

@@ -6,6 +6,8 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -15,7 +17,8 @@ namespace bw::ui {
 class EditorContext;
 class RenderBridge;
 
-/// The WAV export dialog: "Select File and Write" asks for a file and starts the engine on
+/// The export dialog: "Select File and Write" asks for a file (or the stems' folder) and starts
+/// the engine on
 /// the current pattern or the song (the menu item chose which, through openFor); the engine
 /// drives the progress bar and closes the dialog when the file is complete. The engine writes a
 /// temporary file beside the chosen one, which replaces it only when the export completes:
@@ -42,6 +45,13 @@ public:
     /// "export loop range only": a song export writes the loop range once (shown for song
     /// exports; enabled while the song has a range).
     QCheckBox* loopOnlyBox() const { return m_loopOnly; }
+    /// What is written: "mix", "stems" (one file per track that sounds, in a folder) or
+    /// "both" (the stems go to the folder "NAME stems" beside the mix NAME.EXT).
+    QComboBox* partsBox() const { return m_parts; }
+    /// "WAV", "FLAC" or "Ogg Vorbis"; a typed file name with one of their suffixes wins.
+    QComboBox* formatBox() const { return m_format; }
+    /// The Ogg Vorbis quality, 0..1 (enabled for Ogg Vorbis).
+    QDoubleSpinBox* qualityBox() const { return m_quality; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -63,6 +73,9 @@ private:
     QPushButton* m_write = nullptr;
     QPushButton* m_cancel = nullptr;
     QCheckBox* m_loopOnly = nullptr;
+    QComboBox* m_parts = nullptr;
+    QComboBox* m_format = nullptr;
+    QDoubleSpinBox* m_quality = nullptr;
     QString m_target; // the file being written; empty while no export runs
 };
 

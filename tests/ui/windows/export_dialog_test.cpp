@@ -10,7 +10,9 @@
 #include "ui/windows/export_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QObject>
 #include <QProgressBar>
@@ -157,6 +159,47 @@ private slots:
         QVERIFY(distinct.size() >= 5);
         QVERIFY(std::is_sorted(distinct.begin(), distinct.end() - 1)); // the last is the reset
         QVERIFY(HiddenFiles(program.folder.dir.path()).isEmpty());
+    }
+
+    void stemsAndFormatAreChosenInTheDialog()
+    {
+        ShownProgram program({"Kick", "Snare"});
+        WriteArrangedSong(program.folder.path("default.bwp"), 7);
+        program.windows = CreateProgramWindows(program.folder.dir.path(), DeviceOutput());
+        program.windows->main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(program.windows->main.get()));
+        TMain& main = program.main();
+        TWriteWavF& dialog = *program.windows->writeWavF;
+        QVERIFY(!dialog.qualityBox()->isEnabled());
+        dialog.formatBox()->setCurrentIndex(2);
+        QVERIFY(dialog.qualityBox()->isEnabled()); // for Ogg Vorbis only
+        QCOMPARE(dialog.qualityBox()->value(), 0.6);
+
+        // Both, in FLAC: the mix where chosen, the stems in "NAME stems" beside it.
+        dialog.partsBox()->setCurrentIndex(2);
+        dialog.formatBox()->setCurrentIndex(1);
+        const Export both = RunExport(program, main.WriteWav1, program.folder.path("beat.flac"));
+        QVERIFY(both.closed);
+        QVERIFY(program.messages.messages.empty());
+        QVERIFY(ReadAll(program.folder.path("beat.flac")).startsWith("fLaC"));
+        const QDir stems(program.folder.path("beat stems"));
+        QCOMPARE(stems.entryList(QDir::Files),
+                 QStringList({QStringLiteral("01 Kick.flac"), QStringLiteral("02 Snare.flac")}));
+        // A pattern's bar counts its beats: a quarter for each of the four.
+        for (const int step : {25, 50, 75, 100}) {
+            QVERIFY(std::find(both.progress.begin(), both.progress.end(), step) !=
+                    both.progress.end());
+        }
+
+        // Stems alone go to the folder chosen.
+        dialog.partsBox()->setCurrentIndex(1);
+        dialog.formatBox()->setCurrentIndex(0);
+        const QString only = program.folder.path("only");
+        QVERIFY(RunExport(program, main.WritePatternSong1, only).closed);
+        QVERIFY(program.messages.messages.empty());
+        QCOMPARE(QDir(only).entryList(QDir::Files),
+                 QStringList({QStringLiteral("01 Kick.wav"), QStringLiteral("02 Snare.wav")}));
+        QVERIFY(HiddenFiles(only).isEmpty());
     }
 
     void anUnfinishedExportLeavesTheOldFile()
