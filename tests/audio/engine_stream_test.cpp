@@ -6,6 +6,7 @@
 #include "audio/live_output.h"
 #include "audio/render_run.h"
 #include "engine_fixture.h"
+#include "tests/audio/wait_until.h"
 
 #include <chrono>
 #include <functional>
@@ -18,18 +19,6 @@ namespace bw::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 /// A run of doc's current pattern on a fake device that plays in real time.
 struct StreamPlayback

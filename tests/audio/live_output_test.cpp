@@ -6,6 +6,7 @@
 #include "audio/fake_output_device.h"
 #include "audio/live_output.h"
 #include "audio/wave_out.h"
+#include "tests/audio/wait_until.h"
 
 #include <chrono>
 #include <functional>
@@ -19,18 +20,6 @@ namespace bw::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 std::vector<std::int16_t> frames(std::size_t n, std::int16_t left, std::int16_t right)
 {

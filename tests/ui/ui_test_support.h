@@ -282,6 +282,24 @@ DragOn(QWidget* widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers 
     QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
 }
 
+/// A click as a user makes it: the step it makes is taken once the release has been handled,
+/// before the next press (two quick synthetic clicks would otherwise merge into one step).
+inline void ClickSettled(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+{
+    ClickAt(widget, at, button);
+    QCoreApplication::processEvents();
+}
+
+/// A drag as a user makes it, settled like ClickSettled.
+inline void DragSettled(QWidget* widget,
+                        QPoint from,
+                        QPoint to,
+                        Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    DragOn(widget, from, to, modifiers);
+    QCoreApplication::processEvents();
+}
+
 /// The pointer moving over a widget without a button held. Sent to the widget itself: the
 /// offscreen platform does not route moves to tool windows.
 inline void HoverAt(QWidget* widget, QPoint at)

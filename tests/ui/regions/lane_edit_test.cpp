@@ -25,19 +25,6 @@ using namespace bw::ui;
 
 namespace {
 
-/// A click and a drag as a user makes them: the step they make is taken once the release
-/// has been handled, before the next press.
-void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
-{
-    ClickAt(widget, at, button);
-    QCoreApplication::processEvents();
-}
-void Drag(QWidget* widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {})
-{
-    DragOn(widget, from, to, modifiers);
-    QCoreApplication::processEvents();
-}
-
 /// The middle of beat b of row 0 on the lane (and on the ruler).
 QPoint Beat(int b, int y = 8)
 {
@@ -84,24 +71,24 @@ private slots:
         ShownProgram program({"Kick"}, 4, true);
         TMain& main = program.main();
         QWidget* lane = main.sequencer().PaintBox3;
-        Click(lane, Beat(0));
+        ClickSettled(lane, Beat(0));
         QCOMPARE(Placed(main), std::vector<int>({0}));
-        Drag(lane, Beat(1), Beat(9)); // grabbed at its second beat: it starts at 8
+        DragSettled(lane, Beat(1), Beat(9)); // grabbed at its second beat: it starts at 8
         QCOMPARE(Placed(main), std::vector<int>({8}));
-        Drag(lane, Beat(8), Beat(12), Qt::ControlModifier);
+        DragSettled(lane, Beat(8), Beat(12), Qt::ControlModifier);
         QCOMPARE(Placed(main), std::vector<int>({8, 12}));
-        Drag(lane, Beat(12), Beat(10)); // onto the one at 8: refused, and said why
+        DragSettled(lane, Beat(12), Beat(10)); // onto the one at 8: refused, and said why
         QCOMPARE(Placed(main), std::vector<int>({8, 12}));
         QVERIFY(
             main.statusBar()->currentMessage().contains(QStringLiteral("cannot go to beat 10")));
 
-        Click(lane, Beat(13), Qt::RightButton);
+        ClickSettled(lane, Beat(13), Qt::RightButton);
         Choose("duplicatePlacement");
         QCOMPARE(Placed(main), std::vector<int>({8, 12, 16}));
-        Click(lane, Beat(8), Qt::RightButton);
+        ClickSettled(lane, Beat(8), Qt::RightButton);
         Choose("deletePlacement");
         QCOMPARE(Placed(main), std::vector<int>({12, 16}));
-        Click(lane, Beat(12), Qt::RightButton);
+        ClickSettled(lane, Beat(12), Qt::RightButton);
         Choose("color4", "colorMenu");
         const QColor orange = ToQColor(static_cast<BgrColor>(core::PatternPalette[4]));
         QCOMPARE(PixelOf(*lane, Beat(13)), orange);
@@ -129,18 +116,18 @@ private slots:
             const core::TSong& s = main.song();
             return std::vector<int>({s.LoopStart, s.LoopEnd, s.LoopOn ? 1 : 0});
         };
-        Click(ruler, Beat(6, 3));
+        ClickSettled(ruler, Beat(6, 3));
         QCOMPARE(main.songPosition(), 6); // a click still moves the position
         QCOMPARE(range(), std::vector<int>({0, 0, 0}));
-        Drag(ruler, Beat(4, 3), Beat(11, 3));
+        DragSettled(ruler, Beat(4, 3), Beat(11, 3));
         QCOMPARE(range(), std::vector<int>({4, 12, 0}));
-        Drag(ruler, QPoint(12 * 8, strip), QPoint(16 * 8, strip)); // the end's handle
+        DragSettled(ruler, QPoint(12 * 8, strip), QPoint(16 * 8, strip)); // the end's handle
         QCOMPARE(range(), std::vector<int>({4, 16, 0}));
-        Drag(ruler, QPoint(4 * 8, strip), QPoint(2 * 8, strip)); // the start's handle
+        DragSettled(ruler, QPoint(4 * 8, strip), QPoint(2 * 8, strip)); // the start's handle
         QCOMPARE(range(), std::vector<int>({2, 16, 0}));
         const QColor off = PixelOf(*ruler, QPoint(9 * 8 + 3, strip));
         QCOMPARE(off.red(), off.green()); // gray while the loop is off
-        Click(seq.loopBox, QPoint(6, seq.loopBox->height() / 2));
+        ClickSettled(seq.loopBox, QPoint(6, seq.loopBox->height() / 2));
         QCOMPARE(range(), std::vector<int>({2, 16, 1}));
         const QColor on = PixelOf(*ruler, QPoint(9 * 8 + 3, strip));
         QVERIFY(on.green() > on.red() + 20);
@@ -156,12 +143,12 @@ private slots:
         main.Redo1->trigger();
         QCOMPARE(range(), std::vector<int>({4, 12, 0}));
 
-        Click(ruler, Beat(5, 3), Qt::RightButton);
+        ClickSettled(ruler, Beat(5, 3), Qt::RightButton);
         Choose("clearLoop");
         QCOMPARE(range(), std::vector<int>({0, 0, 0}));
         // Turned on without a range, the loop takes the bar at the song position.
         main.context().SetSongPosition(6);
-        Click(seq.loopBox, QPoint(6, seq.loopBox->height() / 2));
+        ClickSettled(seq.loopBox, QPoint(6, seq.loopBox->height() / 2));
         QCOMPARE(range(), std::vector<int>({4, 8, 1}));
     }
 };

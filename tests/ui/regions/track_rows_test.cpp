@@ -26,19 +26,6 @@ using namespace bw::ui;
 
 namespace {
 
-/// A click and a drag as a user makes them: the step they make is taken once the release
-/// has been handled, before the next press.
-void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
-{
-    ClickAt(widget, at, button);
-    QCoreApplication::processEvents();
-}
-void Drag(QWidget* widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {})
-{
-    DragOn(widget, from, to, modifiers);
-    QCoreApplication::processEvents();
-}
-
 /// The middle of track row t in the track list.
 QPoint Row(int t)
 {
@@ -94,12 +81,12 @@ private slots:
             return core::TrackHeard(s, s.Tracks[static_cast<std::size_t>(t)], t);
         };
         const QColor off = PixelOf(*list.soloBox, QPoint(4, Row(1).y()));
-        Click(list.soloBox, QPoint(8, Row(1).y()));
+        ClickSettled(list.soloBox, QPoint(8, Row(1).y()));
         QVERIFY(!heard(0));
         QVERIFY(heard(1));
         QVERIFY(PixelOf(*list.soloBox, QPoint(4, Row(1).y())) != off);
         QCOMPARE(PixelOf(*list.soloBox, QPoint(4, Row(2).y())), off);
-        Click(list.PaintBox4, QPoint(9, Row(1).y())); // muted, the soloed track is silent
+        ClickSettled(list.PaintBox4, QPoint(9, Row(1).y())); // muted, the soloed track is silent
         QVERIFY(!heard(1));
         QVERIFY(!heard(2));
         main.Undo1->trigger();
@@ -116,7 +103,7 @@ private slots:
         TrackList& list = main.trackList();
         const std::vector<std::string> start = Tracks(main);
         QCOMPARE(start.size(), std::size_t{12});
-        Click(list.PaintBox1, Row(12)); // "+ add track"
+        ClickSettled(list.PaintBox1, Row(12)); // "+ add track"
         QCOMPARE(Tracks(main).size(), std::size_t{13});
 
         QTest::mouseDClick(list.PaintBox1, Qt::LeftButton, Qt::NoModifier, Row(1));
@@ -127,7 +114,7 @@ private slots:
         QVERIFY(list.trackNameEdit->isHidden());
         QCOMPARE(Tracks(main)[1], std::string("Backbeat/Snare")); // the sound stays
 
-        Drag(list.PaintBox1, Row(0), Row(2));
+        DragSettled(list.PaintBox1, Row(0), Row(2));
         std::vector<std::string> moved = Tracks(main);
         moved.resize(3);
         QCOMPARE(moved, std::vector<std::string>({"Backbeat/Snare", "Hat/Hat", "Kick/Kick"}));
