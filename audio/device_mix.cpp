@@ -22,8 +22,19 @@ void DeviceMix::render(std::int16_t* frames, std::int32_t count) noexcept
     if (run != m_runSeen) {
         m_runSeen = run;
         m_runSounded = false;
+        m_runHeld = 0;
     }
     const auto wanted = static_cast<std::uint64_t>(count);
+    // A run starts sounding only once a whole callback's worth is queued: starting on the
+    // first step alone would play it, a gap, and the rest (a click at every Play on a busy
+    // machine). A run that has ended plays out whatever it left, and a device asking more than
+    // the engine keeps queued is not held for long.
+    if ((run & 1U) != 0 && !m_runSounded && m_stream.queued() < wanted && m_runHeld < MostHeld) {
+        ++m_runHeld;
+        std::memset(frames, 0, wanted * 2 * sizeof(std::int16_t));
+        m_voices.mixInto(frames, count);
+        return;
+    }
     const std::uint64_t got = m_stream.read(frames, wanted);
     if (got < wanted) {
         std::memset(frames + 2 * got, 0, (wanted - got) * 2 * sizeof(std::int16_t));

@@ -21,9 +21,9 @@ public:
     StreamRing& stream() { return m_stream; }
     LiveVoices& voices() { return m_voices; }
 
-    /// A render run starts or ends its stream (render thread). While one plays, a callback
-    /// that finds fewer frames than it needs, once the run's first frames have sounded, counts
-    /// an underrun.
+    /// A render run starts or ends its stream (render thread). A run's first frames wait until
+    /// a whole callback's worth is queued; after that, while it plays, a callback that finds
+    /// fewer frames than it needs counts an underrun.
     void setRunActive(bool active);
     /// Underruns since the program started (a run's are the difference over it).
     std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
@@ -40,6 +40,8 @@ private:
     std::atomic<std::uint32_t> m_run{0};
     std::uint32_t m_runSeen = 0; // callback only
     bool m_runSounded = false;   // callback only
+    int m_runHeld = 0;           // callback only: callbacks the run's start waited
+    static constexpr int MostHeld = 4;
 };
 
 } // namespace bw::audio

@@ -165,8 +165,14 @@ TEST(DeviceMix, CountsUnderrunsOnlyWhileARunPlaysAfterItsFirstFrames)
     mix.setRunActive(true);
     mix.render(out.data(), 128); // the run has not sounded yet
     EXPECT_EQ(mix.underruns(), 0U);
-    const auto some = frames(200, 3, 3);
-    mix.stream().write(some.data(), 200);
+    // The first step alone does not start the run: no sound, a gap, then the rest.
+    const auto first = frames(64, 3, 3);
+    mix.stream().write(first.data(), 64);
+    mix.render(out.data(), 128);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(mix.stream().queued(), 64U);
+    const auto some = frames(136, 3, 3);
+    mix.stream().write(some.data(), 136);
     mix.render(out.data(), 128);
     EXPECT_EQ(mix.underruns(), 0U);
     mix.render(out.data(), 128); // 72 frames for 128
@@ -176,7 +182,24 @@ TEST(DeviceMix, CountsUnderrunsOnlyWhileARunPlaysAfterItsFirstFrames)
     mix.setRunActive(false); // playing out, and after the run
     mix.render(out.data(), 128);
     EXPECT_EQ(mix.underruns(), 1U);
-    EXPECT_EQ(mix.callbacks(), 5U);
+    EXPECT_EQ(mix.callbacks(), 6U);
+}
+
+TEST(DeviceMix, ARunShorterThanOneCallbackPlaysOnceItHasEnded)
+{
+    audio::DeviceMix mix;
+    std::vector<std::int16_t> out(2 * 128);
+    mix.setRunActive(true);
+    const auto some = frames(40, 5, 5);
+    mix.stream().write(some.data(), 40);
+    mix.render(out.data(), 128);
+    EXPECT_EQ(out[0], 0); // still waiting for more
+    mix.setRunActive(false);
+    mix.render(out.data(), 128);
+    EXPECT_EQ(out[0], 5);
+    EXPECT_EQ(out[2 * 39], 5);
+    EXPECT_EQ(out[2 * 40], 0);
+    EXPECT_EQ(mix.underruns(), 0U);
 }
 
 /// A LiveOutput on a fake device.
