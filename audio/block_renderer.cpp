@@ -570,6 +570,17 @@ const std::int16_t* BlockRenderer::stemBlock(int track) const
     return stem.empty() ? nullptr : stem.data();
 }
 
+void BlockRenderer::takeStemBlock(int track, std::vector<std::int16_t>& buffer)
+{
+    if (stemBlock(track) == nullptr) {
+        return;
+    }
+    if (buffer.size() != static_cast<std::size_t>(BufferValues)) {
+        buffer.assign(BufferValues, 0);
+    }
+    m_stems[static_cast<std::size_t>(track)].swap(buffer);
+}
+
 std::int32_t BlockRenderer::stemSound(int track) const
 {
     if (track < 0 || static_cast<std::size_t>(track) >= m_stemSounds.size()) {

@@ -114,6 +114,9 @@ public:
     void setStems(bool on) { m_stemsOn = on; }
     /// Track t's own block of the last mix; nullptr while the track has not sounded in the run.
     const std::int16_t* stemBlock(int track) const;
+    /// Hands track's stem block over by swapping it with buffer (which gets BufferValues values
+    /// first): the next block starts from a cleared buffer, and no block is copied.
+    void takeStemBlock(int track, std::vector<std::int16_t>& buffer);
     /// The sound of the first voice that made track t sound in the run (-1 before).
     std::int32_t stemSound(int track) const;
     const std::int16_t* block() const { return m_buffer.data(); }

@@ -6,10 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <functional>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace bw::audio {
@@ -68,14 +66,15 @@ StemExport::begin(const std::string& folder, ExportFormat format, double oggQual
     return "";
 }
 
-void StemExport::writeBlock(const BlockRenderer& renderer,
+void StemExport::writeBlock(BlockRenderer& renderer,
                             std::int32_t frames,
                             const std::function<std::string(std::int32_t)>& soundName)
 {
     if (!m_active) {
         return;
     }
-    std::vector<int> tracks; // the tracks that have a stem, in order
+    std::vector<ExportFileWriter*> files; // the tracks that have a stem, in order
+    std::vector<int> tracks;
     for (int t = 0; t < core::MaxTracks; ++t) {
         if (renderer.stemBlock(t) == nullptr) {
             continue;
@@ -89,39 +88,18 @@ void StemExport::writeBlock(const BlockRenderer& renderer,
                 throw WavWriteError(w->error().empty() ? target + ": cannot be written"
                                                        : w->error());
             }
+            // Its earlier blocks were all silence; the writers have not seen this file yet.
             w->writeSilence(m_frames);
             file = std::move(w);
         }
+        files.push_back(file.get());
         tracks.push_back(t);
     }
-    // Writing (and encoding) the stems is most of their cost: with several, a second thread
-    // takes every other file, so the pass keeps both cores busy. Each file is written by one
-    // thread only.
-    const auto writeEvery = [&](std::size_t first, std::size_t step, std::exception_ptr& error) {
-        try {
-            for (std::size_t i = first; i < tracks.size(); i += step) {
-                const int t = tracks[i];
-                m_files[static_cast<std::size_t>(t)]->writeStereo(renderer.stemBlock(t), frames);
-            }
-        } catch (...) {
-            error = std::current_exception();
-        }
-    };
-    std::exception_ptr mine;
-    std::exception_ptr helpers;
-    if (tracks.size() >= 2) {
-        std::thread helper(writeEvery, 1, 2, std::ref(helpers));
-        writeEvery(0, 2, mine);
-        helper.join();
-    } else {
-        writeEvery(0, 1, mine);
-    }
-    if (mine) {
-        std::rethrow_exception(mine);
-    }
-    if (helpers) {
-        std::rethrow_exception(helpers);
-    }
+    // Writing the files (the kernel's copying, or the encoder) runs on the writers' threads
+    // while the engine mixes the next block.
+    m_writers.write(files, frames, [&](std::size_t i, std::vector<std::int16_t>& buffer) {
+        renderer.takeStemBlock(tracks[i], buffer);
+    });
     m_frames += frames;
 }
 
@@ -132,6 +110,8 @@ void StemExport::commit()
     }
     m_active = false;
     try {
+        m_writers.flush();
+        m_writers.stop();
         for (auto& file : m_files) {
             if (file) {
                 file->commit();
@@ -145,6 +125,7 @@ void StemExport::commit()
 
 void StemExport::abandon()
 {
+    m_writers.stop();
     for (auto& file : m_files) {
         if (file) {
             file->abandon();

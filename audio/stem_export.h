@@ -4,6 +4,7 @@
 // pass as the mix and put in place together at its end.
 
 #include "audio/export_file.h"
+#include "audio/stem_writers.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,7 +39,7 @@ public:
     /// Writes the block just mixed for every track that has sounded: a track sounding for the
     /// first time gets its file, with silence for the frames written before, so all stems keep
     /// the mix's length. soundName names a sound index. Throws WavWriteError.
-    void writeBlock(const BlockRenderer& renderer,
+    void writeBlock(BlockRenderer& renderer,
                     std::int32_t frames,
                     const std::function<std::string(std::int32_t)>& soundName);
     /// Puts every stem in place of its target.
@@ -58,6 +59,7 @@ private:
     int m_channels = 2;
     std::int64_t m_frames = 0;                              // written to every open stem so far
     std::vector<std::unique_ptr<ExportFileWriter>> m_files; // per track; null before it sounds
+    StemWriters m_writers; // declared after m_files: stopped before the files go
 };
 
 } // namespace bw::audio

@@ -220,6 +220,23 @@ void AtomicFileWriter::write(const void* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
         m_size += static_cast<std::uint64_t>(n);
     }
+    startWriteBack();
+}
+
+void AtomicFileWriter::startWriteBack()
+{
+#ifdef __linux__
+    // A large file is sent to the disk while it is still being written, so that the sync at
+    // the end waits for the last few megabytes only instead of all of them (sixteen stems
+    // otherwise wait for 350 MB one file after the other). Only a hint: a failure shows at
+    // the sync.
+    constexpr std::uint64_t Chunk = std::uint64_t{4} << 20;
+    if (m_size - m_sentToDisk >= Chunk) {
+        ::sync_file_range(m_fd, static_cast<off_t>(m_sentToDisk),
+                          static_cast<off_t>(m_size - m_sentToDisk), SYNC_FILE_RANGE_WRITE);
+        m_sentToDisk = m_size;
+    }
+#endif
 }
 
 void AtomicFileWriter::writeAt(std::uint64_t offset, const void* data, std::size_t size)

@@ -49,11 +49,13 @@ protected:
 private:
     [[noreturn]] void fail(const std::string& what, int err);
     void discard();
+    void startWriteBack();
 
     std::string m_target;
     std::string m_tempPath;
     int m_fd = -1;
     std::uint64_t m_size = 0;
+    std::uint64_t m_sentToDisk = 0; // bytes handed to the disk before the sync
     bool m_committed = false;
 };
 
