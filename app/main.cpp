@@ -1,6 +1,7 @@
 // The GUI program: creates the windows in their order and runs the event loop.
 
 #include "audio/rtmidi_input.h"
+#include "audio/rtmidi_output.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/program_files.h"
 #include "ui/shell/program_windows.h"
@@ -26,6 +27,7 @@ bw::ui::SoundOutputs Outputs()
 #ifdef BW_HAVE_SDL_OUT
     bw::ui::SoundOutputs outputs{[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
                                  [] { return std::make_unique<bw::audio::SdlWaveOut>(); },
+                                 {},
                                  {}};
 #else
     bw::ui::SoundOutputs outputs{};
@@ -37,6 +39,10 @@ bw::ui::SoundOutputs Outputs()
             std::fprintf(stderr, "%s\n", source->why().c_str());
         }
         return source;
+    };
+    // Clock out; where there is no MIDI service the input has said so already.
+    outputs.midiOut = []() -> std::unique_ptr<bw::audio::MidiOutputSink> {
+        return std::make_unique<bw::audio::RtMidiOutputSink>();
     };
     return outputs;
 }

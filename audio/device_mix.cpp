@@ -1,5 +1,6 @@
 #include "audio/device_mix.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace bw::audio {
@@ -23,6 +24,8 @@ void DeviceMix::render(std::int16_t* frames, std::int32_t count) noexcept
         m_runSeen = run;
         m_runSounded = false;
         m_runHeld = 0;
+        m_runFrames = 0;
+        publishClock(run, 0, 0);
     }
     const auto wanted = static_cast<std::uint64_t>(count);
     // A run starts sounding only once a whole callback's worth is queued: starting on the
@@ -45,7 +48,42 @@ void DeviceMix::render(std::int16_t* frames, std::int32_t count) noexcept
     if (got > 0) {
         m_runSounded = true;
     }
+    if ((run & 1U) != 0 && got > 0) {
+        publishClock(run, got,
+                     std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count());
+        m_runFrames += got;
+    }
     m_voices.mixInto(frames, count);
+}
+
+void DeviceMix::publishClock(std::uint32_t run, std::uint64_t count, std::int64_t timeNs) noexcept
+{
+    const std::uint32_t s = m_clockSequence.load(std::memory_order_relaxed);
+    m_clockSequence.store(s + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    m_clockRun.store(run, std::memory_order_relaxed);
+    m_clockFrames.store(m_runFrames, std::memory_order_relaxed);
+    m_clockCount.store(static_cast<std::uint32_t>(count), std::memory_order_relaxed);
+    m_clockTime.store(timeNs, std::memory_order_relaxed);
+    m_clockSequence.store(s + 2, std::memory_order_release);
+}
+
+RunClockReading DeviceMix::readRunClock() const
+{
+    RunClockReading r;
+    for (;;) {
+        const std::uint32_t before = m_clockSequence.load(std::memory_order_acquire);
+        r.run = m_clockRun.load(std::memory_order_relaxed);
+        r.frames = m_clockFrames.load(std::memory_order_relaxed);
+        r.count = m_clockCount.load(std::memory_order_relaxed);
+        r.timeNs = m_clockTime.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if ((before & 1U) == 0 && m_clockSequence.load(std::memory_order_relaxed) == before) {
+            return r;
+        }
+    }
 }
 
 } // namespace bw::audio

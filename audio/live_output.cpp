@@ -291,6 +291,11 @@ std::uint64_t LiveOutput::callbacks() const
     return m_shared->mix.callbacks();
 }
 
+const RunClock& LiveOutput::runClock() const
+{
+    return m_shared->mix;
+}
+
 std::uint64_t LiveOutput::runUnderruns() const
 {
     return m_shared->mix.underruns() - m_runUnderrunBase.load();

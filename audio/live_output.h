@@ -79,6 +79,8 @@ public:
     std::uint64_t runUnderruns() const;
     /// The device's callbacks so far.
     std::uint64_t callbacks() const;
+    /// The frames of the playing run the device has taken (MIDI clock out follows them).
+    const RunClock& runClock() const;
     /// Closes the device and ends the keeper, waiting at most limit. False when the device
     /// did not close in time: the keeper then finishes by itself, keeping what the device
     /// uses alive until then.

@@ -70,6 +70,7 @@ int main(int argc, char* argv[])
     auto windows = bw::ui::CreateProgramWindows(
         folder.path(), {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
                         [] { return std::make_unique<bw::audio::SdlWaveOut>(); },
+                        {},
                         {}});
     bw::ui::TMain& main = *windows->main;
     g_main = &main;

@@ -74,6 +74,7 @@ int main(int argc, char* argv[])
         bw::ui::CreateProgramWindows(QString::fromLocal8Bit(argv[1]),
                                      {[] { return std::make_unique<bw::audio::SdlOutputDevice>(); },
                                       [] { return std::make_unique<bw::audio::SdlWaveOut>(); },
+                                      {},
                                       {}});
     bw::ui::TMain& main = *windows->main;
     main.show();

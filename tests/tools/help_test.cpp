@@ -58,7 +58,10 @@ TEST(HelpPage, CoversEveryPartOfTheProgram)
                               "Set Stop Event",
                               "Import Libary",
                               "Export Libary",
-                              "CLOSE and SAVE"}) {
+                              "CLOSE and SAVE",
+                              "Learn MIDI Note",
+                              "View &gt; MIDI",
+                              "Write Song MIDI"}) {
         EXPECT_NE(page.find(topic), std::string::npos) << topic;
     }
 }

@@ -35,6 +35,7 @@ std::unique_ptr<QObject> MakeRecoveryTest();
 std::unique_ptr<QObject> MakeOutputTest();
 std::unique_ptr<QObject> MakePulseOutputTest();
 std::unique_ptr<QObject> MakeMidiPadsTest();
+std::unique_ptr<QObject> MakeMidiWindowTest();
 } // namespace bw::testing
 
 int main(int argc, char* argv[])
@@ -68,6 +69,7 @@ int main(int argc, char* argv[])
     suites.push_back(bw::testing::MakeOutputTest());
     suites.push_back(bw::testing::MakePulseOutputTest());
     suites.push_back(bw::testing::MakeMidiPadsTest());
+    suites.push_back(bw::testing::MakeMidiWindowTest());
     // BW_UI_SUITE=Name runs only the test class of that name (Qt Test's own arguments then
     // select its functions).
     const QByteArray only = qgetenv("BW_UI_SUITE");

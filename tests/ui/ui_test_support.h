@@ -321,6 +321,7 @@ inline ui::SoundOutputs DeviceOutput()
 {
     return {[] { return std::make_unique<audio::SdlOutputDevice>(); },
             [] { return std::make_unique<audio::SdlWaveOut>(); },
+            {},
             {}};
 }
 
@@ -368,7 +369,7 @@ struct ShownProgram
 /// keeps what it played, and fails, stalls, vanishes and returns on command.
 inline ui::SoundOutputs FakeOutputs(const std::shared_ptr<audio::FakeOutputControl>& control)
 {
-    return {audio::FakeOutput(control), {}, {}};
+    return {audio::FakeOutput(control), {}, {}, {}};
 }
 
 /// Waits until the program's output has opened (it opens on its own thread at the start).

@@ -11,6 +11,7 @@
 #include "ui/shell/export_status.h"
 #include "ui/shell/main_window_frame.h"
 #include "ui/shell/midi_pads.h"
+#include "ui/shell/output_settings.h"
 #include "ui/shell/recovery.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
@@ -98,8 +99,17 @@ TMain::TMain(const ProgramFiles& files, SoundOutputs outputs, QWidget* parent)
     m_context = std::make_unique<EditorContext>(*m_song, m_songLock, m_library, *m_clipboard, this);
     m_bridge = new RenderBridge(*m_song, m_songLock, this);
     auto midi = std::move(outputs.midi);
+    auto midiOut = std::move(outputs.midiOut);
     m_transport = new Transport(*m_song, m_library, m_songLock, *m_cache, *m_bridge,
                                 std::move(outputs), this);
+    if (midiOut) {
+        m_transport->attachMidiClock(midiOut());
+        if (audio::MidiClockOut* clock = m_transport->midiClock()) {
+            const MidiChoice choice = LoadMidiChoice();
+            clock->sink().connect(choice.outputPort);
+            clock->setEnabled(choice.clockOut);
+        }
+    }
     m_context->setBridge(m_bridge);
     m_context->setTransport(m_transport);
     m_pads = new MidiPads(*m_context, *m_transport, midi ? midi() : nullptr, this);

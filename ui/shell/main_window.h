@@ -220,6 +220,7 @@ public:
     QAction* SequencerWindow1 = nullptr;
     QAction* SoundLibary1 = nullptr;
     QAction* WaveOutput1 = nullptr;
+    QAction* Midi1 = nullptr;
     QAction* Performance1 = nullptr;
     QAction* help2 = nullptr;
     QAction* AboutBeatwright1 = nullptr;

@@ -9,6 +9,7 @@
 #include "ui/widgets/skin.h"
 #include "ui/windows/export_dialog.h"
 #include "ui/windows/library_window.h"
+#include "ui/windows/midi_window.h"
 #include "ui/windows/performance_window.h"
 #include "ui/windows/periphery_windows.h"
 #include "ui/windows/sequencer_windows.h"
@@ -104,6 +105,7 @@ void TMain::createMenus()
     SoundLibary1 =
         AddItem(viewMenu, "SoundLibary1", "Sound Libary", QKeySequence(Qt::CTRL | Qt::Key_L));
     WaveOutput1 = AddItem(viewMenu, "WaveOutput1", "Wave Output");
+    Midi1 = AddItem(viewMenu, "Midi1", "MIDI");
     Performance1 = AddItem(viewMenu, "Performance1", "Performance");
 
     helpMenu = bar->addMenu(QStringLiteral("Help"));
@@ -169,6 +171,7 @@ void TMain::createMenus()
     connect(SequencerWindow1, &QAction::triggered, this, [this] { SequencerWindow1Click(); });
     connect(SoundLibary1, &QAction::triggered, this, [this] { SoundLibary1Click(); });
     connect(WaveOutput1, &QAction::triggered, this, [this] { WaveOutput1Click(); });
+    connect(Midi1, &QAction::triggered, this, [this] { ShowWindow(links().midi); });
     connect(Performance1, &QAction::triggered, this, [this] { Performance1Click(); });
     connect(help2, &QAction::triggered, this, [this] { help2Click(); });
     connect(AboutBeatwright1, &QAction::triggered, this, [this] { AboutBeatwright1Click(); });

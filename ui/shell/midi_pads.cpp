@@ -2,20 +2,15 @@
 
 #include "audio/event_sound.h"
 #include "ui/shell/editor_context.h"
+#include "ui/shell/output_settings.h"
 #include "ui/shell/render_bridge.h"
 #include "ui/shell/transport.h"
 
 #include <chrono>
 
-#include <QSettings>
-#include <QStringList>
-
 namespace bw::ui {
 
 namespace {
-
-/// Where the chosen ports are remembered.
-const char* const PortsKey = "midi/inputPorts";
 
 /// A stand-in for a missing source: no ports, nothing in.
 class NoMidi : public audio::MidiInputSource
@@ -39,11 +34,7 @@ MidiPads::MidiPads(EditorContext& context,
       m_keeper(std::make_unique<audio::MidiPortKeeper>(*m_source))
 {
     m_messages.reserve(audio::MidiQueue::Capacity);
-    std::vector<std::string> chosen;
-    for (const QString& p : QSettings().value(QString::fromLatin1(PortsKey)).toStringList()) {
-        chosen.push_back(p.toStdString());
-    }
-    m_keeper->choose(chosen);
+    m_keeper->choose(LoadMidiChoice().inputPorts);
     RenderBridge& bridge = m_context.bridge();
     connect(&bridge, &RenderBridge::blockReported, this, [this](const audio::BlockReport& r) {
         if (!r.patternSounds) {
@@ -81,11 +72,9 @@ MidiPads::~MidiPads() = default;
 
 void MidiPads::choosePorts(const std::vector<std::string>& ports)
 {
-    QStringList list;
-    for (const auto& p : ports) {
-        list << QString::fromStdString(p);
-    }
-    QSettings().setValue(QString::fromLatin1(PortsKey), list);
+    MidiChoice choice = LoadMidiChoice();
+    choice.inputPorts = ports;
+    SaveMidiChoice(choice);
     m_keeper->choose(ports);
     rescan();
 }

@@ -41,6 +41,8 @@ public:
     /// The ports to listen to (empty: every port found), remembered between starts.
     void choosePorts(const std::vector<std::string>& ports);
     const std::vector<std::string>& connectedPorts() const { return m_keeper->connected(); }
+    /// The input ports found now.
+    std::vector<std::string> ports() { return m_source->ports(); }
     /// Takes and handles what came in (the timer calls it; tests may too).
     void poll();
     /// Connects ports that came and forgets those that went (the timer calls it).

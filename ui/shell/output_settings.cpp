@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 namespace bw::ui {
 
@@ -14,6 +15,9 @@ QSettings Settings()
 
 const QString DeviceKey = QStringLiteral("output/device");
 const QString BufferKey = QStringLiteral("output/bufferFrames");
+const QString InputPortsKey = QStringLiteral("midi/inputPorts");
+const QString ClockOutKey = QStringLiteral("midi/clockOut");
+const QString OutputPortKey = QStringLiteral("midi/outputPort");
 
 } // namespace
 
@@ -34,6 +38,30 @@ void SaveOutputChoice(const audio::OutputChoice& choice)
     QSettings settings = Settings();
     settings.setValue(DeviceKey, QString::fromStdString(choice.device));
     settings.setValue(BufferKey, choice.bufferFrames);
+}
+
+MidiChoice LoadMidiChoice()
+{
+    const QSettings settings = Settings();
+    MidiChoice choice;
+    for (const QString& p : settings.value(InputPortsKey).toStringList()) {
+        choice.inputPorts.push_back(p.toStdString());
+    }
+    choice.clockOut = settings.value(ClockOutKey, true).toBool();
+    choice.outputPort = settings.value(OutputPortKey).toString().toStdString();
+    return choice;
+}
+
+void SaveMidiChoice(const MidiChoice& choice)
+{
+    QSettings settings = Settings();
+    QStringList ports;
+    for (const auto& p : choice.inputPorts) {
+        ports << QString::fromStdString(p);
+    }
+    settings.setValue(InputPortsKey, ports);
+    settings.setValue(ClockOutKey, choice.clockOut);
+    settings.setValue(OutputPortKey, QString::fromStdString(choice.outputPort));
 }
 
 } // namespace bw::ui

@@ -9,6 +9,7 @@
 #include "ui/windows/export_dialog.h"
 #include "ui/windows/groove_popups.h"
 #include "ui/windows/library_window.h"
+#include "ui/windows/midi_window.h"
 #include "ui/windows/pattern_dialogs.h"
 #include "ui/windows/performance_window.h"
 #include "ui/windows/periphery_windows.h"
@@ -33,6 +34,7 @@ ProgramWindows::~ProgramWindows()
     lowPassF.reset();
     delayF.reset();
     performf.reset();
+    midiWindow.reset();
     waveoutf.reset();
     prefform.reset();
     shuffelForm.reset();
@@ -101,6 +103,8 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     Create(w->lowPassF, w->creationOrder);
     Create(w->humanizeForm, w->creationOrder);
     Create(w->form1, w->creationOrder);
+    // Windows added since the program's first windows keep out of their start-up order.
+    w->midiWindow = std::make_unique<TMidiWindow>();
 
     w->infoF->setSkin(&w->conti->skin());
     w->infoF->setExtraWindow(w->form1.get());
@@ -115,6 +119,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     links.performance = w->performf.get();
     links.preferences = w->prefform.get();
     links.waveOutput = w->waveoutf.get();
+    links.midi = w->midiWindow.get();
     links.selfPopup = w->selfPopup.get();
     links.savePrompt = w->wantsaveF.get();
     links.numberEdit = w->numberedit.get();
@@ -138,6 +143,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const ProgramFiles& files,
     w->humanizeForm->attach(context);
     w->waveTest->setDeviceOutput(std::move(player));
     w->waveoutf->attach(w->main->transport());
+    w->midiWindow->attach(context, w->main->pads(), w->main->transport());
     w->main->setLinks(links);
     RenderBridge& bridge = w->main->bridge();
     w->performf->followEngine(bridge);

@@ -33,6 +33,7 @@ class Tsoundlibary;
 class TwantsaveF;
 class TWaveInspector;
 class Twaveoutf;
+class TMidiWindow;
 class TWaveTest;
 class TWriteWavF;
 class TXXXForm;
@@ -64,6 +65,7 @@ struct ProgramWindows
     std::unique_ptr<TShuffelForm> shuffelForm;
     std::unique_ptr<Tprefform> prefform;
     std::unique_ptr<Twaveoutf> waveoutf;
+    std::unique_ptr<TMidiWindow> midiWindow;
     std::unique_ptr<Tperformf> performf;
     std::unique_ptr<TDelayF> delayF;
     std::unique_ptr<THumanizeForm> humanizeForm;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/midi_clock.h"
 #include "audio/midi_input.h"
 #include "audio/output_device.h"
 #include "audio/wave_out.h"
@@ -20,6 +21,8 @@ struct SoundOutputs
     audio::WaveOutFactory player;
     /// Makes the MIDI input the pads come in through. Empty: no MIDI input.
     std::function<std::unique_ptr<audio::MidiInputSource>()> midi;
+    /// Makes the MIDI output clock out goes through (needs `device`). Empty: no MIDI output.
+    std::function<std::unique_ptr<audio::MidiOutputSink>()> midiOut;
 };
 
 } // namespace bw::ui

@@ -92,6 +92,9 @@ void Transport::watchOutput()
         return;
     }
     m_output->voices().collect();
+    if (m_clock) {
+        m_clock->setBeatFrames(audio::FramesPerBeatAt(m_song.Bpm)); // a tempo changed meanwhile
+    }
     const audio::OutputState state = m_output->state();
     if (state.losses > m_losses) {
         m_losses = state.losses;
@@ -126,7 +129,23 @@ bool Transport::play(PlayMode mode)
     }
     m_flags.InspectorPlayRequested = false;
     m_flags.SongMode = mode == PlayMode::Song;
+    if (m_clock) {
+        // A pattern plays from its start; the song from the beat the engine starts at.
+        const int beat = mode == PlayMode::Song ? m_host.songPosition() : 0;
+        m_clock->prepare(beat, audio::FramesPerBeatAt(m_song.Bpm));
+    }
     return startRun();
+}
+
+void Transport::attachMidiClock(std::unique_ptr<audio::MidiOutputSink> sink)
+{
+    BW_ASSERT_UI_THREAD();
+    if (!m_output || !sink) {
+        return;
+    }
+    m_clock.reset();
+    m_clock = std::make_unique<audio::MidiClockOut>(m_output->runClock(), std::move(sink));
+    m_clock->setBeatFrames(audio::FramesPerBeatAt(m_song.Bpm));
 }
 
 void Transport::stop()

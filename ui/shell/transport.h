@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/live_output.h"
+#include "audio/midi_clock.h"
 #include "audio/mixer.h"
 #include "audio/render_engine.h"
 #include "audio/request_flags.h"
@@ -120,6 +121,10 @@ public:
     void closeOutput(std::chrono::milliseconds limit);
     /// The program's output, or null when it plays through `SoundOutputs::player`.
     audio::LiveOutput* output() const { return m_output.get(); }
+    /// Sends MIDI clock through sink while the output plays (nothing without the output).
+    void attachMidiClock(std::unique_ptr<audio::MidiOutputSink> sink);
+    /// The MIDI clock, or null when there is none.
+    audio::MidiClockOut* midiClock() { return m_clock.get(); }
     /// Remembers the output to open and its buffer size; the next Play opens it.
     void setOutputChoice(const audio::OutputChoice& choice);
     audio::OutputChoice outputChoice() const;
@@ -172,6 +177,7 @@ private:
     RenderBridge& m_host;
     audio::WaveOutFactory m_deviceOutput;
     std::unique_ptr<audio::LiveOutput> m_output;
+    std::unique_ptr<audio::MidiClockOut> m_clock; // follows m_output's clock: goes first
     QTimer m_watch;
     std::uint64_t m_losses = 0;    // the output's losses already announced
     std::uint64_t m_returns = 0;   // and its returns

@@ -19,6 +19,7 @@ class Tprefform;
 class TSequencerForm;
 class Tsoundlibary;
 class Twaveoutf;
+class TMidiWindow;
 class TWaveInspector;
 class TWaveTest;
 class TWriteWavF;
@@ -37,6 +38,7 @@ struct MainWindowLinks
     Tperformf* performance = nullptr;
     Tprefform* preferences = nullptr;
     Twaveoutf* waveOutput = nullptr;
+    TMidiWindow* midi = nullptr;
     TselfPopup* selfPopup = nullptr;
     TwantsaveF* savePrompt = nullptr;
     Tnumberedit* numberEdit = nullptr;

@@ -23,6 +23,7 @@ ui::SoundOutputs DemoOutputs()
 {
     return {audio::FakeOutput(std::make_shared<audio::FakeOutputControl>()),
             [] { return std::make_unique<audio::SdlWaveOut>(); },
+            {},
             {}};
 }
 
