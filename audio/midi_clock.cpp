@@ -145,7 +145,9 @@ void MidiClockOut::run()
     std::uint32_t passed = 0;    // a run already playing when the clock could not follow it
     auto next = std::chrono::steady_clock::now();
     while (!m_quit.load()) {
-        next += std::chrono::milliseconds(1);
+        // A millisecond's turn while pulses go out; between runs a slower one is enough (a
+        // start is then at most 5 ms late) and keeps an idle program from waking all the time.
+        next += std::chrono::milliseconds(schedule.running() ? 1 : 5);
         std::this_thread::sleep_until(next);
         const auto now = std::chrono::steady_clock::now();
         if (now - next > std::chrono::milliseconds(50)) {
