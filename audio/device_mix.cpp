@@ -60,27 +60,27 @@ void DeviceMix::render(std::int16_t* frames, std::int32_t count) noexcept
 
 void DeviceMix::publishClock(std::uint32_t run, std::uint64_t count, std::int64_t timeNs) noexcept
 {
-    const std::uint32_t s = m_clockSequence.load(std::memory_order_relaxed);
-    m_clockSequence.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    m_clockRun.store(run, std::memory_order_relaxed);
-    m_clockFrames.store(m_runFrames, std::memory_order_relaxed);
-    m_clockCount.store(static_cast<std::uint32_t>(count), std::memory_order_relaxed);
-    m_clockTime.store(timeNs, std::memory_order_relaxed);
-    m_clockSequence.store(s + 2, std::memory_order_release);
+    // A sequence lock in sequentially consistent operations (a handful per callback): a reader
+    // that saw any value of this write also sees the odd count, and retries.
+    const std::uint32_t s = m_clockSequence.load();
+    m_clockSequence.store(s + 1);
+    m_clockRun.store(run);
+    m_clockFrames.store(m_runFrames);
+    m_clockCount.store(static_cast<std::uint32_t>(count));
+    m_clockTime.store(timeNs);
+    m_clockSequence.store(s + 2);
 }
 
 RunClockReading DeviceMix::readRunClock() const
 {
     RunClockReading r;
     for (;;) {
-        const std::uint32_t before = m_clockSequence.load(std::memory_order_acquire);
-        r.run = m_clockRun.load(std::memory_order_relaxed);
-        r.frames = m_clockFrames.load(std::memory_order_relaxed);
-        r.count = m_clockCount.load(std::memory_order_relaxed);
-        r.timeNs = m_clockTime.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if ((before & 1U) == 0 && m_clockSequence.load(std::memory_order_relaxed) == before) {
+        const std::uint32_t before = m_clockSequence.load();
+        r.run = m_clockRun.load();
+        r.frames = m_clockFrames.load();
+        r.count = m_clockCount.load();
+        r.timeNs = m_clockTime.load();
+        if ((before & 1U) == 0 && m_clockSequence.load() == before) {
             return r;
         }
     }
