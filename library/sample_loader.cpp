@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <samplerate.h>
@@ -36,6 +37,8 @@ struct WaveChunks
     std::uint32_t rate = 0;
     std::uint16_t blockAlign = 0;
     std::uint16_t bits = 0;
+    std::int64_t fmtOffset = 0;
+    std::int64_t fmtSize = 0;
     std::int64_t dataOffset = 0;
     std::int64_t dataSize = 0;
     std::string problem;  // why the chunks cannot be read, when they cannot
@@ -102,6 +105,8 @@ WaveChunks readChunks(const std::shared_ptr<ByteSource>& source)
             r.skip(4); // average bytes per second
             w.blockAlign = u16();
             w.bits = u16();
+            w.fmtOffset = chunk.dataOffset;
+            w.fmtSize = chunk.size;
             w.haveFmt = true;
         } else if (chunk.id == fourCC("data") && !w.haveData) {
             w.dataOffset = chunk.dataOffset;
@@ -343,6 +348,77 @@ private:
     std::vector<float> m_out;
 };
 
+/// A WAV file as the converter sees it: a RIFF header, the file's own "fmt " chunk and its
+/// "data" chunk, nothing else. The converter's own walk of other chunks (lists, tags) can take
+/// for ever on broken ones; only these two are needed to read the sound.
+class SoundChunksSource : public ByteSource
+{
+public:
+    /// The longest "fmt " chunk taken along; real ones hold 16 to 40 bytes.
+    static constexpr std::int64_t MostFmtBytes = 1024;
+
+    SoundChunksSource(std::shared_ptr<ByteSource> source, const WaveChunks& w)
+        : m_source(std::move(source)), m_dataFrom(w.dataOffset)
+    {
+        const std::int64_t fmtBytes = std::min(w.fmtSize, MostFmtBytes);
+        std::vector<std::uint8_t> fmt(static_cast<std::size_t>(fmtBytes));
+        fmt.resize(m_source->readAt(w.fmtOffset, fmt.data(), fmt.size()));
+        if (fmt.size() % 2 == 1) {
+            fmt.push_back(0);
+        }
+        m_dataSize = std::clamp<std::int64_t>(m_source->size() - w.dataOffset, 0, w.dataSize);
+        m_dataSize = std::min<std::int64_t>(m_dataSize, 0xFFFFFFFFLL - 64 - MostFmtBytes);
+        const auto riffSize = static_cast<std::uint32_t>(
+            4 + 8 + static_cast<std::int64_t>(fmt.size()) + 8 + m_dataSize);
+        const auto put32 = [this](std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) {
+                m_head.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+            }
+        };
+        const auto putId = [this](const char* id) { m_head.insert(m_head.end(), id, id + 4); };
+        putId("RIFF");
+        put32(riffSize);
+        putId("WAVE");
+        putId("fmt ");
+        put32(static_cast<std::uint32_t>(fmtBytes));
+        m_head.insert(m_head.end(), fmt.begin(), fmt.end());
+        putId("data");
+        put32(static_cast<std::uint32_t>(m_dataSize));
+    }
+
+    std::int64_t size() const override
+    {
+        return static_cast<std::int64_t>(m_head.size()) + m_dataSize;
+    }
+
+    std::size_t readAt(std::int64_t offset, void* out, std::size_t n) override
+    {
+        if (offset < 0 || offset >= size()) {
+            return 0;
+        }
+        auto* bytes = static_cast<std::uint8_t*>(out);
+        std::size_t done = 0;
+        const auto head = static_cast<std::int64_t>(m_head.size());
+        if (offset < head) {
+            done = std::min(n, static_cast<std::size_t>(head - offset));
+            std::memcpy(bytes, m_head.data() + offset, done);
+            offset += static_cast<std::int64_t>(done);
+        }
+        if (done < n) {
+            const auto left = static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(n - done), size() - offset));
+            done += m_source->readAt(m_dataFrom + (offset - head), bytes + done, left);
+        }
+        return done;
+    }
+
+private:
+    std::shared_ptr<ByteSource> m_source;
+    std::int64_t m_dataFrom = 0;
+    std::int64_t m_dataSize = 0;
+    std::vector<std::uint8_t> m_head;
+};
+
 LoadedSample convertWithSndfile(const std::shared_ptr<ByteSource>& source,
                                 const WaveChunks& chunks,
                                 const std::string& name,
@@ -445,6 +521,14 @@ load(const std::shared_ptr<ByteSource>& source, const std::string& name, const P
         }
         if (chunks.damaged) {
             refuse(name, chunks.problem);
+        }
+        if (chunks.isRiffWave) {
+            // A WAV file is read from its own two chunks or not at all.
+            if (!chunks.haveFmt || !chunks.haveData) {
+                refuse(name, chunks.problem);
+            }
+            return convertWithSndfile(std::make_shared<SoundChunksSource>(source, chunks), chunks,
+                                      name, progress);
         }
         return convertWithSndfile(source, chunks, name, progress);
     } catch (const SampleLoadError&) {

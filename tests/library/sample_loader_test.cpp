@@ -302,4 +302,42 @@ TEST(SampleLoader, PipesEndlessChunksAndAbsurdRatesAreRefusedAtOnce)
         "imported");
 }
 
+/// bytes written to a file in dir and loaded with the time limit of refusalWithin.
+std::string refusalOfFileWithin(const TempFolder& dir, const std::vector<std::uint8_t>& bytes)
+{
+    const std::string path = dir.path("odd.wav");
+    bw::writeFileAtomically(path, bytes);
+    return refusalWithin(path);
+}
+
+TEST(SampleLoader, ChunksAroundTheSoundNeverReachTheConverter)
+{
+    TempFolder dir;
+    // Found by fuzzing: 24-bit stereo, then a LIST chunk declaring 4 GB whose list is broken,
+    // and no data chunk. The converter walked that list for ever.
+    std::vector<std::uint8_t> list(64, 0xFF);
+    list[12] = 0xEF;
+    const char* tail = "16000000494e464f4953929da8b3bec9d4df00f5ea0e1937424d58636e0c17222d38434e59"
+                       "646f7a85";
+    for (const char* h = tail; h[0] != 0 && h[1] != 0; h += 2) {
+        list.push_back(static_cast<std::uint8_t>(std::stoi(std::string(h, 2), nullptr, 16)));
+    }
+    const auto endless =
+        WavBuilder().fmt(1, 2, 48000, 24).chunk("LIST", list, 0xFFFFFFFFU).bytes(0x4F2);
+    EXPECT_EQ(refusalOfFileWithin(dir, endless), "the file has no \"data\" chunk");
+
+    // The same broken list with a sound after it (its size told right): the sound is read, the
+    // list never looked at.
+    const auto sine = bw::testing::sine(1000, 48000, 4800, 0.5);
+    const auto withSound = WavBuilder()
+                               .fmt(1, 2, 48000, 24)
+                               .chunk("LIST", list)
+                               .data(pcmBytes(stereo(sine), 3))
+                               .bytes();
+    EXPECT_EQ(refusalOfFileWithin(dir, withSound), "(loaded)");
+    const LoadedSample s = LoadSampleBytes(withSound, "x.wav");
+    EXPECT_EQ(s.description, "WAV, 2 channels, 48000 Hz, 24-bit");
+    EXPECT_NEAR(static_cast<double>(s.samples->size()), 4410.0, 1.0);
+}
+
 } // namespace
