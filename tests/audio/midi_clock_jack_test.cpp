@@ -115,7 +115,10 @@ TEST(MidiClockJack, ThePulsesReadBackAtTheTempoPlayed)
         EXPECT_EQ(reader.starts, 1) << bpm;
         EXPECT_EQ(reader.stops, 1) << bpm;
         ASSERT_GT(reader.pulses.size(), 60U) << bpm;
-        const double tempo = TempoOf(reader.pulses);
+        // From the second beat on: the first pulses may wait together for the connection's
+        // first JACK periods, which would tilt the line.
+        const double tempo = TempoOf(std::vector<double>(
+            reader.pulses.begin() + bw::audio::ClockPulsesPerBeat, reader.pulses.end()));
         std::printf("clock at %.1f bpm reads back at %.3f bpm (%zu pulses)\n", bpm, tempo,
                     reader.pulses.size());
         EXPECT_NEAR(tempo, bpm, 0.5);
