@@ -3,10 +3,12 @@
 # silent when clean, and fails on any finding. Usage: scripts/lint.sh [BUILD_DIR [FILE...]]
 # (default build/asan: the clang tree, whose precompiled headers clang-tidy can read).
 #
-# A file found clean is not checked again while it, every header of the project, the build
+# A file found clean is not checked again while it, the project's headers it includes (as the
+# build tree's dependency records list them; every header for a file not built yet), the build
 # files, the lint settings, clang-tidy and the libraries' headers stay the same: its pass is
-# remembered in ~/.cache/beatwright/lint (BW_LINT_CACHE) under a digest of all of those.
-# Findings are never remembered, so a file with one is checked every time.
+# remembered in ~/.cache/beatwright/lint (BW_LINT_CACHE) under a digest of all of those
+# (scripts/lint_keys.py). Findings are never remembered, so a file with one is checked every
+# time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/asan}
@@ -18,14 +20,13 @@ common=$({
   clang-tidy --version
   dpkg-query -W qt6-base-dev libsdl2-dev libgtest-dev libsndfile1-dev libsamplerate0-dev \
     libstdc++-12-dev 2>/dev/null || true
-  git ls-files -z '*.h' '*.clang-tidy' 'CMakePresets.json' '*CMakeLists.txt' 'cmake/*' |
+  git ls-files -z '*.clang-tidy' 'CMakePresets.json' '*CMakeLists.txt' 'cmake/*' |
     xargs -0 cat
 } | sha256sum | cut -c1-64)
 export build cache common
 
 lint_one() {
-  local file=$1 key out status=0
-  key=$({ echo "$common"; cat "$file"; } | sha256sum | cut -c1-64)
+  local key=$1 file=$2 out status=0
   [ -e "$cache/$key" ] && return 0
   out=$(clang-tidy -p "$build" --quiet --extra-arg=-Wno-unknown-warning-option "$file" 2>&1) ||
     status=$?
@@ -41,7 +42,10 @@ lint_one() {
 export -f lint_one
 
 if [ $# -gt 1 ]; then
-  printf '%s\0' "${@:2}"
+  files=("${@:2}")
 else
-  git ls-files -z 'core/*.cpp' 'library/*.cpp' 'audio/*.cpp' 'app/*.cpp' 'ui/*.cpp'
-fi | xargs -0 -P2 -n1 bash -c 'lint_one "$1"' lint_one
+  mapfile -d '' files < <(git ls-files -z 'core/*.cpp' 'library/*.cpp' 'audio/*.cpp' \
+    'app/*.cpp' 'ui/*.cpp')
+fi
+python3 scripts/lint_keys.py "$build" "$common" "${files[@]}" |
+  xargs -P2 -n2 bash -c 'lint_one "$1" "$2"' lint_one
