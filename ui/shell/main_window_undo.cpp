@@ -22,6 +22,7 @@ void TMain::documentEdited()
     updateCaption();
     if (QGuiApplication::mouseButtons() != Qt::NoButton || m_takeOpen) {
         m_editPending = true; // the rest of the drag joins this step
+        updateUndoActions();  // Ctrl+Z meanwhile closes the step and takes it back
         return;
     }
     commitEdit();

@@ -217,6 +217,7 @@ private slots:
         QCOMPARE(snareSlot % 16, 0);
         QCOMPARE(main.song().Events[0][static_cast<std::size_t>(kickSlot)].Volume, 10000);
         QCOMPARE(main.song().Events[1][static_cast<std::size_t>(snareSlot)].Volume, 5039);
+        QVERIFY(main.Undo1->isEnabled()); // offered while the take is still open
         main.stopBClick();
         QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 5000);
         QVERIFY(main.isModified());
