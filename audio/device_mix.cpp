@@ -21,11 +21,16 @@ void DeviceMix::render(std::int16_t* frames, std::int32_t count) noexcept
     m_callbacks.fetch_add(1, std::memory_order_relaxed);
     const std::uint32_t run = m_run.load(std::memory_order_acquire);
     if (run != m_runSeen) {
+        // A run that ended after it sounded plays out what it left under its own name, so
+        // that the clock and the notes that follow it go on until its last frame is heard.
+        m_playingOut = (run & 1U) == 0 && run == m_runSeen + 1 && m_runSounded;
         m_runSeen = run;
-        m_runSounded = false;
-        m_runHeld = 0;
-        m_runFrames = 0;
-        publishClock(run, 0, 0);
+        if (!m_playingOut) {
+            m_runSounded = false;
+            m_runHeld = 0;
+            m_runFrames = 0;
+            publishClock(run, 0, 0);
+        }
     }
     const auto wanted = static_cast<std::uint64_t>(count);
     // A run starts sounding only once a whole callback's worth is queued: starting on the
@@ -48,8 +53,12 @@ void DeviceMix::render(std::int16_t* frames, std::int32_t count) noexcept
     if (got > 0) {
         m_runSounded = true;
     }
-    if ((run & 1U) != 0 && got > 0) {
-        publishClock(run, got,
+    if (m_playingOut && got == 0) {
+        m_playingOut = false; // the ended run's last frame has been played
+        publishClock(run, 0, 0);
+    }
+    if (((run & 1U) != 0 || m_playingOut) && got > 0) {
+        publishClock(m_playingOut ? run - 1 : run, got,
                      std::chrono::duration_cast<std::chrono::nanoseconds>(
                          std::chrono::steady_clock::now().time_since_epoch())
                          .count());

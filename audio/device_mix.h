@@ -26,11 +26,14 @@ public:
     /// a whole callback's worth is queued; after that, while it plays, a callback that finds
     /// fewer frames than it needs counts an underrun.
     void setRunActive(bool active);
+    /// The run's generation: odd while a run plays (render thread, or any thread reading).
+    std::uint32_t run() const { return m_run.load(std::memory_order_acquire); }
     /// Underruns since the program started (a run's are the difference over it).
     std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
     /// Callbacks so far: a device that stops calling has stalled.
     std::uint64_t callbacks() const { return m_callbacks.load(std::memory_order_relaxed); }
     /// The run's frames the device has taken so far (any thread): what MIDI clock out follows.
+    /// A run that ended reads as playing until the frames it left have been played.
     RunClockReading readRunClock() const override;
 
 private:
@@ -45,6 +48,7 @@ private:
     std::atomic<std::uint32_t> m_run{0};
     std::uint32_t m_runSeen = 0;   // callback only
     bool m_runSounded = false;     // callback only
+    bool m_playingOut = false;     // callback only: the ended run's last frames still play
     int m_runHeld = 0;             // callback only: callbacks the run's start waited
     std::uint64_t m_runFrames = 0; // callback only: the run's frames taken so far
     // The last reading, published by the callback under a sequence count (odd while it

@@ -5,6 +5,8 @@
 
 namespace bw::audio {
 
+struct PlayedNoteFeed;
+
 /// The sound output a render run plays through when the program keeps its device open
 /// (LiveOutput): the run writes stereo frames a short step at a time, and the device takes
 /// them at its own pace. Every member is called on the render thread.
@@ -29,6 +31,12 @@ public:
     /// The run writes no more. With drop, what is still queued is discarded (Stop);
     /// without, it plays out.
     virtual void end(bool drop) = 0;
+    /// Where the run sends a note for each event it starts (MIDI out), tagged with runId() and
+    /// the event's frame counted from the run's first frame written; null while nobody
+    /// wants them.
+    virtual PlayedNoteFeed* playedNotes() { return nullptr; }
+    /// The output's run that begin() started (what RunClockReading::run reads while it plays).
+    virtual std::uint32_t runId() const { return 0; }
 };
 
 } // namespace bw::audio

@@ -376,6 +376,16 @@ bool LiveOutput::playing() const
     return m_shared->playing.load();
 }
 
+PlayedNoteFeed* LiveOutput::playedNotes()
+{
+    return m_notes.wanted.load() ? &m_notes : nullptr;
+}
+
+std::uint32_t LiveOutput::runId() const
+{
+    return m_shared->mix.run();
+}
+
 void LiveOutput::end(bool drop)
 {
     m_shared->mix.setRunActive(false);

@@ -2,6 +2,7 @@
 
 #include "audio/device_mix.h"
 #include "audio/engine_stream.h"
+#include "audio/midi_note_out.h"
 #include "audio/output_device.h"
 
 #include <atomic>
@@ -93,6 +94,10 @@ public:
     std::int64_t write(const std::int16_t* frames, std::int64_t count) override;
     bool playing() const override;
     void end(bool drop) override;
+    PlayedNoteFeed* playedNotes() override;
+    std::uint32_t runId() const override;
+    /// The notes of the events the runs play, for MIDI out (wanted while it sends them).
+    PlayedNoteFeed& noteFeed() { return m_notes; }
 
 private:
     struct Shared;
@@ -101,6 +106,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::thread m_keeper;
     std::atomic<std::uint64_t> m_runUnderrunBase{0}; // set by the render thread
+    PlayedNoteFeed m_notes;
 };
 
 } // namespace bw::audio

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/mixer.h"
+#include "audio/spsc_ring.h"
 #include "library/sound_library.h"
 
 #include <array>
@@ -8,40 +9,6 @@
 #include <cstdint>
 
 namespace bw::audio {
-
-/// A single-producer, single-consumer ring of plain values: one thread pushes, one pops, no
-/// lock and no allocation after construction.
-template <typename T, std::size_t N> class SpscRing
-{
-    static_assert((N & (N - 1)) == 0, "a power of two");
-
-public:
-    bool push(const T& value)
-    {
-        const std::size_t head = m_head.load(std::memory_order_relaxed);
-        if (head - m_tail.load(std::memory_order_acquire) >= N) {
-            return false;
-        }
-        m_items[head % N] = value;
-        m_head.store(head + 1, std::memory_order_release);
-        return true;
-    }
-    bool pop(T& value)
-    {
-        const std::size_t tail = m_tail.load(std::memory_order_relaxed);
-        if (tail == m_head.load(std::memory_order_acquire)) {
-            return false;
-        }
-        value = m_items[tail % N];
-        m_tail.store(tail + 1, std::memory_order_release);
-        return true;
-    }
-
-private:
-    std::array<T, N> m_items{};
-    std::atomic<std::size_t> m_head{0};
-    std::atomic<std::size_t> m_tail{0};
-};
 
 /// Sounds played straight into the device's output, beside the render engine's stream:
 /// previews now, pads played live next. A fixed pool of voices is mixed inside the device

@@ -1,5 +1,6 @@
 #include "audio/midi_clock.h"
 
+#include "audio/midi_note_out.h"
 #include "library/sound_library.h"
 
 #include <algorithm>
@@ -108,8 +109,10 @@ double PlayedFramesAt(const RunClockReading& r, std::int64_t nowNs)
     return static_cast<double>(r.frames) + std::clamp(since, 0.0, static_cast<double>(r.count));
 }
 
-MidiClockOut::MidiClockOut(const RunClock& clock, std::unique_ptr<MidiOutputSink> sink)
-    : m_clock(clock), m_sink(std::move(sink)), m_thread(&MidiClockOut::run, this)
+MidiClockOut::MidiClockOut(const RunClock& clock,
+                           std::unique_ptr<MidiOutputSink> sink,
+                           PlayedNoteFeed* notes)
+    : m_clock(clock), m_sink(std::move(sink)), m_notes(notes), m_thread(&MidiClockOut::run, this)
 {}
 
 MidiClockOut::~MidiClockOut()
@@ -121,6 +124,14 @@ MidiClockOut::~MidiClockOut()
 void MidiClockOut::setEnabled(bool on)
 {
     m_enabled = on;
+}
+
+void MidiClockOut::setNotesEnabled(bool on)
+{
+    m_notesEnabled = on;
+    if (m_notes != nullptr) {
+        m_notes->wanted = on;
+    }
 }
 
 void MidiClockOut::prepare(double startBeat, double framesPerBeat)
@@ -139,15 +150,17 @@ void MidiClockOut::setBeatFrames(double framesPerBeat)
 void MidiClockOut::run()
 {
     MidiClockSchedule schedule;
+    MidiNoteSchedule notes;
+    PlayedNote note{};
     std::vector<MidiBytes> out;
-    out.reserve(MostPulsesAtOnce + 4);
+    out.reserve(MostPulsesAtOnce + 4 + 2 * MidiNoteSchedule::MostNotes);
     std::uint32_t following = 0; // the run the schedule follows
     std::uint32_t passed = 0;    // a run already playing when the clock could not follow it
     auto next = std::chrono::steady_clock::now();
     while (!m_quit.load()) {
         // A millisecond's turn while pulses go out; between runs a slower one is enough (a
         // start is then at most 5 ms late) and keeps an idle program from waking all the time.
-        next += std::chrono::milliseconds(schedule.running() ? 1 : 5);
+        next += std::chrono::milliseconds(schedule.running() || notes.busy() ? 1 : 5);
         std::this_thread::sleep_until(next);
         const auto now = std::chrono::steady_clock::now();
         if (now - next > std::chrono::milliseconds(50)) {
@@ -155,7 +168,7 @@ void MidiClockOut::run()
         }
         out.clear();
         const RunClockReading r = m_clock.readRunClock();
-        const double played = PlayedFramesAt(r, NowNs());
+        const double frames = PlayedFramesAt(r, NowNs());
         double startBeat = 0;
         double framesPerBeat = 0;
         {
@@ -170,7 +183,7 @@ void MidiClockOut::run()
         const bool playing = (r.run & 1U) != 0 && r.timeNs != 0;
         if (!schedule.running() && on && playing && r.run != following && r.run != passed &&
             framesPerBeat > 0) {
-            if (played > framesPerBeat / 4) {
+            if (frames > framesPerBeat / 4) {
                 passed = r.run; // turned on mid-run: the position is not known, wait for the next
             } else {
                 following = r.run;
@@ -178,14 +191,27 @@ void MidiClockOut::run()
             }
         }
         if (schedule.running()) {
-            schedule.setFramesPerBeat(framesPerBeat, played);
-            schedule.advance(played, out);
+            schedule.setFramesPerBeat(framesPerBeat, frames);
+            schedule.advance(frames, out);
+        }
+        const bool notesOn = m_notesEnabled.load() && m_sink->available();
+        while (m_notes != nullptr && m_notes->ring.pop(note)) {
+            if (notesOn) {
+                notes.add(note);
+            }
+        }
+        if (notesOn) {
+            // Nothing of a run that has not sounded yet is heard, not even its first frame.
+            notes.advance(r.run, r.timeNs != 0 ? frames : -1.0, framesPerBeat, out);
+        } else {
+            notes.stop(out);
         }
         for (const MidiBytes& m : out) {
             m_sink->send(m);
         }
     }
     out.clear();
+    notes.stop(out);
     schedule.stop(out);
     for (const MidiBytes& m : out) {
         m_sink->send(m);

@@ -15,6 +15,8 @@
 
 namespace bw::audio {
 
+struct PlayedNoteFeed;
+
 /// One short message: the bytes and how many of them count.
 struct MidiBytes
 {
@@ -96,12 +98,15 @@ public:
     virtual void send(const MidiBytes& message) = 0;
 };
 
-/// The clock's thread: every millisecond it reads the run clock and sends what is due. UI
-/// thread: setEnabled, prepare, setBeatFrames.
+/// The clock's thread: every millisecond it reads the run clock and sends what is due, pulses
+/// and notes. UI thread: setEnabled, setNotesEnabled, prepare, setBeatFrames.
 class MidiClockOut
 {
 public:
-    MidiClockOut(const RunClock& clock, std::unique_ptr<MidiOutputSink> sink);
+    /// notes (when given) carries the notes the engine plays, sent while setNotesEnabled is on.
+    MidiClockOut(const RunClock& clock,
+                 std::unique_ptr<MidiOutputSink> sink,
+                 PlayedNoteFeed* notes = nullptr);
     ~MidiClockOut();
     MidiClockOut(const MidiClockOut&) = delete;
     MidiClockOut& operator=(const MidiClockOut&) = delete;
@@ -110,6 +115,9 @@ public:
     /// Off: nothing is sent (a run playing gets its Stop first).
     void setEnabled(bool on);
     bool enabled() const { return m_enabled.load(); }
+    /// Each event played goes out as a note too (off: sounding notes end at once).
+    void setNotesEnabled(bool on);
+    bool notesEnabled() const { return m_notesEnabled.load(); }
     /// The next run starts at beat startBeat with beats of framesPerBeat frames.
     void prepare(double startBeat, double framesPerBeat);
     /// The tempo changed while playing (or before).
@@ -120,7 +128,9 @@ private:
 
     const RunClock& m_clock;
     std::unique_ptr<MidiOutputSink> m_sink;
+    PlayedNoteFeed* m_notes;
     std::atomic<bool> m_enabled{false};
+    std::atomic<bool> m_notesEnabled{false};
     std::atomic<bool> m_quit{false};
     std::mutex m_mutex; // guards the two below
     double m_startBeat = 0;

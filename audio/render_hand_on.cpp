@@ -128,6 +128,7 @@ void RenderRun::handOnSteps()
         clips += m_renderer->mixFrames(from, to);
         const std::int16_t* step = m_renderer->block() + 2 * static_cast<std::ptrdiff_t>(from);
         const std::int64_t written = m_stream->write(step, to - from);
+        m_streamedFrames += written;
         m_renderTime += std::chrono::steady_clock::now() - started;
         if (!reported) {
             m_heard.written(m_report, static_cast<std::int32_t>(written));

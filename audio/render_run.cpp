@@ -180,6 +180,9 @@ void RenderRun::triggerEvents(BlockSettings& settings)
         core::ResolvePatternSounds(song, k, m_ctx.library);
         m_renderer->trigger(song, k, m_ctx.library, m_ctx.cache, settings, &m_flags);
         if (m_streaming) {
+            if (PlayedNoteFeed* notes = m_stream->playedNotes()) {
+                m_renderer->notePlayed(song, k, m_streamedFrames, m_stream->runId(), *notes);
+            }
             m_renderer->noteSources(k, settings.masterVolume);
         }
     }

@@ -83,9 +83,10 @@ private:
     std::atomic<std::int64_t>& m_totalClips;
 
     std::unique_ptr<TAsyncPlayer> m_player;
-    EngineStream* m_stream = nullptr; // playback through the program's open output
-    bool m_streaming = false;         // the run's frames still go to m_stream
-    bool m_stepped = false;           // the block is mixed step by step as it goes to m_stream
+    EngineStream* m_stream = nullptr;  // playback through the program's open output
+    bool m_streaming = false;          // the run's frames still go to m_stream
+    bool m_stepped = false;            // the block is mixed step by step as it goes to m_stream
+    std::int64_t m_streamedFrames = 0; // the run's frames written to m_stream so far
     std::unique_ptr<BlockRenderer> m_renderer;
     std::unique_ptr<ExportFileWriter> m_wav; // the mix's file, while an export writes one
     StemExport m_stems;                      // the tracks' files, while an export writes them

@@ -11,7 +11,8 @@ namespace bw::audio {
 /// One entry of the voice table: a sound being played from a start offset.
 struct Voice
 {
-    std::int32_t volume = 0; // active while > 0
+    std::int32_t volume = 0;      // active while > 0
+    std::int32_t eventVolume = 0; // the event's own volume (humanized), for its MIDI note
     std::int32_t pitch = 0;
     std::int32_t panOffset = 0;
     std::int32_t track = 0;

@@ -4,6 +4,7 @@
 
 #include "audio/fake_output_device.h"
 #include "audio/live_output.h"
+#include "audio/midi_note_out.h"
 #include "audio/render_run.h"
 #include "engine_fixture.h"
 #include "tests/audio/wait_until.h"
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -23,9 +25,10 @@ using namespace std::chrono_literals;
 /// A run of doc's current pattern on a fake device that plays in real time.
 struct StreamPlayback
 {
-    explicit StreamPlayback(EngineDoc& d, int bufferFrames = 512) : doc(d)
+    explicit StreamPlayback(EngineDoc& d, int bufferFrames = 512, bool notes = false) : doc(d)
     {
         output.choose({"", bufferFrames});
+        output.noteFeed().wanted = notes; // MIDI out
         doc.flags.SongMode = false;
         engine = std::make_unique<audio::Twaverender>(audio::EngineContext{
             *doc.song, doc.lib, doc.lock, doc.cache, doc.flags, *doc.host, {}, &output});
@@ -179,6 +182,55 @@ TEST(EngineStream, MuteVolumePanAndMasterAreHeardWithinTwoBuffersAndAStep)
         ASSERT_GE(heard, 0) << "change " << i << " never heard";
         EXPECT_LE(static_cast<std::size_t>(heard) - at[i], HeardWithin) << "change " << i;
     }
+}
+
+TEST(EngineStream, EachEventStartedGoesOutAsANoteAtTheFrameItIsHeard)
+{
+    EngineDoc doc;
+    doc.song->Bpm = 60;
+    core::ChangeBeats(*doc.song, 1);
+    doc.addSound("Kick", constant(2000, 8000));
+    doc.addSound("Snare", constant(2000, -8000));
+    doc.addSound("Low Tom", constant(2000, 8000));
+    doc.track(0, "Kick");
+    doc.track(1, "Snare");
+    doc.track(2, "Low Tom").Enabled = 0; // muted: neither heard nor sent
+    doc.event(0, 0, 10000);
+    doc.event(1, 128, 5000); // half a beat in
+    doc.event(2, 64, 10000);
+    std::vector<audio::PlayedNote> notes;
+    StreamPlayback play(doc, 512, true);
+    ASSERT_TRUE(waitUntil([&] {
+        audio::PlayedNote n;
+        while (play.output.noteFeed().ring.pop(n)) {
+            notes.push_back(n);
+        }
+        return notes.size() >= 4;
+    }));
+    const std::uint32_t run = play.output.runId();
+    play.stop();
+    // Two passes of the beat: the kick at its start, the snare half a beat (22050 frames) on.
+    ASSERT_GE(notes.size(), 4U);
+    const std::vector<std::tuple<std::int64_t, int, int>> expected = {
+        {0, 36, 127}, {22050, 38, 64}, {44100, 36, 127}, {66150, 38, 64}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(notes[i].run, run);
+        EXPECT_EQ(std::tuple(notes[i].frame, int{notes[i].note}, int{notes[i].velocity}),
+                  expected[i])
+            << "note " << i;
+    }
+    // The run's frame 0 is the kick's first on the device, and the snare sounds where its
+    // note says.
+    const std::vector<std::int16_t> played = play.control->played();
+    std::size_t kick = 0;
+    while (kick + 1 < played.size() / 2 && played[2 * kick] == 0) {
+        ++kick;
+    }
+    std::size_t snare = kick;
+    while (snare + 1 < played.size() / 2 && played[2 * snare] >= 0) {
+        ++snare;
+    }
+    EXPECT_EQ(static_cast<std::int64_t>(snare - kick), notes[1].frame);
 }
 
 TEST(EngineStream, ALostDeviceEndsTheRunAndAStalledOneDoesNotHoldUpStop)

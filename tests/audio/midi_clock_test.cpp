@@ -1,13 +1,17 @@
-// MIDI clock out: the pulses' places, Start / Song Position Pointer / Stop, the device's run
-// clock it follows, and the clock's thread following runs as they start and end.
+// MIDI out: the clock pulses' places, Start / Song Position Pointer / Stop, the device's run
+// clock they follow, the played events' notes, and the clock's thread following runs as they
+// start and end.
 #include "audio/device_mix.h"
 #include "audio/midi_clock.h"
+#include "audio/midi_note_out.h"
 #include "tests/audio/wait_until.h"
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,6 +20,18 @@ namespace {
 
 using bw::audio::MidiBytes;
 using bw::audio::MidiClockSchedule;
+using bw::audio::MidiNoteSchedule;
+using bw::audio::PlayedNote;
+
+MidiBytes On(std::uint8_t note, std::uint8_t velocity)
+{
+    return MidiBytes{{0x99, note, velocity}, 3};
+}
+
+MidiBytes Off(std::uint8_t note)
+{
+    return MidiBytes{{0x89, note, 0}, 3};
+}
 
 int Count(const std::vector<MidiBytes>& out, std::uint8_t status)
 {
@@ -119,14 +135,81 @@ TEST(DeviceMix, TheRunClockCountsTheRunsFramesOnceItSounds)
     EXPECT_EQ(r.count, 128U);
     EXPECT_NE(r.timeNs, 0);
     const std::uint32_t first = r.run;
-    mix.setRunActive(false);
+    mix.setRunActive(false); // the run ended with 44 frames still to play
     mix.render(out.data(), 128);
-    EXPECT_EQ(mix.readRunClock().run % 2, 0U); // the run ended
+    r = mix.readRunClock();
+    EXPECT_EQ(r.run, first);
+    EXPECT_EQ(r.frames, 256U);
+    EXPECT_EQ(r.count, 44U);
+    mix.render(out.data(), 128);
+    EXPECT_EQ(mix.readRunClock().run, first + 1); // played out
     mix.setRunActive(true);
     mix.render(out.data(), 128);
     r = mix.readRunClock();
     EXPECT_NE(r.run, first);
     EXPECT_EQ(r.frames, 0U);
+    mix.stream().write(frames.data(), 300);
+    mix.render(out.data(), 128);
+    mix.setRunActive(false); // Stop: what is queued goes
+    mix.stream().drop();
+    mix.render(out.data(), 128);
+    EXPECT_EQ(mix.readRunClock().run, first + 3);
+}
+
+TEST(MidiNoteSchedule, EachNoteGoesOutWhenItsFrameIsPlayedInFrameOrderAndEndsA32ndLater)
+{
+    MidiNoteSchedule s;
+    std::vector<MidiBytes> out;
+    // A block's notes come track by track, not in the order they sound.
+    s.add(PlayedNote{1, 2000, 38, 90});
+    s.add(PlayedNote{1, 0, 36, 127});
+    s.add(PlayedNote{1, 2000, 42, 20});
+    s.advance(1, -1, 8000, out); // the run holds its start: nothing is heard yet
+    EXPECT_TRUE(out.empty());
+    s.advance(1, 0, 8000, out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{On(36, 127)}));
+    out.clear();
+    s.advance(1, 999, 8000, out); // its off is due at frame 1000
+    EXPECT_TRUE(out.empty());
+    s.advance(1, 2400, 8000, out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{Off(36), On(38, 90), On(42, 20)}));
+    out.clear();
+    s.advance(1, 3000, 8000, out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{Off(38), Off(42)}));
+    EXPECT_FALSE(s.busy());
+}
+
+TEST(MidiNoteSchedule, ANoteAgainBeforeItsOffEndsItFirst)
+{
+    MidiNoteSchedule s;
+    std::vector<MidiBytes> out;
+    s.add(PlayedNote{1, 0, 36, 100});
+    s.add(PlayedNote{1, 500, 36, 50});
+    s.advance(1, 600, 8000, out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{On(36, 100), Off(36), On(36, 50)}));
+}
+
+TEST(MidiNoteSchedule, AnEndedRunsNotesAreDroppedAndTheNextRunsWaitForIt)
+{
+    MidiNoteSchedule s;
+    std::vector<MidiBytes> out;
+    s.add(PlayedNote{1, 100, 36, 100});
+    s.add(PlayedNote{1, 5000, 38, 100}); // queued when Stop dropped it
+    s.add(PlayedNote{3, 0, 40, 100});    // the next run, rendered ahead of its first frame
+    s.advance(1, 200, 8000, out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{On(36, 100)}));
+    out.clear();
+    s.advance(2, 0, 8000, out); // stopped: the sounding note ends, no other starts
+    EXPECT_EQ(out, (std::vector<MidiBytes>{Off(36)}));
+    out.clear();
+    s.advance(3, -1, 8000, out);
+    EXPECT_TRUE(out.empty());
+    s.advance(3, 0, 8000, out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{On(40, 100)}));
+    out.clear();
+    s.stop(out);
+    EXPECT_EQ(out, (std::vector<MidiBytes>{Off(40)}));
+    EXPECT_FALSE(s.busy());
 }
 
 /// A run clock the test drives: frames at the sample rate from when a run starts.
@@ -211,6 +294,29 @@ TEST(MidiClockOut, FollowsRunsAsTheyStartAndEndAndOnlyRunsItSawStart)
     clock.startRun();
     ASSERT_TRUE(waitUntil([&] { return Count(sink.taken(), 0xFA) == 2; }));
     EXPECT_GT(sink.taken().size(), before);
+}
+
+TEST(MidiClockOut, SendsTheEnginesNotesWhileNotesAreOnWithOrWithoutTheClock)
+{
+    using bw::test::waitUntil;
+    FakeRunClock clock;
+    bw::audio::PlayedNoteFeed feed;
+    auto owned = std::make_unique<RecordingSink>();
+    RecordingSink& sink = *owned;
+    bw::audio::MidiClockOut out(clock, std::move(owned), &feed);
+    out.prepare(0, 4410);
+    out.setNotesEnabled(true); // the clock stays off
+    EXPECT_TRUE(feed.wanted.load());
+    clock.startRun();
+    const std::uint32_t run = clock.readRunClock().run;
+    feed.ring.push(PlayedNote{run, 441, 36, 100});
+    ASSERT_TRUE(waitUntil([&] { return sink.taken().size() >= 2; }));
+    EXPECT_EQ(sink.taken(), (std::vector<MidiBytes>{On(36, 100), Off(36)}));
+    out.setNotesEnabled(false);
+    EXPECT_FALSE(feed.wanted.load());
+    feed.ring.push(PlayedNote{run, 1000, 38, 100});
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(sink.taken().size(), 2U);
 }
 
 } // namespace

@@ -108,6 +108,7 @@ TMain::TMain(const ProgramFiles& files, SoundOutputs outputs, QWidget* parent)
             const MidiChoice choice = LoadMidiChoice();
             clock->sink().connect(choice.outputPort);
             clock->setEnabled(choice.clockOut);
+            clock->setNotesEnabled(choice.notesOut);
         }
     }
     m_context->setBridge(m_bridge);

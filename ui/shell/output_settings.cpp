@@ -17,6 +17,7 @@ const QString DeviceKey = QStringLiteral("output/device");
 const QString BufferKey = QStringLiteral("output/bufferFrames");
 const QString InputPortsKey = QStringLiteral("midi/inputPorts");
 const QString ClockOutKey = QStringLiteral("midi/clockOut");
+const QString NotesOutKey = QStringLiteral("midi/notesOut");
 const QString OutputPortKey = QStringLiteral("midi/outputPort");
 
 } // namespace
@@ -48,6 +49,7 @@ MidiChoice LoadMidiChoice()
         choice.inputPorts.push_back(p.toStdString());
     }
     choice.clockOut = settings.value(ClockOutKey, true).toBool();
+    choice.notesOut = settings.value(NotesOutKey, false).toBool();
     choice.outputPort = settings.value(OutputPortKey).toString().toStdString();
     return choice;
 }
@@ -61,6 +63,7 @@ void SaveMidiChoice(const MidiChoice& choice)
     }
     settings.setValue(InputPortsKey, ports);
     settings.setValue(ClockOutKey, choice.clockOut);
+    settings.setValue(NotesOutKey, choice.notesOut);
     settings.setValue(OutputPortKey, QString::fromStdString(choice.outputPort));
 }
 

@@ -20,6 +20,8 @@ struct MidiChoice
     /// Whether MIDI clock goes out while playing (to the program's own port, and to
     /// outputPort when one is chosen).
     bool clockOut = true;
+    /// Whether each event played goes out as a note too, to the same ports.
+    bool notesOut = false;
     std::string outputPort;
 };
 MidiChoice LoadMidiChoice();

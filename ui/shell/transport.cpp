@@ -144,7 +144,8 @@ void Transport::attachMidiClock(std::unique_ptr<audio::MidiOutputSink> sink)
         return;
     }
     m_clock.reset();
-    m_clock = std::make_unique<audio::MidiClockOut>(m_output->runClock(), std::move(sink));
+    m_clock = std::make_unique<audio::MidiClockOut>(m_output->runClock(), std::move(sink),
+                                                    &m_output->noteFeed());
     m_clock->setBeatFrames(audio::FramesPerBeatAt(m_song.Bpm));
 }
 

@@ -53,17 +53,21 @@ TMidiWindow::TMidiWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     clockBox = new QCheckBox(QStringLiteral("Send MIDI clock while playing"), this);
     clockBox->setObjectName(QStringLiteral("clockBox"));
     layout->addWidget(clockBox);
+    notesBox = new QCheckBox(QStringLiteral("Send each played event as a note (channel 10)"), this);
+    notesBox->setObjectName(QStringLiteral("notesBox"));
+    layout->addWidget(notesBox);
     auto* clockForm = new QFormLayout();
     clockPortBox = new QComboBox(this);
     clockPortBox->setObjectName(QStringLiteral("clockPortBox"));
-    clockPortBox->setAccessibleName(QStringLiteral("Clock to"));
-    clockForm->addRow(QStringLiteral("Clock to:"), clockPortBox);
+    clockPortBox->setAccessibleName(QStringLiteral("Send to"));
+    clockForm->addRow(QStringLiteral("Send to:"), clockPortBox);
     layout->addLayout(clockForm);
 
     connect(everyPortBox, &QCheckBox::toggled, this, [this] { inputsChosen(); });
     connect(inputList, &QListWidget::itemChanged, this, [this] { inputsChosen(); });
     connect(channelBox, &QComboBox::activated, this, [this] { channelChosen(); });
     connect(clockBox, &QCheckBox::toggled, this, [this] { clockChosen(); });
+    connect(notesBox, &QCheckBox::toggled, this, [this] { clockChosen(); });
     connect(clockPortBox, &QComboBox::activated, this, [this] { clockChosen(); });
     m_timer.setInterval(1500);
     connect(&m_timer, &QTimer::timeout, this, &TMidiWindow::showState);
@@ -140,9 +144,12 @@ void TMidiWindow::showState()
     channelBox->setCurrentIndex(channelBox->findData(channel));
     {
         const QSignalBlocker blockClock(clockBox);
+        const QSignalBlocker blockNotes(notesBox);
         const QSignalBlocker blockPort(clockPortBox);
         clockBox->setEnabled(clock != nullptr && clock->sink().available());
         clockBox->setChecked(choice.clockOut);
+        notesBox->setEnabled(clockBox->isEnabled());
+        notesBox->setChecked(choice.notesOut);
         clockPortBox->clear();
         clockPortBox->addItem(ownPortOnlyText(), QString());
         std::vector<std::string> outs;
@@ -158,7 +165,7 @@ void TMidiWindow::showState()
         }
         clockPortBox->setCurrentIndex(
             std::max(0, clockPortBox->findData(QString::fromStdString(choice.outputPort))));
-        clockPortBox->setEnabled(clockBox->isEnabled() && choice.clockOut);
+        clockPortBox->setEnabled(clockBox->isEnabled() && (choice.clockOut || choice.notesOut));
     }
     m_filling = false;
 }
@@ -210,13 +217,15 @@ void TMidiWindow::clockChosen()
     }
     MidiChoice choice = LoadMidiChoice();
     choice.clockOut = clockBox->isChecked();
+    choice.notesOut = notesBox->isChecked();
     choice.outputPort = clockPortBox->currentData().toString().toStdString();
     SaveMidiChoice(choice);
     if (audio::MidiClockOut* clock = m_transport->midiClock()) {
         clock->sink().connect(choice.outputPort);
         clock->setEnabled(choice.clockOut);
+        clock->setNotesEnabled(choice.notesOut);
     }
-    clockPortBox->setEnabled(clockBox->isEnabled() && choice.clockOut);
+    clockPortBox->setEnabled(clockBox->isEnabled() && (choice.clockOut || choice.notesOut));
 }
 
 } // namespace bw::ui

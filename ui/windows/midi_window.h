@@ -15,9 +15,10 @@ class MidiPads;
 class Transport;
 
 /// The MIDI window: which input ports the pads come in through (every port found, or the ones
-/// ticked), the channel the song listens on, and MIDI clock out (on or off, and a port it also
-/// goes to besides the program's own "Beatwright Clock"). Ports and clock are kept between
-/// starts; the channel is the song's (an edit, with undo).
+/// ticked), the channel the song listens on, and MIDI out: clock and the played events as
+/// notes (each on or off, and a port they also go to besides the program's own "Beatwright
+/// Clock"). Ports and choices are kept between starts; the channel is the song's (an edit,
+/// with undo).
 class TMidiWindow : public QWidget
 {
     Q_OBJECT
@@ -34,6 +35,7 @@ public:
     QListWidget* inputList = nullptr;
     QComboBox* channelBox = nullptr;
     QCheckBox* clockBox = nullptr;
+    QCheckBox* notesBox = nullptr;
     QComboBox* clockPortBox = nullptr;
 
 protected:

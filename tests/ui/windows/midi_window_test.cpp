@@ -1,9 +1,11 @@
 // The MIDI window and clock out as the user meets them: Play sends Start and the pulses on the
 // program's clock port and Stop ends them; the window chooses the input ports, the song's
-// channel (one undo step) and whether clock goes out.
+// channel (one undo step), whether clock goes out and whether the played events go out as
+// notes.
 
 #include "audio/fake_output_device.h"
 #include "audio/midi_clock.h"
+#include "ui/regions/sequencer_panel.h"
 #include "ui/regions/transport_band.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/midi_pads.h"
@@ -33,12 +35,12 @@ struct SentMidi
     std::vector<audio::MidiBytes> sent;
     std::string connected;
 
-    int count(std::uint8_t status)
+    int count(std::uint8_t status, int note = -1)
     {
         std::lock_guard<std::mutex> g(mutex);
         int n = 0;
         for (const auto& m : sent) {
-            n += m.bytes[0] == status ? 1 : 0;
+            n += m.bytes[0] == status && (note < 0 || m.bytes[1] == note) ? 1 : 0;
         }
         return n;
     }
@@ -156,6 +158,38 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(sent->count(audio::MidiStart), 0);
         QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
+    }
+
+    void theNotesBoxSendsEachPlayedEventAsANoteOfItsTrack()
+    {
+        auto device = std::make_shared<audio::FakeOutputControl>();
+        auto sent = std::make_shared<SentMidi>();
+        ShownProgram program(WithClock(device, sent), {"Kick", "Snare"});
+        TMain& main = program.main();
+        main.Midi1->trigger();
+        TMidiWindow* window = main.links().midi;
+        QTRY_VERIFY(window->isVisible());
+        window->clockBox->click(); // no clock: the notes alone
+        QVERIFY(!window->clockPortBox->isEnabled());
+        QVERIFY(!window->notesBox->isChecked());
+        window->notesBox->click();
+        QVERIFY(window->clockPortBox->isEnabled()); // the notes go there too
+        QVERIFY(main.transport().midiClock()->notesEnabled());
+        QVERIFY(LoadMidiChoice().notesOut);
+        QVERIFY(OutputOpen(main));
+        // The kick plays every beat at the song's volume of 5000: note 36, velocity 64.
+        QTest::mouseClick(main.sequencer().loopbut, Qt::LeftButton); // the pattern loops
+        QTRY_VERIFY_WITH_TIMEOUT(sent->count(0x99, 36) >= 2, 5000);
+        QTest::mouseClick(main.transportBand().stopB, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(sent->count(0x89), sent->count(0x99), 5000); // each note ends
+        QCOMPARE(sent->count(audio::MidiTimingClock), 0);
+        std::lock_guard<std::mutex> g(sent->mutex);
+        for (const audio::MidiBytes& m : sent->sent) {
+            if (m.bytes[0] == 0x99) {
+                QCOMPARE(int{m.bytes[1]}, 36);
+                QCOMPARE(int{m.bytes[2]}, 64);
+            }
+        }
     }
 };
 
