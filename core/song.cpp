@@ -375,6 +375,10 @@ std::vector<MissingSound> BindTrackSounds(TrackArray& tracks,
         if (!tr.SoundName.empty()) {
             missing.push_back(MissingSound{t, tr.SoundName.str()});
         }
+        if (lib.incomplete()) {
+            tr.SoundIndex = -1; // the sound may be in the part of the file that was not read
+            continue;
+        }
         tr.Enabled = 0;
         tr.SoundName.clear();
     }

@@ -220,9 +220,10 @@ struct MissingSound
 };
 /// Binds the first trackCount tracks to library sounds by name (exact match, first sound
 /// wins) and their stop targets (the last sound of the target's name wins, else -1). A track
-/// whose sound is missing loses its name and is disabled; those that named a sound are
-/// returned in track order. clearAllStopTargets resets the stop target of all MaxTracks tracks
-/// instead of only the bound ones.
+/// whose sound is missing loses its name and is disabled (of an incomplete library it keeps
+/// both and plays nothing); those that named a sound are returned in track order.
+/// clearAllStopTargets resets the stop target of all MaxTracks tracks instead of only the bound
+/// ones.
 std::vector<MissingSound> BindTrackSounds(TrackArray& tracks,
                                           int trackCount,
                                           const library::SoundLibrary& lib,

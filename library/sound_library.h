@@ -89,6 +89,12 @@ public:
     TSoundRec& at(int index) { return *m_sounds.at(static_cast<std::size_t>(index)); }
     const TSoundRec& at(int index) const { return *m_sounds.at(static_cast<std::size_t>(index)); }
 
+    /// Whether the library lacks sounds its file holds (the file failed to load, in part or
+    /// whole): a track naming a sound it does not have then keeps the name, silent, instead
+    /// of losing it, so a song saved meanwhile still names it.
+    bool incomplete() const { return m_incomplete; }
+    void setIncomplete(bool on) { m_incomplete = on; }
+
     /// The file image of the whole library.
     std::vector<std::uint8_t> serialize() const;
     /// Appends the sounds of a file image; throws ShortRead/FileError at a bad record.
@@ -109,6 +115,7 @@ private:
                     const void* data);
 
     std::vector<std::unique_ptr<TSoundRec>> m_sounds;
+    bool m_incomplete = false;
 };
 
 } // namespace bw::library

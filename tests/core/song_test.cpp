@@ -302,6 +302,15 @@ TEST(BindTrackSounds, ReportsEachNamedMissingSoundWithItsTrackAndClearsStopTarge
     EXPECT_EQ(song->Tracks[1].SoundIndex, 0);
     EXPECT_EQ(song->Tracks[30].StopTargetIndex, -1) << "every track's stop target is reset";
     EXPECT_TRUE(BindTrackSounds(song->Tracks, 0, lib, true).empty()) << "no tracks, no work";
+
+    // A library whose file did not load whole may lack the sound only: the name stays.
+    song->Tracks[0].SoundName.assign("Gone");
+    song->Tracks[0].Enabled = 1;
+    lib.setIncomplete(true);
+    EXPECT_EQ(BindTrackSounds(song->Tracks, song->TrackCount, lib, true).size(), 1U);
+    EXPECT_EQ(song->Tracks[0].SoundName.str(), "Gone");
+    EXPECT_EQ(song->Tracks[0].Enabled, 1);
+    EXPECT_EQ(song->Tracks[0].SoundIndex, -1) << "plays nothing";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -150,7 +150,9 @@ void ReportSaveFailure(QWidget* parent, const QString& path, const std::exceptio
 void EditorContext::takeLibrary(library::SoundLibrary lib, bool rebind)
 {
     BW_ASSERT_UI_THREAD();
-    // Only the swap holds the lock; the library it replaces is freed after it.
+    // Only the swap holds the lock; the library it replaces is freed after it. Sounds that
+    // were not read stay missing from whatever takes the library's place.
+    lib.setIncomplete(lib.incomplete() || m_library.incomplete());
     withSong([&](core::TSong&) { std::swap(m_library, lib); });
     lib.DestroySoundLibrary();
     libraryEdited();

@@ -224,6 +224,7 @@ void TMain::loadDefaultLibrary()
     store.setProtected(m_files.libraryProtected);
     library::LibraryStore::LoadResult loaded = store.load(ToLocal(m_defaultLibraryPath));
     const int kept = loaded.sounds.count();
+    loaded.sounds.setIncomplete(!loaded.error.empty());
     m_context->withSong([&](core::TSong&) { std::swap(m_library, loaded.sounds); });
     if (loaded.error.empty()) {
         return;

@@ -1,6 +1,7 @@
 // The sound library window: details, stretch and stop-target edits heard in a render,
 // deleting, importing, exporting and saving.
 
+#include "core/pattern_file.h"
 #include "library/library_edits.h"
 #include "sound_test_support.h"
 #include "ui/regions/track_list.h"
@@ -326,7 +327,7 @@ private slots:
     {
         ProgramFolder folder;
         WriteLibrary(folder.path("default.slb"), Kit);
-        WriteSong(folder.path("default.bwp"), {"Kick"});
+        WriteSong(folder.path("default.bwp"), {"Kick", "Clap"});
         QByteArray damaged = ReadAll(folder.path("default.slb"));
         damaged.chop(10); // the last sound is cut short: the program keeps the first three
         WriteBytes(folder.path("default.slb"), damaged);
@@ -340,6 +341,16 @@ private slots:
         {
             auto windows = CreateProgramWindows(folder.dir.path(), DeviceOutput());
             QCOMPARE(windows->main->library().count(), 3);
+            // The track whose sound was in the part not read keeps its name, silent, and so
+            // does a song saved meanwhile.
+            QCOMPARE(windows->main->song().Tracks[1].SoundName.str(), std::string("Clap"));
+            QCOMPARE(windows->main->song().Tracks[1].SoundIndex, -1);
+            {
+                FileAnswers songFile({folder.path("kept.bwp")});
+                QVERIFY(windows->main->Saveas1Click());
+            }
+            const auto kept = core::ReadPatternFile(folder.path("kept.bwp").toStdString(), {});
+            QCOMPARE(kept->Tracks[1].SoundName.str(), std::string("Clap"));
             windows->main->SoundLibary1->trigger();
             Tsoundlibary& w = *windows->soundlibary;
             FileAnswers files({folder.path("saved.slb")});
