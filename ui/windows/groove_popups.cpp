@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -101,6 +102,17 @@ GroovePopup::GroovePopup(const QString& objectName,
     QFont bold = m_title->font();
     bold.setBold(true);
     m_title->setFont(bold);
+}
+
+void GroovePopup::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes it wherever the focus is: a value box being typed in passes the key on
+    // (what was typed is kept, as when the popup closes by a click elsewhere).
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void GroovePopup::popupAt(QPoint screen)

@@ -18,7 +18,8 @@ class PaintBox;
 
 /// A borderless popup that stays on top, with a title label: the frame of the shuffle, delay
 /// and low-pass popups. It opens at a value box, keeps itself on the screen, copies the
-/// song's settings into its controls and closes when the user clicks elsewhere.
+/// song's settings into its controls and closes when the user clicks elsewhere or presses
+/// Escape.
 class GroovePopup : public QWidget
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ protected:
     virtual void finishEditing() {}
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QObject>
 #include <QScreen>
 #include <QSlider>
@@ -88,7 +89,11 @@ private slots:
             QCOMPARE(popup.SQ->currentText(), QString::number(g.stored));
             QCOMPARE(main.song().ShuffleAmount, 50);
         }
-        popup.close();
+        // Escape closes it, also while the grid box has the focus.
+        popup.SQ->lineEdit()->setFocus();
+        QTest::keyClick(popup.SQ->lineEdit(), Qt::Key_Escape);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(main.song().ShuffleDivision, 6);
         QCOMPARE(band.Panel32->text(), QStringLiteral("50%"));
 
         // Shown again, it reads the song.
