@@ -32,6 +32,7 @@ class MixerStrip;
 class PatternGrid;
 class PatternTabs;
 class RecoveryWriter;
+class RecoverySlot;
 class RenderBridge;
 class SequencerPanel;
 class Skin;
@@ -354,6 +355,7 @@ private:
 
     // Recovery: the writer (null when there is nowhere to keep it), its timer, whether the
     // document changed since it was last kept, and a quit that asks nothing.
+    std::unique_ptr<RecoverySlot> m_recoverySlot; // held while the program runs
     std::unique_ptr<RecoveryWriter> m_recovery;
     QTimer* m_recoveryTimer = nullptr;
     bool m_recoveryStale = false;

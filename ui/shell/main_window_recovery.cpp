@@ -34,7 +34,12 @@ void TMain::startRecovery()
     if (m_files.recovery.isEmpty()) {
         return; // nowhere to keep it (the user's folder could not be made)
     }
-    m_recovery = std::make_unique<RecoveryWriter>(m_files.recovery);
+    // Another copy of the program running keeps its own file.
+    m_recoverySlot = std::make_unique<RecoverySlot>(m_files.recovery);
+    if (m_recoverySlot->path().isEmpty()) {
+        return;
+    }
+    m_recovery = std::make_unique<RecoveryWriter>(m_recoverySlot->path());
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setInterval(RecoveryIntervalMs);
     connect(m_recoveryTimer, &QTimer::timeout, this, [this] { recoveryTick(); });
@@ -96,17 +101,24 @@ void TMain::dropRecovery()
 void TMain::offerRecovery()
 {
     BW_ASSERT_UI_THREAD();
-    if (!m_recovery || !QFileInfo::exists(m_recovery->path())) {
+    if (!m_recovery) {
         return;
     }
+    // One song at a time: what other copies left waits for the next start.
+    const std::vector<QString> left = m_recoverySlot->leftBehind();
+    if (left.empty()) {
+        return;
+    }
+    const QString file = left.front();
+    const bool own = file == m_recovery->path();
     RecoveredSong kept;
     try {
-        kept = ReadRecoveryFile(m_recovery->path());
+        kept = ReadRecoveryFile(file);
     } catch (const std::exception& e) {
         // Kept aside rather than lost: the next normal quit would remove it.
-        const QString aside = m_recovery->path() + QStringLiteral(".unreadable");
+        const QString aside = file + QStringLiteral(".unreadable");
         QFile::remove(aside);
-        QFile::rename(m_recovery->path(), aside);
+        QFile::rename(file, aside);
         ShowMessage(this,
                     QStringLiteral("Unsaved changes were kept when the program last ended, but "
                                    "they cannot be read:\n%1\nThe file was moved to \"%2\".")
@@ -124,7 +136,11 @@ void TMain::offerRecovery()
             .arg(song, QLocale().toString(kept.keptAt, QLocale::LongFormat));
     if (ShowMessage(this, text, QStringLiteral("?"), MessageButtons::RestoreDiscard) !=
         MessageResult::Ok) {
-        m_recovery->remove();
+        if (own) {
+            m_recovery->remove();
+        } else {
+            QFile::remove(file);
+        }
         return;
     }
     stopForNewDocument();
@@ -135,6 +151,11 @@ void TMain::offerRecovery()
     // Not what is on disk: the caption says so, and Save (or a quit's question) follows.
     m_history.markUnsaved();
     setModified(true);
+    if (!own) {
+        // Kept in this copy's own file before the other one goes.
+        keepRecoveryNow();
+        QFile::remove(file);
+    }
 }
 
 void TMain::quitOnSignal()

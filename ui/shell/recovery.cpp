@@ -3,11 +3,14 @@
 #include "core/pattern_file.h"
 #include "library/atomic_file.h"
 #include "library/binary_io.h"
+#include "library/file_lock.h"
 #include "ui/widgets/file_dialogs.h"
 
+#include <chrono>
 #include <exception>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -19,6 +22,59 @@ constexpr char Magic[] = "BWRECOVER1";
 constexpr std::size_t MagicSize = sizeof Magic - 1;
 
 } // namespace
+
+QString RecoverySlot::slotPath(const QString& first, int n)
+{
+    if (n <= 1) {
+        return first;
+    }
+    const QFileInfo info(first);
+    const QString name =
+        info.completeBaseName() + QStringLiteral("-%1").arg(n) +
+        (info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix());
+    return info.dir().filePath(name);
+}
+
+namespace {
+
+/// The slot's lock when no running copy holds it, else null.
+std::unique_ptr<FileLock> TryToHold(const QString& file)
+{
+    try {
+        return std::make_unique<FileLock>(ToFileSystemPath(file), std::chrono::milliseconds(0));
+    } catch (const std::exception&) {
+        return nullptr; // another copy holds it, or the folder takes no lock file
+    }
+}
+
+} // namespace
+
+RecoverySlot::RecoverySlot(const QString& first) : m_first(first)
+{
+    for (int n = 1; n <= Slots && !m_lock; ++n) {
+        m_lock = TryToHold(slotPath(first, n));
+        if (m_lock) {
+            m_path = slotPath(first, n);
+        }
+    }
+}
+
+RecoverySlot::~RecoverySlot() = default;
+
+std::vector<QString> RecoverySlot::leftBehind() const
+{
+    std::vector<QString> left;
+    if (!m_path.isEmpty() && QFileInfo::exists(m_path)) {
+        left.push_back(m_path);
+    }
+    for (int n = 1; n <= Slots; ++n) {
+        const QString file = slotPath(m_first, n);
+        if (file != m_path && QFileInfo::exists(file) && TryToHold(file)) {
+            left.push_back(file);
+        }
+    }
+    return left;
+}
 
 void WriteRecoveryFile(const QString& path,
                        const QString& songFile,

@@ -12,6 +12,10 @@
 #include <QDateTime>
 #include <QString>
 
+namespace bw {
+class FileLock;
+}
+
 namespace bw::ui {
 
 /// How often unsaved changes are written to the recovery file while the song is changed.
@@ -36,6 +40,33 @@ void WriteRecoveryFile(const QString& path,
 
 /// Reads the recovery file back. Throws FileError when it is missing or cannot be used.
 RecoveredSong ReadRecoveryFile(const QString& path);
+
+/// The recovery file of this running copy of the program: the first of NAME.bwp, NAME-2.bwp ..
+/// NAME-8.bwp that no other running copy holds. Each copy holds its own under a lock for as
+/// long as it runs, so two copies never write over, nor offer back, each other's unsaved work.
+class RecoverySlot
+{
+public:
+    static constexpr int Slots = 8;
+    /// Takes the first free slot of the files named after first (slot 1).
+    explicit RecoverySlot(const QString& first);
+    ~RecoverySlot();
+    RecoverySlot(const RecoverySlot&) = delete;
+    RecoverySlot& operator=(const RecoverySlot&) = delete;
+
+    /// This copy's file; empty when every slot is held.
+    const QString& path() const { return m_path; }
+    /// The recovery files copies of the program left when they ended (held by no copy that
+    /// runs now): this copy's own first, then the others in slot order.
+    std::vector<QString> leftBehind() const;
+    /// The file of slot n (1 .. Slots) of the files named after first.
+    static QString slotPath(const QString& first, int n);
+
+private:
+    QString m_first;
+    QString m_path;
+    std::unique_ptr<FileLock> m_lock;
+};
 
 /// Writes the recovery file on a thread of its own, one write at a time, so that a big song
 /// neither holds up the UI thread nor the engine. Used on the UI thread.

@@ -1,5 +1,5 @@
 // A signal that ends the program while it plays: it quits at once, keeps the unsaved song for
-// the next start, which offers it back.
+// the next start, which offers it back; two copies running keep their unsaved work apart.
 
 #include "core/pattern_file.h"
 #include "ui/regions/transport_band.h"
@@ -74,6 +74,43 @@ private slots:
         // Nothing kept: nothing offered.
         main.offerRecovery();
         QCOMPARE(messages.messages.size(), std::size_t{1});
+    }
+
+    void twoCopiesRunningKeepEachTheirOwnUnsavedWork()
+    {
+        ProgramFolder folder;
+        WriteLibrary(folder.path("default.slb"), Kit);
+        WriteSong(folder.path("default.bwp"), {"Kick", "Snare"});
+        MessageRecorder messages; // answers Restore
+        const auto edit = [](TMain& main, int slot) {
+            main.context().withSong([slot](core::TSong& s) { core::InsertEvent(s, 1, slot); });
+            main.context().documentEdited();
+        };
+        auto first = CreateProgramWindows(folder.dir.path(), DeviceOutput());
+        auto second = CreateProgramWindows(folder.dir.path(), DeviceOutput());
+        edit(*first->main, 100);
+        edit(*second->main, 200);
+        second->main->quitOnSignal();
+        second.reset();
+        first->main->quitOnSignal(); // still running: its file stays its own
+        QVERIFY(QFile::exists(folder.path("recovery.bwp")));
+        QVERIFY(QFile::exists(folder.path("recovery-2.bwp")));
+
+        // A copy started now gets what the copy that ended left, and only that.
+        {
+            auto third = CreateProgramWindows(folder.dir.path(), DeviceOutput());
+            third->main->offerRecovery();
+            QCOMPARE(messages.messages.size(), std::size_t{1});
+            QCOMPARE(third->main->song().Events[1][200].Volume, 5000);
+            QCOMPARE(third->main->song().Events[1][100].Volume, 0);
+            third->main->quitOnSignal();
+        }
+        first.reset();
+        // The next start finds both: its own slot's file first, the other at the start after.
+        auto fourth = CreateProgramWindows(folder.dir.path(), DeviceOutput());
+        fourth->main->offerRecovery();
+        QCOMPARE(fourth->main->song().Events[1][100].Volume, 5000);
+        QVERIFY(QFile::exists(folder.path("recovery-2.bwp"))); // the third's, for the next
     }
 };
 
