@@ -1,13 +1,10 @@
 #include "audio/block_renderer.h"
 
 #include "audio/groove.h"
-#include "audio/midi_file.h"
-#include "audio/midi_note_out.h"
 #include "audio/mix_worker.h"
 #include "audio/request_flags.h"
 #include "audio/resampler.h"
 #include "audio/stretch_cache.h"
-#include "core/note_map.h"
 #include "core/track_commands.h"
 #include "core/wrapping_int.h"
 #include "library/sound_library.h"
@@ -507,26 +504,6 @@ void BlockRenderer::noteSources(int pattern, std::int32_t masterVolume)
             v.pattern = pattern;
             v.startMaster = masterVolume;
         }
-    }
-}
-
-void BlockRenderer::notePlayed(const core::TSong& song,
-                               int k,
-                               std::int64_t blockFrame,
-                               std::uint32_t run,
-                               PlayedNoteFeed& feed) const
-{
-    const core::TPattern& pat = song.pattern(k);
-    for (const Voice& v : *m_voices) {
-        if (!v.active() || v.pattern >= 0 || v.echo != 0 || v.track < 0 ||
-            v.track >= core::MaxTracks) {
-            continue;
-        }
-        const core::TTrack& track = pat.Tracks[static_cast<std::size_t>(v.track)];
-        feed.ring.push(PlayedNote{
-            run, blockFrame + VoiceOffset(v.start, m_blockValues),
-            static_cast<std::uint8_t>(std::clamp(core::TrackNote(song, track, v.track), 0, 127)),
-            static_cast<std::uint8_t>(VelocityOfVolume(v.eventVolume))});
     }
 }
 

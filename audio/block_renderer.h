@@ -16,7 +16,6 @@ namespace bw::audio {
 
 class StretchCache;
 struct RequestFlags;
-struct PlayedNoteFeed;
 
 /// The song settings one block is rendered with, read under the song lock.
 struct BlockSettings
@@ -93,14 +92,6 @@ public:
     /// Notes, for the voices pattern k's events have just started, where they came from and
     /// the master volume they start with (for followSong).
     void noteSources(int pattern, std::int32_t masterVolume);
-    /// Pushes a note for each voice pattern k's events have just started (before
-    /// noteSources): the track's note, the event's velocity, and its frame, blockFrame being
-    /// the block's first.
-    void notePlayed(const core::TSong& song,
-                    int k,
-                    std::int64_t blockFrame,
-                    std::uint32_t run,
-                    PlayedNoteFeed& feed) const;
     /// Takes the song's mute, volume and pan of each noted voice's track and its master volume
     /// as they are now into the rest of the planned block; a voice whose track no longer
     /// plays its sound keeps what it was planned with. The caller holds the song lock. When

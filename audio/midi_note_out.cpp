@@ -1,6 +1,7 @@
 #include "audio/midi_note_out.h"
 
 #include "audio/midi_file.h"
+#include "core/note_map.h"
 
 #include <algorithm>
 #include <iterator>
@@ -16,6 +17,28 @@ bool Before(std::uint32_t a, std::uint32_t b)
 }
 
 } // namespace
+
+void PushPlayedNotes(const VoiceTable& voices,
+                     std::int32_t blockValues,
+                     const core::TSong& song,
+                     int k,
+                     std::int64_t blockFrame,
+                     std::uint32_t run,
+                     PlayedNoteFeed& feed)
+{
+    const core::TPattern& pat = song.pattern(k);
+    for (const Voice& v : voices) {
+        if (!v.active() || v.pattern >= 0 || v.echo != 0 || v.track < 0 ||
+            v.track >= core::MaxTracks) {
+            continue;
+        }
+        const core::TTrack& track = pat.Tracks[static_cast<std::size_t>(v.track)];
+        feed.ring.push(PlayedNote{
+            run, blockFrame + VoiceOffset(v.start, blockValues),
+            static_cast<std::uint8_t>(std::clamp(core::TrackNote(song, track, v.track), 0, 127)),
+            static_cast<std::uint8_t>(VelocityOfVolume(v.eventVolume))});
+    }
+}
 
 MidiBytes DrumNoteMessage(std::uint8_t note, std::uint8_t velocity)
 {

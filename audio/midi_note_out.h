@@ -7,6 +7,8 @@
 
 #include "audio/midi_clock.h"
 #include "audio/midi_queue.h"
+#include "audio/voice.h"
+#include "core/song.h"
 
 #include <atomic>
 #include <cstdint>
@@ -65,6 +67,17 @@ private:
     std::vector<PlayedNote> m_waiting; // in the order of their runs and frames
     std::vector<Off> m_sounding;
 };
+
+/// Pushes a note for each voice of the table that pattern k's events have just started (not
+/// yet noted as the pattern's, see BlockRenderer::noteSources): the track's note, the event's
+/// velocity, and its frame, blockFrame being the first of the block of blockValues values.
+void PushPlayedNotes(const VoiceTable& voices,
+                     std::int32_t blockValues,
+                     const core::TSong& song,
+                     int k,
+                     std::int64_t blockFrame,
+                     std::uint32_t run,
+                     PlayedNoteFeed& feed);
 
 /// The note on (velocity above 0) or off of a drum note.
 MidiBytes DrumNoteMessage(std::uint8_t note, std::uint8_t velocity);

@@ -1,5 +1,6 @@
 #include "audio/render_run.h"
 
+#include "audio/midi_note_out.h"
 #include "audio/stretch_cache.h"
 #include "core/arrangement.h"
 
@@ -181,7 +182,8 @@ void RenderRun::triggerEvents(BlockSettings& settings)
         m_renderer->trigger(song, k, m_ctx.library, m_ctx.cache, settings, &m_flags);
         if (m_streaming) {
             if (PlayedNoteFeed* notes = m_stream->playedNotes()) {
-                m_renderer->notePlayed(song, k, m_streamedFrames, m_stream->runId(), *notes);
+                PushPlayedNotes(m_renderer->voices(), m_renderer->blockValues(), song, k,
+                                m_streamedFrames, m_stream->runId(), *notes);
             }
             m_renderer->noteSources(k, settings.masterVolume);
         }
