@@ -112,11 +112,17 @@ void StemExport::commit()
     try {
         m_writers.flush();
         m_writers.stop();
+        bool any = false;
         for (auto& file : m_files) {
             if (file) {
                 file->commit();
+                any = true;
             }
         }
+        if (!any && m_madeFolder) {
+            ::rmdir(m_folder.c_str()); // no track sounded: no empty folder is left behind
+        }
+        m_madeFolder = false;
     } catch (...) {
         abandon();
         throw;

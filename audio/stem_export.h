@@ -42,7 +42,8 @@ public:
     void writeBlock(BlockRenderer& renderer,
                     std::int32_t frames,
                     const std::function<std::string(std::int32_t)>& soundName);
-    /// Puts every stem in place of its target.
+    /// Puts every stem in place of its target (a folder begin() made stays only when a stem
+    /// went in).
     void commit();
     /// Removes every temporary file; the folder stays as it was.
     void abandon();

@@ -110,6 +110,20 @@ TEST(StemExport, AFailedStemsExportLeavesTheFolderAsItWas)
     EXPECT_NE(file.err.find("plain is not a folder"), std::string::npos) << file.err;
 }
 
+TEST(StemExport, AnExportWhereNoTrackSoundsLeavesNoFolderItMade)
+{
+    TempFolder dir;
+    bw::audio::StemExport stems;
+    ASSERT_EQ(stems.begin(dir.path("made"), bw::audio::ExportFormat::Wav, 0.6, 2), "");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("made")));
+    stems.commit();
+    EXPECT_FALSE(std::filesystem::exists(dir.path("made")));
+    std::filesystem::create_directories(dir.path("there"));
+    ASSERT_EQ(stems.begin(dir.path("there"), bw::audio::ExportFormat::Wav, 0.6, 2), "");
+    stems.commit();
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("there"))) << "not made by the export";
+}
+
 TEST(StemExport, FileNamesAreTheTrackNumberAndASafeSoundName)
 {
     using bw::audio::ExportFormat;
