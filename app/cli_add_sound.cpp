@@ -78,15 +78,26 @@ int AddSoundCommand(const std::vector<std::string>& args)
     // (the program, another add-sound) never lose their sounds to this one, nor this one's
     // to them.
     const bw::FileLock lock(libraryFile);
+    const bw::library::LoadedSample sample = bw::library::LoadSampleFile(soundFile);
     bw::library::SoundLibrary lib;
     lib.CreateSoundLibrary();
     std::error_code ec;
     if (std::filesystem::exists(libraryFile, ec)) {
+        // A file the sound would take past the limit is refused before it is read: reading
+        // a library of nearly 1 GiB whole would only end in the same refusal.
+        const std::uint64_t have = std::filesystem::file_size(libraryFile, ec);
+        const std::uint64_t total =
+            have + bw::library::SoundFileBytes(std::uint64_t{sample.samples->size()} * 2);
+        if (!ec && total > bw::library::MaxLibraryFileBytes) {
+            std::cerr << TerminalText(bw::library::LibraryTooLargeText(
+                             libraryFile, total, bw::library::MaxLibraryFileBytes))
+                      << '\n';
+            return 1;
+        }
         lib.LoadSoundLibrary(libraryFile);
     } else {
         std::cerr << TerminalText(libraryFile) << ": new library\n";
     }
-    const bw::library::LoadedSample sample = bw::library::LoadSampleFile(soundFile);
     if (sample.cut) {
         std::cerr << bw::library::CutText << '\n';
     }

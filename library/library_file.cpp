@@ -60,7 +60,10 @@ void encodeLibrary(const Sounds& sounds,
     }
 }
 
-std::string tooLargeText(const std::string& path, std::uint64_t bytes, std::uint64_t maxBytes)
+} // namespace
+
+std::string
+LibraryTooLargeText(const std::string& path, std::uint64_t bytes, std::uint64_t maxBytes)
 {
     return path + ": the sound library would take " + std::to_string(bytes) +
            " bytes, more than the " + std::to_string(maxBytes) + " bytes (" +
@@ -68,13 +71,16 @@ std::string tooLargeText(const std::string& path, std::uint64_t bytes, std::uint
            " MB) a sound library file may hold; the file is left as it was";
 }
 
-} // namespace
+std::uint64_t SoundFileBytes(std::uint64_t dataBytes)
+{
+    return RecordBytes + dataBytes;
+}
 
 std::uint64_t SoundLibrary::fileBytes() const
 {
     std::uint64_t total = 0;
     for (const auto& s : m_sounds) {
-        total += RecordBytes + static_cast<std::uint64_t>(std::max(s->DataSize, 0));
+        total += SoundFileBytes(static_cast<std::uint64_t>(std::max(s->DataSize, 0)));
     }
     return total;
 }
@@ -156,7 +162,7 @@ void SoundLibrary::SaveSoundLibrary(const std::string& path,
 {
     const std::uint64_t total = fileBytes();
     if (total > maxBytes) {
-        throw FileError(tooLargeText(path, total, maxBytes));
+        throw FileError(LibraryTooLargeText(path, total, maxBytes));
     }
     AtomicFileWriter file(path);
     encodeLibrary(m_sounds, total, progress,

@@ -26,6 +26,13 @@ constexpr std::int32_t StretchEnabled = 1; // bit 0 of TSoundRec::Flags
 /// memory a damaged or hostile file can ask for.
 constexpr std::uint64_t MaxLibraryFileBytes = std::uint64_t{1} << 30;
 
+/// The bytes a sound of dataBytes sample bytes takes in a library file (its marker, its record
+/// and its samples).
+std::uint64_t SoundFileBytes(std::uint64_t dataBytes);
+/// Why a library of bytes bytes is not written to path, whose limit is maxBytes.
+std::string
+LibraryTooLargeText(const std::string& path, std::uint64_t bytes, std::uint64_t maxBytes);
+
 /// One sound of the library. The samples are shared, so a voice that still plays them keeps
 /// them alive after the sound is deleted.
 struct TSoundRec

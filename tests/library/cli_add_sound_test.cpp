@@ -151,6 +151,16 @@ TEST(CliAddSound, RefusedFilesLeaveTheLibraryAsItWas)
     EXPECT_NE(r.err.find(slb), std::string::npos) << r.err;
     EXPECT_EQ(bw::readWholeFile(slb), cut);
 
+    // One the sound would take past the size limit is refused before it is read (a sparse
+    // file just under the limit: reading it would fail otherwise, and slowly).
+    const std::string full = dir.path("full.slb");
+    bw::writeFileAtomically(full, {});
+    std::filesystem::resize_file(full, bw::library::MaxLibraryFileBytes - 10);
+    r = addSound(dir, quoted(dir.path("ok.wav")) + " --library " + quoted(full));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the sound library would take"), std::string::npos) << r.err;
+    EXPECT_EQ(std::filesystem::file_size(full), bw::library::MaxLibraryFileBytes - 10);
+
     EXPECT_EQ(addSound(dir, quoted(dir.path("ok.wav"))).status, 2);
     EXPECT_EQ(addSound(dir, "--library " + quoted(slb)).status, 2);
 }
