@@ -48,8 +48,8 @@ public:
 
 private:
     std::array<T, Capacity> m_ring{};
-    alignas(64) std::atomic<std::size_t> m_head{0};
-    alignas(64) std::atomic<std::size_t> m_tail{0};
+    std::atomic<std::size_t> m_head{0};
+    std::atomic<std::size_t> m_tail{0};
     std::atomic<std::uint64_t> m_dropped{0};
 };
 

@@ -109,7 +109,7 @@ void TMain::offerRecovery()
     if (left.empty()) {
         return;
     }
-    const QString file = left.front();
+    const QString& file = left.front();
     const bool own = file == m_recovery->path();
     RecoveredSong kept;
     try {
