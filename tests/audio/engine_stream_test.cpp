@@ -208,6 +208,7 @@ TEST(EngineStream, EachEventStartedGoesOutAsANoteAtTheFrameItIsHeard)
         return notes.size() >= 4;
     }));
     const std::uint32_t run = play.output.runId();
+    const std::uint64_t underruns = play.output.runUnderruns();
     play.stop();
     // Two passes of the beat: the kick at its start, the snare half a beat (22050 frames) on.
     ASSERT_GE(notes.size(), 4U);
@@ -218,6 +219,9 @@ TEST(EngineStream, EachEventStartedGoesOutAsANoteAtTheFrameItIsHeard)
         EXPECT_EQ(std::tuple(notes[i].frame, int{notes[i].note}, int{notes[i].velocity}),
                   expected[i])
             << "note " << i;
+    }
+    if (underruns != 0) {
+        return; // a gap the notes cannot know of: where the snare sounds proves nothing
     }
     // The run's frame 0 is the kick's first on the device, and the snare sounds where its
     // note says.
