@@ -87,6 +87,22 @@ SoundOutputs WithClock(const std::shared_ptr<audio::FakeOutputControl>& device,
     return outputs;
 }
 
+/// The program on a fake device with a recording MIDI output.
+struct MidiWindowShown
+{
+    std::shared_ptr<audio::FakeOutputControl> device = std::make_shared<audio::FakeOutputControl>();
+    std::shared_ptr<SentMidi> sent = std::make_shared<SentMidi>();
+    ShownProgram program{WithClock(device, sent), {"Kick", "Snare"}};
+
+    TMain& main() { return program.main(); }
+    /// View > "MIDI": the window it opens.
+    TMidiWindow* window()
+    {
+        main().Midi1->trigger();
+        return main().links().midi;
+    }
+};
+
 } // namespace
 
 class MidiWindowTest : public QObject
@@ -115,12 +131,10 @@ private slots:
 
     void theWindowChoosesPortsChannelAndClock()
     {
-        auto device = std::make_shared<audio::FakeOutputControl>();
-        auto sent = std::make_shared<SentMidi>();
-        ShownProgram program(WithClock(device, sent), {"Kick", "Snare"});
-        TMain& main = program.main();
-        main.Midi1->trigger();
-        TMidiWindow* window = main.links().midi;
+        MidiWindowShown shown;
+        TMain& main = shown.main();
+        const std::shared_ptr<SentMidi>& sent = shown.sent;
+        TMidiWindow* window = shown.window();
         QVERIFY(window != nullptr);
         QTRY_VERIFY(window->isVisible());
         QVERIFY(window->everyPortBox->isChecked());
@@ -162,12 +176,10 @@ private slots:
 
     void theNotesBoxSendsEachPlayedEventAsANoteOfItsTrack()
     {
-        auto device = std::make_shared<audio::FakeOutputControl>();
-        auto sent = std::make_shared<SentMidi>();
-        ShownProgram program(WithClock(device, sent), {"Kick", "Snare"});
-        TMain& main = program.main();
-        main.Midi1->trigger();
-        TMidiWindow* window = main.links().midi;
+        MidiWindowShown shown;
+        TMain& main = shown.main();
+        const std::shared_ptr<SentMidi>& sent = shown.sent;
+        TMidiWindow* window = shown.window();
         QTRY_VERIFY(window->isVisible());
         window->clockBox->click(); // no clock: the notes alone
         QVERIFY(!window->clockPortBox->isEnabled());
